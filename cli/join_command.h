@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "cli/command.h"
+
+namespace morsela {
+
+// morsela join SCRIPT [--force]
+class JoinCommand : public Command {
+  public:
+    explicit JoinCommand(CLI::App& app);
+    int run(std::FILE* out, std::FILE* err) override;
+
+  private:
+    std::string script_;
+    bool force_ = false;
+};
+
+}  // namespace morsela

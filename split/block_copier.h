@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "split/file_handle.h"
+
+namespace morsela {
+
+// The largest block moved in one step: one read and one write (or one in-kernel copy) at
+// explicit positions. 1 MiB keeps the number of system calls low without much memory.
+inline constexpr std::int64_t BLOCK_MAX = 1048576;
+
+// Moves blocks of one source into targets; the split and the join share it.
+//
+// A block is moved inside the kernel (copy_file_range) where the file systems allow it, else
+// through one buffer with pread and pwrite. A block that lies wholly in a hole of a sparse
+// source is not written at all, so the target keeps the hole and reads back the same zeros.
+class BlockCopier {
+  public:
+    explicit BlockCopier(const FileHandle& source);
+    ~BlockCopier();
+
+    // Copies `length` bytes (at most BLOCK_MAX) from the source at `sourceOffset` to the
+    // target at `targetOffset` (offsets from 0). Retries short and interrupted calls; a
+    // source that ends early is a failure. Throws SplitError.
+    void copy(std::int64_t sourceOffset, const FileHandle& target, std::int64_t targetOffset,
+              std::int64_t length);
+
+    // Gives the target its full length when its last blocks were holes that were skipped.
+    void finish(const FileHandle& target, std::int64_t length);
+
+  private:
+    bool inHole(std::int64_t offset, std::int64_t length);
+    std::int64_t copyInKernel(std::int64_t sourceOffset, const FileHandle& target,
+                              std::int64_t targetOffset, std::int64_t length);
+    void copyThroughBuffer(std::int64_t sourceOffset, const FileHandle& target,
+                           std::int64_t targetOffset, std::int64_t length);
+
+    const FileHandle& source_;
+    std::unique_ptr<char[]> buffer_;  // allocated on first use
+    bool kernelCopy_ = true;
+    bool skippedHole_ = false;
+    // The source's layout around the last position asked about: [regionStart, regionEnd)
+    // is a hole when regionIsHole, else data.
+    std::int64_t regionStart_ = 0;
+    std::int64_t regionEnd_ = 0;
+    bool regionIsHole_ = false;
+    bool holesKnown_ = true;
+};
+
+}  // namespace morsela

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+// Every call the engine makes on files goes through these few functions, so that a test can
+// make any one of them fail and see that the failure is reported and cleaned up after.
+namespace morsela::sys {
+
+int open(const char* path, int flags, mode_t mode = 0);
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
+ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset);
+ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset, size_t count);
+off_t lseek(int fd, off_t offset, int whence);
+int fstat(int fd, struct stat* status);
+int ftruncate(int fd, off_t length);
+int close(int fd);
+
+// Makes the n-th call from now (counted from 1) fail with the given errno; 0 clears it.
+// A failed close still releases its descriptor, as close does on Linux.
+void injectFault(long callNumber, int error);
+// How many calls have been made since the last injectFault.
+long callsSinceInjection();
+
+}  // namespace morsela::sys

@@ -1,0 +1,123 @@
+#include "split/file_handle.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <atomic>
+#include <cerrno>
+
+#include "split/file_calls.h"
+#include "split/split_error.h"
+
+namespace morsela {
+namespace {
+
+int openRetrying(const std::string& path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = sys::open(path.c_str(), flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+}  // namespace
+
+FileHandle::~FileHandle() {
+    close();
+}
+
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : fd_(other.fd_), path_(std::move(other.path_)) {
+    other.fd_ = -1;
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+int FileHandle::close() {
+    if (fd_ < 0) {
+        return 0;
+    }
+    // Linux releases the descriptor even when close fails, so it is never closed twice.
+    const int result = sys::close(fd_);
+    fd_ = -1;
+    return result == 0 ? 0 : errno;
+}
+
+FileHandle openSource(const std::string& path) {
+    // O_NONBLOCK keeps a FIFO from hanging the open; the caller refuses anything but a
+    // regular file, for which the flag has no effect.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    int fd = openRetrying(path, flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) {  // O_NOATIME is only for the file's owner
+        fd = openRetrying(path, flags);
+    }
+    if (fd < 0) {
+        throw sourceError(path, errno);
+    }
+    return FileHandle(fd, path);
+}
+
+struct stat statusOf(const FileHandle& file) {
+    struct stat status {};
+    if (sys::fstat(file.fd(), &status) != 0) {
+        throw sourceError(file.path(), errno);
+    }
+    return status;
+}
+
+FileHandle createOutput(const std::string& path) {
+    const int fd = openRetrying(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        throw outputError(path, errno);
+    }
+    return FileHandle(fd, path);
+}
+
+FileHandle createTemporaryBeside(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    const auto slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    for (int attempt = 0;; ++attempt) {
+        const std::string path = dir + "." + name + ".part-" + std::to_string(::getpid()) + "-" +
+                                 std::to_string(counter++);
+        const int fd = openRetrying(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            return FileHandle(fd, path);
+        }
+        if (errno != EEXIST || attempt > 100) {
+            throw outputError(path, errno);
+        }
+    }
+}
+
+void writeFully(const FileHandle& file, const char* data, std::int64_t length,
+                std::int64_t offset) {
+    std::int64_t put = 0;
+    while (put < length) {
+        const ssize_t n =
+            sys::pwrite(file.fd(), data + put, static_cast<size_t>(length - put), offset + put);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            throw outputError(file.path(), n < 0 ? errno : EIO);
+        }
+        put += n;
+    }
+}
+
+void closeOutput(FileHandle& file) {
+    if (const int error = file.close(); error != 0) {
+        throw outputError(file.path(), error);
+    }
+}
+
+}  // namespace morsela

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace morsela {
+
+// How pieces and the rejoin script are named. Every name comes from the source's bare file
+// name: its last three characters, whatever they are, give way to the piece number or to
+// "bat". The name is not inspected for a dot, so data.tar.gz gives data.tar001.
+
+// Names shorter than this have no characters to replace.
+inline constexpr std::size_t kReplacedSuffix = 3;
+
+// The decimal digits of a piece count, padded with zeros to three: 001 ... 999, 1000, ...
+std::string pieceNumberText(std::int64_t pieceCount);
+
+// All of the file name but its last three characters, followed by the piece number text.
+std::string pieceName(std::string_view sourceName, std::string_view numberText);
+
+// All of the file name but its last three characters, followed by "bat".
+std::string scriptName(std::string_view sourceName);
+
+// How many pieces a source of this length gives: at least one, also for an empty source.
+std::int64_t piecesFor(std::int64_t sourceLength, std::int64_t pieceSize);
+
+// A directory as the split wants it: followed by "/" so that file names can be joined to
+// it directly. Empty stays empty (the current directory).
+std::string directoryText(std::string_view directory);
+
+}  // namespace morsela

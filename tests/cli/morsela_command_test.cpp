@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/morsela_app.h"
+#include "tests/support/temp_dir.h"
+
+namespace morsela {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string contentsOf(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file)) {
+        text.append(buffer, n);
+    }
+    std::fclose(file);
+    return text;
+}
+
+Outcome morsela(const std::vector<std::string>& args) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int status = runMorsela(args, out, err);
+    return {status, contentsOf(out), contentsOf(err)};
+}
+
+TEST(MorselaCommand, SplitWritesPiecesAndScriptAndReports) {
+    test::TempDir dir;
+    test::writeFile(dir / "archive.zip", test::patternBytes(100000));
+    const Outcome run = morsela({"split", dir / "archive.zip", "40", (dir / "out"), "-v"});
+    EXPECT_EQ(run.status, 1);  // the output directory does not exist
+    EXPECT_NE(run.err.find("Disk not ready"), std::string::npos);
+
+    fs::create_directory(dir.path() / "out");
+    const Outcome done = morsela({"split", dir / "archive.zip", "40", dir / "out", "-v"});
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_NE(done.out.find("Time it took to split\n"), std::string::npos) << done.out;
+    EXPECT_NE(done.out.find((dir / "out/archive.003") + "\n"), std::string::npos);
+    EXPECT_NE(done.out.find((dir / "out/archive.bat") + "\n"), std::string::npos);
+    EXPECT_TRUE(done.out.ends_with(" \nFiles Split\n")) << done.out;
+    EXPECT_EQ(test::readFile(dir / "out/archive.bat"),
+              "copy /b archive.001+archive.002+archive.003 archive.zip\r\n");
+}
+
+TEST(MorselaCommand, JoinRebuildsTheSourceAndRefusesToReplaceIt) {
+    test::TempDir dir;
+    test::writeFile(dir / "data.bin", test::patternBytes(70000));
+    ASSERT_EQ(morsela({"split", dir / "data.bin", "16", dir.path().string()}).status, 0);
+    fs::rename(dir / "data.bin", dir / "original.bin");
+
+    const Outcome joined = morsela({"join", dir / "data.bat"});
+    EXPECT_EQ(joined.status, 0) << joined.err;
+    EXPECT_EQ(test::readFile(dir / "data.bin"), test::readFile(dir / "original.bin"));
+
+    const Outcome again = morsela({"join", dir / "data.bat"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("--force"), std::string::npos);
+    EXPECT_EQ(morsela({"join", "--force", dir / "data.bat"}).status, 0);
+}
+
+TEST(MorselaCommand, UsageErrorsExitWithTwoAndHelpWithZero) {
+    EXPECT_EQ(morsela({}).status, 2);
+    EXPECT_EQ(morsela({"split", "only-source"}).status, 2);
+    EXPECT_EQ(morsela({"cut", "a", "b"}).status, 2);
+    EXPECT_EQ(morsela({"join"}).status, 2);
+    const Outcome help = morsela({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("split"), std::string::npos);
+    const Outcome version = morsela({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_NE(version.out.find("morsela "), std::string::npos);
+}
+
+TEST(MorselaCommand, ARefusedSizeIsAFailedSplitNotAUsageError) {
+    test::TempDir dir;
+    test::writeFile(dir / "archive.zip", "x");
+    const Outcome run = morsela({"split", dir / "archive.zip", "0", dir.path().string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("less than one byte"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace morsela
