@@ -24,7 +24,7 @@ test: build
 	ctest --preset $(PRESET)
 
 bench: build
-	bench/split_bench.sh
+	$(BIN)/split_bench
 
 clean:
 	rm -rf build build-debug

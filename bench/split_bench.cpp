@@ -1,0 +1,159 @@
+// Times `morsela split` against `split -b` and `morsela join` against `cat`, on one file of
+// random bytes, alternating the contenders so that both see the same machine state.
+//
+//   split_bench [--size-mib N] [--rounds N] [--dir DIR]
+//
+// Prints the median wall and CPU seconds of each, their ratios and the peak resident memory.
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Sample {
+    double wall = 0;
+    double cpu = 0;
+    long maxRssKiB = 0;
+};
+
+// Runs a command, its standard output sent to `outPath` when given, and measures it.
+Sample timeCommand(const std::vector<std::string>& args, const std::string& outPath = "") {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (!outPath.empty()) {
+            const int fd = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(fd, STDOUT_FILENO);
+        } else {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+        }
+        std::vector<char*> argv;
+        for (const auto& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        std::_Exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "split_bench: %s failed\n", args[0].c_str());
+        std::exit(1);
+    }
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return {wall.count(), seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss};
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Series {
+    explicit Series(std::string label) : name(std::move(label)) {}
+    std::string name;
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    long maxRssKiB = 0;
+    void add(const Sample& s) {
+        wall.push_back(s.wall);
+        cpu.push_back(s.cpu);
+        maxRssKiB = std::max(maxRssKiB, s.maxRssKiB);
+    }
+};
+
+void report(const std::string& title, const Series& ours, const Series& theirs) {
+    const double wallRatio = median(ours.wall) / median(theirs.wall);
+    const double cpuRatio = median(ours.cpu) / median(theirs.cpu);
+    std::printf("\n%s (median of %zu runs)\n", title.c_str(), ours.wall.size());
+    for (const Series* s : {&ours, &theirs}) {
+        std::printf("  %-22s wall %7.3f s  cpu %7.3f s  peak memory %6.1f MiB\n", s->name.c_str(),
+                    median(s->wall), median(s->cpu), s->maxRssKiB / 1024.0);
+    }
+    std::printf("  ratio                  wall %7.2f    cpu %7.2f\n", wallRatio, cpuRatio);
+}
+
+void emptyDirectory(const fs::path& dir) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    long sizeMiB = 1024;
+    int rounds = 5;
+    fs::path work = fs::temp_directory_path() / "morsela-bench";
+    const fs::path self = fs::canonical("/proc/self/exe").parent_path();
+    std::string morsela = (self / "morsela").string();
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--size-mib") {
+            sizeMiB = std::atol(argv[i + 1]);
+        } else if (option == "--rounds") {
+            rounds = std::atoi(argv[i + 1]);
+        } else if (option == "--dir") {
+            work = argv[i + 1];
+        } else if (option == "--morsela") {
+            morsela = argv[i + 1];
+        }
+    }
+
+    emptyDirectory(work);
+    const fs::path source = work / "source.bin";
+    const fs::path ours = work / "ours";
+    const fs::path theirs = work / "theirs";
+    std::printf("Writing %ld MiB of random bytes to %s ...\n", sizeMiB, source.c_str());
+    timeCommand({"head", "-c", std::to_string(sizeMiB) + "M", "/dev/urandom"}, source.string());
+    timeCommand({"cat", source.string()}, "/dev/null");  // bring it into the page cache
+
+    for (const long pieceKiB : {102400L, 1024L}) {
+        Series m{"morsela split"};
+        Series s{"split -b"};
+        for (int round = 0; round < rounds; ++round) {
+            emptyDirectory(ours);
+            m.add(timeCommand(
+                {morsela, "split", source.string(), std::to_string(pieceKiB), ours.string()}));
+            emptyDirectory(theirs);
+            s.add(timeCommand({"split", "-b", std::to_string(pieceKiB) + "K", source.string(),
+                               (theirs / "source.").string()}));
+        }
+        report("Split into pieces of " + std::to_string(pieceKiB / 1024) + " MiB", m, s);
+    }
+
+    // Join the 1 MiB pieces left by the last round: the hardest case for per-piece costs.
+    std::vector<std::string> catArgs{"cat"};
+    for (const auto& entry : fs::directory_iterator(ours)) {
+        if (entry.path().extension() != ".bat") {
+            catArgs.push_back(entry.path().string());
+        }
+    }
+    std::sort(catArgs.begin() + 1, catArgs.end());
+    Series j{"morsela join"};
+    Series c{"cat"};
+    for (int round = 0; round < rounds; ++round) {
+        fs::remove(ours / "source.bin");
+        j.add(timeCommand({morsela, "join", (ours / "source.bat").string()}));
+        c.add(timeCommand(catArgs, (theirs / "joined.bin").string()));
+        fs::remove(theirs / "joined.bin");
+    }
+    report("Join " + std::to_string(catArgs.size() - 1) + " pieces", j, c);
+    fs::remove_all(work);
+    return 0;
+}
