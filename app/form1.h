@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include "app/common_dialog.h"
+#include "app/dir_list_box.h"
+#include "app/drive_list_box.h"
+#include "app/mount_points.h"
+#include "app/picture_box.h"
+#include "app/picture_surface.h"
+#include "split/split_state.h"
+
+namespace morsela {
+
+// The program's one window, "Morsela Win": twelve controls at fixed places, the split's
+// shared state, and the handlers of the six events that run program code.
+class Form1 : public QWidget {
+    Q_OBJECT
+  public:
+    // Creates the window and its controls, with the directory list on the working directory
+    // and the drive list on its drive, then runs Form_Load; `mountPoints` are the drives.
+    explicit Form1(const QStringList& mountPoints = MountPoints::ofSystem());
+
+    SplitState state;
+
+    // The controls, in the order the window creates them. The directory and drive lists
+    // share what they know of the drives.
+    MountPoints drives;
+    QLineEdit* txtSavepath;
+    DirListBox* Dir1;
+    DriveListBox* Drive1;
+    PictureBox* pic1;
+    QPushButton* cmdLoadfile;
+    CommonDialog dlgBox;
+    QLineEdit* txtSize;
+    QLineEdit* txtFile;
+    QPushButton* cmdEnd;
+    QPushButton* cmdRun;
+    QLabel* lblSave;
+    QLabel* lblSize;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void Form_Load();
+    void Dir1_Change();
+    void Drive1_Change();
+    void cmdLoadfile_Click();
+    void cmdRun_Click();
+    void cmdEnd_Click();
+
+    void takeOutputDirFromList();
+    // Runs a handler as the event loop does: a failure ends in an error box, not the program.
+    void dispatch(void (Form1::*handler)());
+    void placeControls();
+
+    PictureSurface surface_;
+    bool splitting_ = false;
+    bool closeRequested_ = false;
+};
+
+}  // namespace morsela

@@ -1,0 +1,38 @@
+#include <QApplication>
+#include <csignal>
+#include <cstdio>
+
+#include "app/form1.h"
+#include "app/morsela_icon.h"
+
+namespace {
+
+// Qt's own complaint about a missing display ends in an abort; say it plainly instead.
+bool displayAvailable() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool needsServer =
+        platform.isEmpty() || platform.startsWith("xcb") || platform.startsWith("wayland");
+    return !needsServer || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!displayAvailable()) {
+        std::fputs(
+            "morsela-win: no display to open the window on (DISPLAY is not set); "
+            "the command line is morsela\n",
+            stderr);
+        return 1;
+    }
+    // A file size limit is reported as "Disk Full" through EFBIG, not by a signal.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Morsela Win");
+    QApplication::setWindowIcon(morsela::morselaIcon());
+    morsela::Form1 form;
+    form.show();
+    return app.exec();
+}

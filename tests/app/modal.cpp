@@ -1,0 +1,39 @@
+#include "tests/app/modal.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace morsela::test {
+
+void whenModalOpens(std::function<void(QWidget*)> action) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            action(modal);
+        }
+    });
+    timer->start(10);
+}
+
+QString titleOf(QWidget* window) {
+    return window->windowTitle();
+}
+
+QString textOf(QWidget* window) {
+    auto* box = qobject_cast<QMessageBox*>(window);
+    return box != nullptr ? box->text() : QString();
+}
+
+void pressOk(QWidget* window) {
+    if (auto* box = qobject_cast<QMessageBox*>(window)) {
+        box->buttons().first()->click();
+    } else {
+        window->close();
+    }
+}
+
+}  // namespace morsela::test

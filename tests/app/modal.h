@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+namespace morsela::test {
+
+// Waits, while the event loop runs, for the next modal window to open and hands it to
+// `action`, which should close it. Set up before the call that opens the window.
+void whenModalOpens(std::function<void(QWidget*)> action);
+
+// The title and the main text of a message box; empty for other windows.
+QString titleOf(QWidget* window);
+QString textOf(QWidget* window);
+
+// Presses the first button of a message box.
+void pressOk(QWidget* window);
+
+}  // namespace morsela::test
