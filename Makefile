@@ -3,7 +3,7 @@
 PRESET ?= default
 BIN := build/bin
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench faults fuzz clean
 
 all: build
 
@@ -25,6 +25,19 @@ test: build
 
 bench: build
 	$(BIN)/split_bench
+
+# Every fault case, bad size text and bad script, with a tally of what was tried and passed.
+faults: build
+	$(BIN)/fault_tests
+
+# Runs each fuzz target for FUZZ_SECONDS (clang and libFuzzer are installed first).
+FUZZ_SECONDS ?= 60
+fuzz:
+	@scripts/install-deps.sh fuzz
+	cmake --preset fuzz && cmake --build --preset fuzz
+	mkdir -p build-fuzz/corpus/size_text build-fuzz/corpus/rejoin_script
+	build-fuzz/bin/size_text_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=256 build-fuzz/corpus/size_text
+	build-fuzz/bin/rejoin_script_fuzz -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/rejoin_script
 
 clean:
 	rm -rf build build-debug

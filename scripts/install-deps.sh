@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running Morsela need, and only
 # those that are missing. Runs apt-get as root, or through sudo when that is available.
+#   scripts/install-deps.sh         what make run and make test need
+#   scripts/install-deps.sh fuzz    clang and libFuzzer for make fuzz
 set -euo pipefail
 
 packages=(
@@ -8,6 +10,9 @@ packages=(
     qt6-base-dev libgl-dev libcli11-dev libgtest-dev
     fonts-dejavu-core xvfb xauth xdotool
 )
+if [[ "${1:-}" == fuzz ]]; then
+    packages=(cmake ninja-build clang libclang-rt-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

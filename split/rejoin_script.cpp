@@ -1,5 +1,7 @@
 #include "split/rejoin_script.h"
 
+#include <unistd.h>
+
 #include "split/file_handle.h"
 #include "split/split_error.h"
 
@@ -91,9 +93,16 @@ void RejoinLine::finish(std::string_view sourceName) {
 
 void writeRejoinScript(const std::string& path, const std::string& line) {
     FileHandle script = createOutput(path);
-    const std::string content = line + "\r\n";
-    writeFully(script, content.data(), static_cast<std::int64_t>(content.size()), 0);
-    closeOutput(script);
+    try {
+        const std::string content = line + "\r\n";
+        writeFully(script, content.data(), static_cast<std::int64_t>(content.size()), 0);
+        closeOutput(script);
+    } catch (const SplitError&) {
+        // A script that may be incomplete would claim a split that did not finish.
+        script.close();
+        ::unlink(path.c_str());
+        throw;
+    }
 }
 
 RejoinCommand parseRejoinScript(std::string_view text) {

@@ -26,7 +26,11 @@ void RecordingSurface::messageBox(const std::string& prompt, const std::string& 
 }
 
 bool RecordingSurface::stopRequested() {
-    return ++checks == stopAfterChecks;
+    ++checks;
+    if (onCheck) {
+        onCheck(checks);
+    }
+    return checks == stopAfterChecks;
 }
 
 void RecordingSurface::fileWritten(const std::string& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,8 @@ class RecordingSurface : public ProgressSurface {
     std::vector<std::string> lines;  // printed since the last clear
     std::vector<Message> messages;
     std::vector<std::string> written;
-    int stopAfterChecks = -1;  // ask to stop at this check (counted from 1); -1 never
+    int stopAfterChecks = -1;          // ask to stop at this check (counted from 1); -1 never
+    std::function<void(int)> onCheck;  // called after every block with the check's number
     int checks = 0;
 };
 
