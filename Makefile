@@ -3,7 +3,7 @@
 PRESET ?= default
 BIN := build/bin
 
-.PHONY: all deps build run test bench faults fuzz clean
+.PHONY: all deps build run test bench faults fuzz install uninstall package screenshot clean
 
 all: build
 
@@ -38,6 +38,23 @@ fuzz:
 	mkdir -p build-fuzz/corpus/size_text build-fuzz/corpus/rejoin_script
 	build-fuzz/bin/size_text_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=256 build-fuzz/corpus/size_text
 	build-fuzz/bin/rejoin_script_fuzz -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/rejoin_script
+
+# Installs the programs, the desktop entry, the icons and the manual page under PREFIX.
+PREFIX ?= /usr/local
+install: build
+	cmake --install build --prefix $(PREFIX)
+
+uninstall:
+	@test -f build/install_manifest.txt || { echo "Nothing was installed from this build."; exit 1; }
+	xargs -d '\n' rm -fv < build/install_manifest.txt
+
+package: build
+	@scripts/install-deps.sh package
+	cd build && cpack
+
+# Retakes doc/screenshot.png from the built window under Xvfb.
+screenshot: build
+	scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot.png
 
 clean:
 	rm -rf build build-debug

@@ -3,16 +3,19 @@
 # those that are missing. Runs apt-get as root, or through sudo when that is available.
 #   scripts/install-deps.sh         what make run and make test need
 #   scripts/install-deps.sh fuzz    clang and libFuzzer for make fuzz
+#   scripts/install-deps.sh package dpkg-shlibdeps for make package
 set -euo pipefail
 
 packages=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev libgl-dev libcli11-dev libgtest-dev
-    fonts-dejavu-core xvfb xauth xdotool
+    fonts-dejavu-core xvfb xauth xdotool desktop-file-utils
 )
-if [[ "${1:-}" == fuzz ]]; then
-    packages=(cmake ninja-build clang libclang-rt-dev)
-fi
+case "${1:-}" in
+    fuzz) packages=(cmake ninja-build clang libclang-rt-dev) ;;
+    package) packages=(dpkg-dev file) ;;
+    screenshot) packages+=(imagemagick) ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
