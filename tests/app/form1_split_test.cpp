@@ -75,11 +75,7 @@ TEST_F(Form1Split, AFailedSplitShowsItsErrorAndTheWindowStays) {
     form.txtSize->setText("40");
     QString title;
     QString text;
-    test::whenModalOpens([&](QWidget* box) {
-        title = test::titleOf(box);
-        text = test::textOf(box);
-        test::pressOk(box);
-    });
+    test::closeNextBox(&title, &text);
     QTest::mouseClick(form.cmdRun, Qt::LeftButton);
     EXPECT_EQ(title, "Error");
     EXPECT_EQ(text, "File not found. Try again");

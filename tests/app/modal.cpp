@@ -36,4 +36,12 @@ void pressOk(QWidget* window) {
     }
 }
 
+void closeNextBox(QString* title, QString* text) {
+    whenModalOpens([title, text](QWidget* box) {
+        *title = titleOf(box);
+        *text = textOf(box);
+        pressOk(box);
+    });
+}
+
 }  // namespace morsela::test

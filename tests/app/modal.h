@@ -17,4 +17,7 @@ QString textOf(QWidget* window);
 // Presses the first button of a message box.
 void pressOk(QWidget* window);
 
+// Closes the next message box with its first button, after noting its title and text.
+void closeNextBox(QString* title, QString* text);
+
 }  // namespace morsela::test

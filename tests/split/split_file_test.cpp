@@ -184,50 +184,6 @@ TEST_F(SplitFileTest, SourcesThatAreNoRegularFileOrHaveUnusableNamesAreRefused) 
     EXPECT_TRUE(outputNames().empty());
 }
 
-TEST_F(SplitFileTest, OutputsThatWouldOverwriteTheSourceAreRefused) {
-    // The first piece of data.001 split into its own directory is data.001 itself.
-    const std::string own = source("data.001", 100);
-    state.outputDir = in.dirText();
-    EXPECT_EQ(SplitFile(state, own, "1", pic1), SplitResult::Failed);
-    EXPECT_EQ(test::readFile(own), test::patternBytes(100));
-
-    // x.bat's script would be x.bat.
-    const std::string script = source("x.bat", 100);
-    EXPECT_EQ(SplitFile(state, script, "1", pic1), SplitResult::Failed);
-    EXPECT_EQ(test::readFile(script), test::patternBytes(100));
-
-    // A hard link and a symbolic link in the output directory under a piece's name.
-    const std::string linked = source("linked.zip", 3000);
-    fs::create_hard_link(linked, out / "linked.002");
-    EXPECT_EQ(split(linked, "1"), SplitResult::Failed);
-    fs::remove(out / "linked.002");
-    fs::create_symlink(linked, out / "linked.bat");
-    EXPECT_EQ(split(linked, "1"), SplitResult::Failed);
-    EXPECT_EQ(test::readFile(linked), test::patternBytes(3000));
-    EXPECT_EQ(outputNames(), (Names{"linked.bat"}));
-    for (const auto& message : pic1.messages) {
-        EXPECT_NE(message.prompt.find("is the source itself"), std::string::npos);
-    }
-}
-
-TEST_F(SplitFileTest, AMissingOutputDirectoryIsReportedAndNoDescriptorIsLeft) {
-    const std::string path = source("archive.zip", 1000);
-    const int before = test::openDescriptors();
-    state.outputDir = out.dirText() + "missing/";
-    EXPECT_EQ(SplitFile(state, path, "40", pic1), SplitResult::Failed);
-    EXPECT_EQ(pic1.errorHeadline(), kDiskNotReady);
-    EXPECT_EQ(test::openDescriptors(), before);
-}
-
-TEST_F(SplitFileTest, AFullDiskStopsTheSplitWithoutAScript) {
-    fs::create_symlink("/dev/full", out / "archive.002");
-    const int before = test::openDescriptors();
-    EXPECT_EQ(split(source("archive.zip", 100000), "40"), SplitResult::Failed);
-    EXPECT_EQ(pic1.errorHeadline(), kDiskFull);
-    EXPECT_EQ(test::openDescriptors(), before);
-    EXPECT_EQ(outputNames(), (Names{"archive.001", "archive.002"}));  // no third piece, no script
-}
-
 TEST_F(SplitFileTest, AStopRequestEndsTheSplitAfterTheBlockWithoutAScript) {
     pic1.stopAfterChecks = 2;
     EXPECT_EQ(split(source("archive.zip", 100000), "40"), SplitResult::Stopped);
