@@ -112,7 +112,12 @@ void Form1::takeOutputDirFromList() {
 }
 
 void Form1::Drive1_Change() {
-    Dir1->setPath(Drive1->drive());  // runs Dir1_Change before it returns
+    try {
+        Dir1->setPath(Drive1->drive());  // runs Dir1_Change before it returns
+    } catch (const SplitError&) {
+        drives.remember(Dir1->path());  // the drive list goes back to the list's drive
+        throw;
+    }
     state.outputDir = directoryText(native(Dir1->path()));
 }
 

@@ -10,10 +10,10 @@ namespace {
 
 // File system types that hold no files of the user's.
 const QSet<QString> kPseudoTypes = {
-    "autofs",  "binfmt_misc", "bpf",      "cgroup",          "cgroup2",    "configfs",
-    "debugfs", "devpts",      "devtmpfs", "efivarfs",        "fusectl",    "hugetlbfs",
-    "mqueue",  "nsfs",        "proc",     "pstore",          "rpc_pipefs", "securityfs",
-    "sysfs",   "tracefs",     "ramfs",    "fuse.gvfsd-fuse", "fuse.portal"};
+    "autofs",  "binfmt_misc", "bpf",      "cgroup",   "cgroup2",         "configfs",
+    "debugfs", "devpts",      "devtmpfs", "efivarfs", "fusectl",         "hugetlbfs",
+    "mqueue",  "nsfs",        "proc",     "pstore",   "rpc_pipefs",      "securityfs",
+    "sysfs",   "tracefs",     "ramfs",    "squashfs", "fuse.gvfsd-fuse", "fuse.portal"};
 
 bool isSystemPlace(const QString& mountPoint) {
     for (const char* top : {"/proc", "/sys", "/dev", "/run"}) {

@@ -17,7 +17,9 @@ namespace {
 
 void readPieceSize(SplitState& s, std::string_view sizeText) {
     const PieceSize size = pieceSizeFromText(sizeText);
-    const std::string quoted = "The size \"" + std::string(sizeText) + "\"";
+    constexpr std::size_t kShown = 40;  // enough to recognise what was typed
+    const std::string shown(sizeText.substr(0, kShown));
+    const std::string quoted = "The size \"" + shown + (sizeText.size() > kShown ? "...\"" : "\"");
     if (size.status == PieceSize::Status::TooSmall) {
         throw refusal(quoted + " gives pieces of less than one byte; type a size in KB above 0");
     }

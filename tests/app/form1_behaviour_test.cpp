@@ -97,6 +97,7 @@ TEST_F(Form1Behaviour, AnUnreadableDriveShowsAnErrorAndTheWindowStays) {
     EXPECT_EQ(text, "Disk not ready");
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.state.outputDir, (driveA.path() / "work").string() + "/");
+    EXPECT_EQ(form.Drive1->currentText(), q(driveA.path()));  // back on the list's drive
 }
 
 TEST_F(Form1Behaviour, OpenFileShowsBothFileTypesAndPutsTheChoiceIntoTheFileField) {
