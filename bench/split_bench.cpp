@@ -28,7 +28,9 @@ struct Sample {
 };
 
 // Runs a command, its standard output sent to `outPath` when given, and measures it.
+// Dirty pages of earlier runs are written out first, so that no run pays for another's.
 Sample timeCommand(const std::vector<std::string>& args, const std::string& outPath = "") {
+    ::sync();
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
