@@ -100,7 +100,7 @@ void emptyDirectory(const fs::path& dir) {
 
 int main(int argc, char** argv) {
     long sizeMiB = 1024;
-    int rounds = 5;
+    int rounds = 9;
     fs::path work = fs::temp_directory_path() / "morsela-bench";
     const fs::path self = fs::canonical("/proc/self/exe").parent_path();
     std::string morsela = (self / "morsela").string();
