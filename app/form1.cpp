@@ -3,14 +3,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
-#include <atomic>
-#include <thread>
 
+#include "app/background_work.h"
 #include "app/error_box.h"
 #include "app/form_layout.h"
-#include "app/input_blocker.h"
 #include "app/morsela_icon.h"
 #include "split/piece_names.h"
 #include "split/split_error.h"
@@ -135,26 +132,11 @@ void Form1::cmdRun_Click() {
     const std::string fileText = native(txtFile->text());
     const std::string sizeText = txtSize->text().toStdString();
 
-    // The split runs on a worker thread so that the window repaints and the bar moves; the
-    // window takes no input until it ends.
+    // The split runs off the window's thread so that the bar moves while a large file is
+    // copied; closing the window meanwhile asks it to stop.
     surface_.clearStop();
     splitting_ = true;
-    {
-        InputBlocker blocker(*this);
-        std::atomic<bool> finished{false};
-        std::thread worker([&] {
-            SplitFile(state, fileText, sizeText, surface_);
-            finished = true;
-            QMetaObject::invokeMethod(
-                this, [] {}, Qt::QueuedConnection);  // wakes the loop
-        });
-        // Not a nested event loop: a quit of the application must not end the wait while
-        // the worker still needs this thread for its drawing and its message boxes.
-        while (!finished) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        worker.join();
-    }
+    runWhileWindowWaits(*this, [&] { SplitFile(state, fileText, sizeText, surface_); });
     splitting_ = false;
     if (closeRequested_) {
         close();
