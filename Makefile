@@ -17,8 +17,7 @@ build: deps build/build.ninja
 	cmake --build --preset $(PRESET)
 
 run: build
-	@if [ -x $(BIN)/morsela-win ]; then $(BIN)/morsela-win; \
-	else echo "The window is not built yet; the command line is $(BIN)/morsela."; fi
+	$(BIN)/morsela-win
 
 test: build
 	ctest --preset $(PRESET)
