@@ -17,22 +17,35 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-// True when `name` is one that this split will write: the script, or the name of one of
-// its pieces 1 to `pieces`.
-bool isOutputName(const std::string& name, const std::string& sourceName, std::int64_t pieces) {
-    if (name == scriptName(sourceName)) {
-        return true;
+// The names this split will write: the script, and the pieces 1 to `pieces`. Formed once,
+// then asked for every entry of the output directory.
+class OutputNames {
+  public:
+    OutputNames(const std::string& sourceName, std::int64_t pieces)
+        : script_(scriptName(sourceName)),
+          prefix_(sourceName.substr(0, sourceName.size() - kReplacedSuffix)),
+          pieces_(pieces) {}
+
+    bool contains(const std::string& name) const {
+        if (name == script_) {
+            return true;
+        }
+        if (name.size() <= prefix_.size() || name.compare(0, prefix_.size(), prefix_) != 0) {
+            return false;
+        }
+        const std::string digits = name.substr(prefix_.size());
+        std::int64_t number = 0;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        return error == std::errc() && end == digits.data() + digits.size() && number >= 1 &&
+               number <= pieces_ && pieceNumberText(number) == digits;
     }
-    const std::string prefix = sourceName.substr(0, sourceName.size() - kReplacedSuffix);
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
-        return false;
-    }
-    const std::string digits = name.substr(prefix.size());
-    std::int64_t number = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    return error == std::errc() && end == digits.data() + digits.size() && number >= 1 &&
-           number <= pieces && pieceNumberText(number) == digits;
-}
+
+  private:
+    std::string script_;
+    std::string prefix_;
+    std::int64_t pieces_;
+};
 
 }  // namespace
 
@@ -53,9 +66,10 @@ void checkOutputs(const std::string& outputDir, const std::string& sourceName, s
         throw outputError(outputDir + scriptName(sourceName), ENAMETOOLONG);
     }
 
+    const OutputNames outputs(sourceName, pieces);
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string name = entry->d_name;
-        if (!isOutputName(name, sourceName, pieces)) {
+        if (!outputs.contains(name)) {
             continue;
         }
         struct stat status {};

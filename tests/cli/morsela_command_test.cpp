@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
-#include "cli/morsela_app.h"
+#include "tests/support/morsela_run.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -11,29 +10,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string contentsOf(std::FILE* file) {
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file)) {
-        text.append(buffer, n);
-    }
-    std::fclose(file);
-    return text;
-}
+using Outcome = test::MorselaRun;
 
 Outcome morsela(const std::vector<std::string>& args) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int status = runMorsela(args, out, err);
-    return {status, contentsOf(out), contentsOf(err)};
+    return test::runCommand(args);
 }
 
 TEST(MorselaCommand, SplitWritesPiecesAndScriptAndReports) {

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "cli/morsela_app.h"
 #include "split/split_error.h"
 #include "split/split_file.h"
+#include "tests/support/morsela_run.h"
 #include "tests/support/recording_surface.h"
 #include "tests/support/tally.h"
 #include "tests/support/temp_dir.h"
@@ -131,12 +131,9 @@ TEST(BadInput, OutputDirectoriesWithBlanksAndAccentsWorkWithOrWithoutSeparator) 
             test::TempDir dir;
             test::writeFile(dir / "data.bin", test::patternBytes(5000));
             fs::create_directory(dir.path() / name);
-            std::FILE* out = std::tmpfile();
-            std::FILE* err = std::tmpfile();
-            EXPECT_EQ(runMorsela({"split", dir / "data.bin", "2", (dir / name) + ending}, out, err),
-                      0);
-            std::fclose(out);
-            std::fclose(err);
+            EXPECT_EQ(
+                test::runCommand({"split", dir / "data.bin", "2", (dir / name) + ending}).status,
+                0);
             EXPECT_EQ(test::readFile(dir / (name + "/data.bat")),
                       "copy /b data.001+data.002+data.003 data.bin\r\n");
         }

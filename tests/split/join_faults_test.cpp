@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <set>
 
-#include "cli/morsela_app.h"
 #include "split/file_calls.h"
+#include "tests/support/morsela_run.h"
 #include "tests/support/tally.h"
 #include "tests/support/temp_dir.h"
 
@@ -18,20 +18,13 @@ namespace {
 namespace fs = std::filesystem;
 
 int join(const std::vector<std::string>& args, std::string* err = nullptr) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* errFile = std::tmpfile();
     std::vector<std::string> full{"join"};
     full.insert(full.end(), args.begin(), args.end());
-    const int status = runMorsela(full, out, errFile);
+    const test::MorselaRun run = test::runCommand(full);
     if (err != nullptr) {
-        std::rewind(errFile);
-        char buffer[4096];
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, errFile);
-        err->assign(buffer, n);
+        *err = run.err;
     }
-    std::fclose(out);
-    std::fclose(errFile);
-    return status;
+    return run.status;
 }
 
 std::set<std::string> namesIn(const fs::path& dir) {
