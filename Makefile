@@ -1,9 +1,10 @@
-# The two commands a newcomer needs: `make run` and `make test`. Both install what is
-# missing first, then build with the CMake preset into build/.
+# The targets behind ./build.sh. `make run` and `make test` install what is missing first,
+# then build with the CMake preset into build/.
 PRESET ?= default
 BIN := build/bin
 
-.PHONY: all deps build run test bench faults fuzz install uninstall package screenshot clean
+.PHONY: all deps build run test test-debug format-check bench faults fuzz install uninstall package \
+	lint-package screenshot clean
 
 all: build
 
@@ -21,6 +22,15 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
+
+# The tests under AddressSanitizer and UBSan (the 4.5 GiB test left out), warnings as errors.
+test-debug: deps
+	cmake --preset debug && cmake --build --preset debug && ctest --preset debug
+
+# Fails when a tracked source is not laid out as .clang-format says.
+format-check:
+	@scripts/install-deps.sh ci
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 bench: build
 	$(BIN)/split_bench
@@ -50,6 +60,10 @@ uninstall:
 package: build
 	@scripts/install-deps.sh package
 	cd build && cpack
+
+# The package as Debian's checker sees it; any error or warning fails.
+lint-package: package
+	lintian --fail-on error,warning build/morsela_*_amd64.deb
 
 # Retakes doc/screenshot.png from the built window under Xvfb.
 screenshot: build

@@ -3,7 +3,8 @@
 # those that are missing. Runs apt-get as root, or through sudo when that is available.
 #   scripts/install-deps.sh         what make run and make test need
 #   scripts/install-deps.sh fuzz    clang and libFuzzer for make fuzz
-#   scripts/install-deps.sh package dpkg-shlibdeps for make package
+#   scripts/install-deps.sh package dpkg-shlibdeps and lintian for make package
+#   scripts/install-deps.sh ci      the checks CI runs besides the tests
 set -euo pipefail
 
 packages=(
@@ -13,7 +14,8 @@ packages=(
 )
 case "${1:-}" in
     fuzz) packages=(cmake ninja-build clang libclang-rt-dev) ;;
-    package) packages=(dpkg-dev file) ;;
+    package) packages=(dpkg-dev file lintian) ;;
+    ci) packages=(clang-format appstream git) ;;
     screenshot) packages+=(imagemagick) ;;
 esac
 

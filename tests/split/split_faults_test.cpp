@@ -225,9 +225,10 @@ TEST(SplitFaults, PermissionsAreHonouredForUnprivilegedUsers) {
     {
         test::CaseTally tally("fault cases");
         FaultySplit split("archive.zip", 5000);
-        fs::permissions(split.out.path(), fs::perms::owner_all | fs::perms::group_read |
-                                              fs::perms::group_exec | fs::perms::others_read |
-                                              fs::perms::others_exec);
+        // Readable and searchable, writable by nobody: neither by this user nor by nobody.
+        fs::permissions(split.out.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                              fs::perms::group_read | fs::perms::group_exec |
+                                              fs::perms::others_read | fs::perms::others_exec);
         const int status = test::runInChild([&] {
             if (test::isRoot() && !test::becomeNobody()) {
                 return 2;
@@ -245,7 +246,7 @@ TEST(SplitFaults, PermissionsAreHonouredForUnprivilegedUsers) {
     {
         test::CaseTally tally("fault cases");
         FaultySplit split("secret.zip", 5000);
-        fs::permissions(split.source(), fs::perms::owner_read);
+        fs::permissions(split.source(), fs::perms::none);  // unreadable for every user
         const int status = test::runInChild([&] {
             if (test::isRoot() && !test::becomeNobody()) {
                 return 2;
