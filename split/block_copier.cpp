@@ -1,12 +1,20 @@
 #include "split/block_copier.h"
 
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 
 #include "split/file_calls.h"
 #include "split/split_error.h"
 
 namespace morsela {
+namespace {
+
+SplitError becameShorter(const std::string& path) {
+    return refusal(path + ": the file became shorter while it was being read");
+}
+
+}  // namespace
 
 BlockCopier::BlockCopier(const FileHandle& source) : source_(source) {}
 
@@ -14,20 +22,25 @@ BlockCopier::~BlockCopier() = default;
 
 void BlockCopier::copy(std::int64_t sourceOffset, const FileHandle& target,
                        std::int64_t targetOffset, std::int64_t length) {
-    if (length <= 0) {
-        return;
+    const std::int64_t end = sourceOffset + length;
+    for (std::int64_t at = sourceOffset; at < end;) {
+        const bool hole = inHole(at);
+        const std::int64_t part = std::min(end, regionEnd_) - at;
+        const std::int64_t into = targetOffset + (at - sourceOffset);
+        skippedHole_ = hole;
+        if (!hole) {
+            const std::int64_t done = kernelCopy_ ? copyInKernel(at, target, into, part) : 0;
+            if (done < part) {
+                copyThroughBuffer(at + done, target, into + done, part - done);
+            }
+        }
+        at += part;
     }
-    if (inHole(sourceOffset, length)) {
-        skippedHole_ = true;
-        return;
-    }
-    skippedHole_ = false;
-    std::int64_t done = 0;
-    if (kernelCopy_) {
-        done = copyInKernel(sourceOffset, target, targetOffset, length);
-    }
-    if (done < length) {
-        copyThroughBuffer(sourceOffset + done, target, targetOffset + done, length - done);
+}
+
+void BlockCopier::checkLength(std::int64_t length) const {
+    if (statusOf(source_).st_size < length) {
+        throw becameShorter(source_.path());
     }
 }
 
@@ -38,39 +51,38 @@ void BlockCopier::finish(const FileHandle& target, std::int64_t length) {
     skippedHole_ = false;
 }
 
-bool BlockCopier::inHole(std::int64_t offset, std::int64_t length) {
+bool BlockCopier::inHole(std::int64_t offset) {
+    if (offset >= regionStart_ && offset < regionEnd_) {
+        return regionIsHole_;
+    }
+    regionStart_ = offset;
+    regionIsHole_ = false;
+    regionEnd_ = INT64_MAX;  // data up to the end, as far as anyone can tell
     if (!holesKnown_) {
         return false;
     }
-    if (offset < regionStart_ || offset >= regionEnd_) {
-        // Ask where the data around `offset` starts and ends. A non-sparse file answers
-        // once for its whole length, so this costs a call or two per split.
-        const off_t data = sys::lseek(source_.fd(), offset, SEEK_DATA);
-        if (data < 0) {
-            if (errno == ENXIO) {  // no data from here on: a hole up to the end
-                regionStart_ = offset;
-                regionEnd_ = INT64_MAX;
-                regionIsHole_ = true;
-            } else {  // the file system cannot tell: copy everything
-                holesKnown_ = false;
-                return false;
-            }
-        } else if (data > offset) {
-            regionStart_ = offset;
-            regionEnd_ = data;
+    // Ask where the data around `offset` starts and ends. A non-sparse file answers once
+    // for its whole length, so this costs a call or two per split.
+    const off_t data = sys::lseek(source_.fd(), offset, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) {
+        // No data from here on: a hole up to the end, or the end itself. Past the end there
+        // is nothing to skip; the copy finds the missing bytes and fails.
+        const std::int64_t size = statusOf(source_).st_size;
+        if (offset < size) {
+            regionEnd_ = size;
             regionIsHole_ = true;
-        } else {
-            const off_t hole = sys::lseek(source_.fd(), offset, SEEK_HOLE);
-            if (hole < 0) {
-                holesKnown_ = false;
-                return false;
-            }
-            regionStart_ = offset;
-            regionEnd_ = hole;
-            regionIsHole_ = false;
         }
+    } else if (data < 0) {
+        holesKnown_ = false;  // the file system cannot tell: copy everything
+    } else if (data > offset) {
+        regionEnd_ = data;
+        regionIsHole_ = true;
+    } else if (const off_t hole = sys::lseek(source_.fd(), offset, SEEK_HOLE); hole < 0) {
+        holesKnown_ = false;
+    } else {
+        regionEnd_ = std::max<std::int64_t>(hole, offset + 1);
     }
-    return regionIsHole_ && offset + length <= regionEnd_;
+    return regionIsHole_;
 }
 
 std::int64_t BlockCopier::copyInKernel(std::int64_t sourceOffset, const FileHandle& target,
@@ -107,22 +119,27 @@ void BlockCopier::copyThroughBuffer(std::int64_t sourceOffset, const FileHandle&
     if (!buffer_) {
         buffer_ = std::make_unique<char[]>(BLOCK_MAX);
     }
-    std::int64_t got = 0;
-    while (got < length) {
-        const ssize_t n = sys::pread(source_.fd(), buffer_.get() + got,
-                                     static_cast<size_t>(length - got), sourceOffset + got);
-        if (n < 0 && errno == EINTR) {
-            continue;
+    for (std::int64_t done = 0; done < length;) {
+        const std::int64_t chunk = std::min(BLOCK_MAX, length - done);
+        std::int64_t got = 0;
+        while (got < chunk) {
+            const ssize_t n =
+                sys::pread(source_.fd(), buffer_.get() + got, static_cast<size_t>(chunk - got),
+                           sourceOffset + done + got);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                throw sourceError(source_.path(), errno);
+            }
+            if (n == 0) {
+                throw becameShorter(source_.path());
+            }
+            got += n;
         }
-        if (n < 0) {
-            throw sourceError(source_.path(), errno);
-        }
-        if (n == 0) {
-            throw refusal(source_.path() + ": the file became shorter while it was being read");
-        }
-        got += n;
+        writeFully(target, buffer_.get(), chunk, targetOffset + done);
+        done += chunk;
     }
-    writeFully(target, buffer_.get(), length, targetOffset);
 }
 
 }  // namespace morsela

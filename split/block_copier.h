@@ -14,14 +14,15 @@ inline constexpr std::int64_t BLOCK_MAX = 1048576;
 // Moves blocks of one source into targets; the split and the join share it.
 //
 // A block is moved inside the kernel (copy_file_range) where the file systems allow it, else
-// through one buffer with pread and pwrite. A block that lies wholly in a hole of a sparse
-// source is not written at all, so the target keeps the hole and reads back the same zeros.
+// through one buffer with pread and pwrite. The parts of a block that lie in holes of a
+// sparse source are not written at all, so the target keeps the holes and reads back the
+// same zeros.
 class BlockCopier {
   public:
     explicit BlockCopier(const FileHandle& source);
     ~BlockCopier();
 
-    // Copies `length` bytes (at most BLOCK_MAX) from the source at `sourceOffset` to the
+    // Copies `length` bytes from the source at `sourceOffset` to the
     // target at `targetOffset` (offsets from 0). Retries short and interrupted calls; a
     // source that ends early is a failure. Throws SplitError.
     void copy(std::int64_t sourceOffset, const FileHandle& target, std::int64_t targetOffset,
@@ -30,8 +31,14 @@ class BlockCopier {
     // Gives the target its full length when its last blocks were holes that were skipped.
     void finish(const FileHandle& target, std::int64_t length);
 
+    // Fails when the source is now shorter than `length`: it was cut while being read, and
+    // what looked like holes at its end may have been missing bytes.
+    void checkLength(std::int64_t length) const;
+
   private:
-    bool inHole(std::int64_t offset, std::int64_t length);
+    // Where the region around `offset` ends and whether it is a hole; never past the
+    // source's current end.
+    bool inHole(std::int64_t offset);
     std::int64_t copyInKernel(std::int64_t sourceOffset, const FileHandle& target,
                               std::int64_t targetOffset, std::int64_t length);
     void copyThroughBuffer(std::int64_t sourceOffset, const FileHandle& target,

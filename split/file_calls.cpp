@@ -1,6 +1,7 @@
 #include "split/file_calls.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <atomic>
 #include <cerrno>
@@ -26,6 +27,26 @@ bool failsNow() {
 
 int open(const char* path, int flags, mode_t mode) {
     return failsNow() ? -1 : ::open(path, flags, mode);
+}
+
+int openat(int dir, const char* name, int flags, mode_t mode) {
+    return failsNow() ? -1 : ::openat(dir, name, flags, mode);
+}
+
+int fstatat(int dir, const char* name, struct stat* status, int flags) {
+    return failsNow() ? -1 : ::fstatat(dir, name, status, flags);
+}
+
+int unlinkat(int dir, const char* name) {
+    return failsNow() ? -1 : ::unlinkat(dir, name, 0);
+}
+
+int renameat(int dir, const char* from, const char* to) {
+    return failsNow() ? -1 : ::renameat(dir, from, dir, to);
+}
+
+int fsync(int fd) {
+    return failsNow() ? -1 : ::fsync(fd);
 }
 
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {

@@ -8,6 +8,11 @@
 namespace morsela::sys {
 
 int open(const char* path, int flags, mode_t mode = 0);
+int openat(int dir, const char* name, int flags, mode_t mode = 0);
+int fstatat(int dir, const char* name, struct stat* status, int flags);
+int unlinkat(int dir, const char* name);
+int renameat(int dir, const char* from, const char* to);
+int fsync(int fd);
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
 ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset);
 ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset, size_t count);

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-#include <atomic>
 #include <cerrno>
 
 #include "split/file_calls.h"
@@ -70,32 +69,6 @@ struct stat statusOf(const FileHandle& file) {
         throw sourceError(file.path(), errno);
     }
     return status;
-}
-
-FileHandle createOutput(const std::string& path) {
-    const int fd = openRetrying(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        throw outputError(path, errno);
-    }
-    return FileHandle(fd, path);
-}
-
-FileHandle createTemporaryBeside(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    const auto slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    for (int attempt = 0;; ++attempt) {
-        const std::string path = dir + "." + name + ".part-" + std::to_string(::getpid()) + "-" +
-                                 std::to_string(counter++);
-        const int fd = openRetrying(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            return FileHandle(fd, path);
-        }
-        if (errno != EEXIST || attempt > 100) {
-            throw outputError(path, errno);
-        }
-    }
 }
 
 void writeFully(const FileHandle& file, const char* data, std::int64_t length,

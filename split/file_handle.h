@@ -39,12 +39,6 @@ FileHandle openSource(const std::string& path);
 // The status of an open file; throws SplitError naming the file as a source.
 struct stat statusOf(const FileHandle& file);
 
-// Creates a file, or empties an existing one so that nothing of its old contents stays.
-FileHandle createOutput(const std::string& path);
-
-// Creates a new, empty file beside `target` under a name nobody else uses.
-FileHandle createTemporaryBeside(const std::string& target);
-
 // Writes all `length` bytes at `offset`, retrying short and interrupted writes.
 void writeFully(const FileHandle& file, const char* data, std::int64_t length, std::int64_t offset);
 

@@ -1,11 +1,14 @@
 #include "split/join_file.h"
 
 #include <unistd.h>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <cstdio>
+#include <unordered_set>
 #include <vector>
 
 #include "split/block_copier.h"
+#include "split/directory.h"
 #include "split/file_calls.h"
 #include "split/file_handle.h"
 #include "split/rejoin_script.h"
@@ -14,23 +17,17 @@
 namespace morsela {
 namespace {
 
-// Far above the longest script a split writes for any sensible piece count.
-constexpr std::int64_t kLongestScript = 64 * 1024 * 1024;
+constexpr const char* kPiecesOnly = "join reads only the pieces themselves";
 
-std::string readScript(const std::string& path) {
+// Reads the script in portions, so that a script of any length needs no more memory than
+// the list of its pieces.
+RejoinCommand readScript(const std::string& path) {
     FileHandle script = openSource(path);
-    const struct stat status = statusOf(script);
-    if (!S_ISREG(status.st_mode)) {
-        throw refusal(path + ": not a regular file");
-    }
-    if (status.st_size > kLongestScript) {
-        throw refusal(path + ": too large to be a rejoin script");
-    }
-    std::string text(static_cast<std::size_t>(status.st_size), '\0');
-    std::size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n =
-            sys::pread(script.fd(), text.data() + got, text.size() - got, static_cast<off_t>(got));
+    refuseUnlessRegular(path, statusOf(script));
+    RejoinParser parser;
+    char buffer[65536];
+    for (off_t offset = 0;;) {
+        const ssize_t n = sys::pread(script.fd(), buffer, sizeof buffer, offset);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -40,114 +37,122 @@ std::string readScript(const std::string& path) {
         if (n == 0) {
             break;
         }
-        got += static_cast<std::size_t>(n);
+        try {
+            parser.feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+        } catch (const SplitError& error) {
+            throw refusal(path + ": " + error.detail());
+        }
+        offset += n;
     }
-    text.resize(got);
-    return text;
+    try {
+        return parser.finish();
+    } catch (const SplitError& error) {
+        throw refusal(path + ": " + error.detail());
+    }
 }
 
-void refuseOutsideNames(const RejoinCommand& command, const std::string& scriptPath) {
+std::string folded(const std::string& name) {
+    std::string result = name;
+    for (char& c : result) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return result;
+}
+
+// Refuses names outside the script's directory ("\" and ":" are directory parts and drives
+// to the interpreter), a piece named twice, which no split writes (a script could otherwise
+// ask for one piece a thousand times over), and a target that is also a piece. Names are
+// compared as Windows compares them, without regard to letter case.
+void refuseBadNames(const RejoinCommand& command, const std::string& scriptPath) {
     auto outside = [](const std::string& name) {
-        return name == "." || name == ".." || name.find('/') != std::string::npos;
+        return name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos;
     };
+    if (outside(command.target)) {
+        throw refusal(scriptPath + ": names \"" + command.target + "\", outside its own directory");
+    }
+    std::unordered_set<std::string> seen{folded(command.target)};
     for (const std::string& piece : command.pieces) {
         if (outside(piece)) {
             throw refusal(scriptPath + ": names \"" + piece + "\", outside its own directory");
         }
-        if (piece == command.target) {
-            throw refusal(scriptPath + ": the target \"" + piece + "\" is also a piece");
+        if (!seen.insert(folded(piece)).second) {
+            throw refusal(scriptPath + ": " +
+                          (folded(piece) == folded(command.target)
+                               ? "the target \"" + piece + "\" is also a piece"
+                               : "names the piece \"" + piece +
+                                     "\" twice; a split never names a piece twice"));
         }
-    }
-    if (outside(command.target)) {
-        throw refusal(scriptPath + ": names \"" + command.target + "\", outside its own directory");
     }
 }
 
-// Every piece but the last has the size of the first; the last has 1 to that many bytes
-// (0 only when it is the only piece).
-std::vector<std::int64_t> checkPieceSizes(const std::vector<std::string>& paths) {
-    std::vector<std::int64_t> sizes;
-    for (const std::string& path : paths) {
-        FileHandle piece = openSource(path);
-        const struct stat status = statusOf(piece);
-        if (!S_ISREG(status.st_mode)) {
-            throw refusal(path + ": not a regular file");
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A first look at every piece, by name and without opening it: each is there, a regular
+// file (not a link), and the sizes can come from one split: every piece but the last has
+// the size of the first; the last has 1 to that many bytes (0 only when it is the only one).
+std::vector<struct stat> lookAtPieces(const Directory& dir, const std::vector<std::string>& names) {
+    std::vector<struct stat> pieces;
+    for (const std::string& name : names) {
+        const auto status = dir.entry(name);
+        if (!status) {
+            throw sourceError(dir.pathOf(name), ENOENT);
         }
-        sizes.push_back(status.st_size);
+        if (S_ISLNK(status->st_mode)) {
+            throw refusal(dir.pathOf(name) + " is a symbolic link; " + kPiecesOnly);
+        }
+        refuseUnlessRegular(dir.pathOf(name), *status);
+        pieces.push_back(*status);
     }
-    const std::int64_t full = sizes.front();
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        const bool last = i + 1 == sizes.size();
-        const bool fits =
-            last ? sizes[i] <= full && (sizes[i] > 0 || sizes.size() == 1) : sizes[i] == full;
+    const std::int64_t full = pieces.front().st_size;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const std::int64_t size = pieces[i].st_size;
+        const bool last = i + 1 == pieces.size();
+        const bool fits = last ? size <= full && (size > 0 || pieces.size() == 1) : size == full;
         if (!fits) {
-            throw refusal(paths[i] + ": " + std::to_string(sizes[i]) +
+            throw refusal(dir.pathOf(names[i]) + ": " + std::to_string(size) +
                           " bytes, which does not fit pieces of " + std::to_string(full) +
                           " bytes; a piece is damaged or missing");
         }
     }
-    return sizes;
+    return pieces;
 }
-
-// A file under a temporary name that is removed unless it is renamed into place.
-class TemporaryTarget {
-  public:
-    explicit TemporaryTarget(const std::string& target) : file_(createTemporaryBeside(target)) {}
-    ~TemporaryTarget() {
-        if (!path().empty()) {
-            file_.close();
-            ::unlink(path().c_str());
-        }
-    }
-    const FileHandle& file() const { return file_; }
-    const std::string& path() const { return file_.path(); }
-
-    void renameTo(const std::string& target) {
-        closeOutput(file_);
-        if (::rename(path().c_str(), target.c_str()) != 0) {
-            throw outputError(target, errno);
-        }
-        file_ = FileHandle();
-    }
-
-  private:
-    FileHandle file_;
-};
 
 }  // namespace
 
 std::string joinFromScript(const std::string& scriptPath, bool replace) {
-    const RejoinCommand command = parseRejoinScript(readScript(scriptPath));
-    refuseOutsideNames(command, scriptPath);
-
+    const RejoinCommand command = readScript(scriptPath);
+    refuseBadNames(command, scriptPath);
     const auto slash = scriptPath.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : scriptPath.substr(0, slash + 1);
-    std::vector<std::string> paths;
-    for (const std::string& piece : command.pieces) {
-        paths.push_back(dir + piece);
-    }
-    const std::vector<std::int64_t> sizes = checkPieceSizes(paths);
+    const Directory dir(slash == std::string::npos ? "" : scriptPath.substr(0, slash + 1));
+    const std::vector<struct stat> looked = lookAtPieces(dir, command.pieces);
 
-    const std::string target = dir + command.target;
-    struct stat existing {};
-    if (!replace && ::lstat(target.c_str(), &existing) == 0) {
-        throw refusal(target + ": already exists; use --force to replace it");
+    if (!replace && dir.entry(command.target)) {
+        throw refusal(dir.pathOf(command.target) + ": already exists; use --force to replace it");
     }
-
-    TemporaryTarget joined(target);
+    // The target is as private as the pieces it is made of.
+    TemporaryFile joined(dir, command.target, looked.front().st_mode & 0777);
     std::int64_t written = 0;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        const FileHandle piece = openSource(paths[i]);
-        BlockCopier copier(piece);
-        for (std::int64_t pos = 0; pos < sizes[i]; pos += BLOCK_MAX) {
-            const std::int64_t length = std::min(BLOCK_MAX, sizes[i] - pos);
-            copier.copy(pos, joined.file(), written + pos, length);
+    for (std::size_t i = 0; i < command.pieces.size(); ++i) {
+        // Each piece is opened once and copied from the descriptor that was checked, so a
+        // piece swapped for a link or another file after the first look is never read.
+        const FileHandle piece = dir.openRegular(command.pieces[i], kPiecesOnly);
+        const struct stat status = statusOf(piece);
+        const std::int64_t size = looked[i].st_size;
+        if (!sameFile(status, looked[i]) || status.st_size != size) {
+            throw refusal(piece.path() + ": changed while the pieces were being joined");
         }
-        written += sizes[i];
+        BlockCopier copier(piece);
+        for (std::int64_t pos = 0; pos < size; pos += BLOCK_MAX) {
+            copier.copy(pos, joined.file(), written + pos, std::min(BLOCK_MAX, size - pos));
+        }
+        written += size;
         copier.finish(joined.file(), written);
+        copier.checkLength(size);
     }
-    joined.renameTo(target);
-    return target;
+    joined.commit();
+    return dir.pathOf(command.target);
 }
 
 }  // namespace morsela

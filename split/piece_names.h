@@ -9,9 +9,20 @@ namespace morsela {
 // How pieces and the rejoin script are named. Every name comes from the source's bare file
 // name: its last three characters, whatever they are, give way to the piece number or to
 // "bat". The name is not inspected for a dot, so data.tar.gz gives data.tar001.
+//
+// Characters are those of UTF-8, so that café gives ca001 rather than half a character;
+// a byte that is not part of valid UTF-8 counts as one character of its own.
 
 // Names shorter than this have no characters to replace.
 inline constexpr std::size_t kReplacedSuffix = 3;
+
+// The length in bytes of all of the name but its last three characters; npos when the name
+// has fewer than three characters.
+std::size_t keptLength(std::string_view sourceName);
+
+// The last three characters of the name, the part that gives way; empty when there are
+// fewer than three.
+std::string_view replacedPart(std::string_view sourceName);
 
 // The decimal digits of a piece count, padded with zeros to three: 001 ... 999, 1000, ...
 std::string pieceNumberText(std::int64_t pieceCount);

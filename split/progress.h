@@ -35,6 +35,9 @@ class ProgressSurface {
     virtual bool stopRequested() { return false; }
     // Told of every piece and script once it is complete.
     virtual void fileWritten(const std::string& /*path*/) {}
+    // Something the user should know besides the report: pieces of an earlier split left
+    // beside the new ones, or what a stopped split left behind.
+    virtual void notice(const std::string& /*text*/) {}
 };
 
 // Sets the scale to 100 steps across and 5 down, clears the surface and starts at step 1.

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "split/block_copier.h"
+#include "split/directory.h"
 #include "split/completion_report.h"
 #include "split/file_handle.h"
 #include "split/piece_names.h"
@@ -46,16 +47,24 @@ void checkSource(const std::string& path, const struct stat& status, const std::
     if (!S_ISREG(status.st_mode)) {
         throw refusal(path + ": not a regular file; only regular files can be split");
     }
-    if (name.size() < kReplacedSuffix) {
+    if (keptLength(name) == std::string::npos) {
         throw refusal(path +
                       ": the file name needs at least three characters, "
                       "since its last three give way to the piece number");
     }
-    if (!scriptCanName(name)) {
-        throw refusal(path +
-                      ": the file name holds a quote or control character, "
-                      "which no rejoin script can carry");
+    if (const std::string why = unscriptableReason(name); !why.empty()) {
+        throw refusal(path + ": " + why);
     }
+}
+
+std::string leftoverNotice(const Directory& out, const LeftoverPieces& leftover) {
+    const std::string which = leftover.count == 1
+                                  ? leftover.first
+                                  : std::to_string(leftover.count) + " pieces " + leftover.first +
+                                        " to " + leftover.last;
+    return out.pathOf("") + ": " + which + " of an earlier split " +
+           (leftover.count == 1 ? "is" : "are") + " still there; " +
+           (leftover.count == 1 ? "it is" : "they are") + " not part of this split";
 }
 
 void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeText,
@@ -63,7 +72,6 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
     s.sourceName = fileText;
     const std::string sourcePath = s.sourceName;
     readPieceSize(s, sizeText);
-    RejoinLine line;
     s.startTime = std::chrono::steady_clock::now();
 
     FileHandle source = openSource(sourcePath);
@@ -71,7 +79,22 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
     stripDirectories(s);
     checkSource(sourcePath, status, s.sourceName);
     s.sourceLength = status.st_size;  // a source that grows meanwhile is cut here
-    checkOutputs(s.outputDir, s.sourceName, piecesFor(s.sourceLength, s.pieceSize), status);
+    const mode_t mode = status.st_mode & 0777;  // private sources give private pieces
+
+    const Directory out(s.outputDir);
+    const LeftoverPieces leftover = checkOutputs(
+        out, sourcePath, s.sourceName, piecesFor(s.sourceLength, s.pieceSize), status);
+    s.scriptName = scriptName(s.sourceName);
+    // No script may name pieces of two different splits, so the old one goes first. The new
+    // one is written beside the pieces under a temporary name and only named at the end.
+    out.remove(s.scriptName);
+    TemporaryFile script(out, s.scriptName, mode);
+    std::int64_t scriptLength = 0;
+    RejoinLines lines(s.sourceName, [&](std::string_view text) {
+        writeFully(script.file(), text.data(), static_cast<std::int64_t>(text.size()),
+                   scriptLength);
+        scriptLength += static_cast<std::int64_t>(text.size());
+    });
 
     ResetProgress(s, pic1);
     s.bytesPerStep = s.sourceLength / 100;
@@ -83,8 +106,8 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
         s.pieceNumberText = pieceNumberText(s.pieceCount);
         s.nameLength = s.sourceName.size();
         s.pieceName = pieceName(s.sourceName, s.pieceNumberText);
-        FileHandle piece = createOutput(s.outputDir + s.pieceName);
-        line.appendPiece(s.pieceName);
+        FileHandle piece = out.create(s.pieceName, mode);
+        lines.appendPiece(s.pieceName);
         s.piecePos = 1;
         // No block crosses the end of a piece or of the source.
         do {
@@ -95,6 +118,13 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
             s.sourcePos += m;
             checkProgress(s, pic1);
             if (pic1.stopRequested()) {
+                // The piece being written is ours and incomplete: it must not look whole.
+                piece.close();
+                out.remove(s.pieceName);
+                const std::int64_t whole = s.pieceCount - 1;
+                pic1.notice(out.pathOf("") + ": stopped; " + std::to_string(whole) +
+                            (whole == 1 ? " whole piece is" : " whole pieces are") +
+                            " left and no rejoin script");
                 throw SplitStopped();
             }
         } while (s.piecePos <= s.pieceSize && s.sourcePos <= s.sourceLength);
@@ -102,13 +132,16 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
         closeOutput(piece);
         pic1.fileWritten(piece.path());
     } while (s.sourcePos <= s.sourceLength);
+    copier.checkLength(s.sourceLength);
     source.close();
 
-    line.finish(s.sourceName);
+    lines.finish();
     s.nameLength = s.sourceName.size();
-    s.scriptName = scriptName(s.sourceName);
-    writeRejoinScript(s.outputDir + s.scriptName, line.text());
-    pic1.fileWritten(s.outputDir + s.scriptName);
+    script.commit();
+    pic1.fileWritten(out.pathOf(s.scriptName));
+    if (leftover.count > 0) {
+        pic1.notice(leftoverNotice(out, leftover));
+    }
 
     reportCompletion(s, pic1);
 }

@@ -3,10 +3,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <memory>
 
+#include "split/file_calls.h"
 #include "split/piece_names.h"
 #include "split/split_error.h"
 
@@ -17,68 +19,101 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-// The names this split will write: the script, and the pieces 1 to `pieces`. Formed once,
-// then asked for every entry of the output directory.
-class OutputNames {
-  public:
-    OutputNames(const std::string& sourceName, std::int64_t pieces)
-        : script_(scriptName(sourceName)),
-          prefix_(sourceName.substr(0, sourceName.size() - kReplacedSuffix)),
-          pieces_(pieces) {}
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
-    bool contains(const std::string& name) const {
-        if (name == script_) {
-            return true;
-        }
-        if (name.size() <= prefix_.size() || name.compare(0, prefix_.size(), prefix_) != 0) {
-            return false;
-        }
-        const std::string digits = name.substr(prefix_.size());
-        std::int64_t number = 0;
-        const auto [end, error] =
-            std::from_chars(digits.data(), digits.data() + digits.size(), number);
-        return error == std::errc() && end == digits.data() + digits.size() && number >= 1 &&
-               number <= pieces_ && pieceNumberText(number) == digits;
+// The number of a piece name with this prefix, or 0 for any other name.
+std::int64_t pieceNumberOf(const std::string& name, const std::string& prefix) {
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
+        return 0;
     }
+    const std::string digits = name.substr(prefix.size());
+    std::int64_t number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    const bool whole = error == std::errc() && end == digits.data() + digits.size();
+    return whole && number >= 1 && pieceNumberText(number) == digits ? number : 0;
+}
 
-  private:
-    std::string script_;
-    std::string prefix_;
-    std::int64_t pieces_;
-};
+// The script and every piece keep the source's name but its last three characters; the
+// source's own name is one of them when those three are "bat" or a piece's number.
+void refuseTargetAmongOutputs(const std::string& sourcePath, const std::string& sourceName,
+                              std::int64_t pieces) {
+    const std::string_view replaced = replacedPart(sourceName);
+    std::string folded(replaced);
+    for (char& c : folded) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (folded == "bat") {
+        throw refusal(sourcePath + ": the rejoin script would be named " + scriptName(sourceName) +
+                      " and rebuild the file under its own name, overwriting itself while it "
+                      "runs; rename the file first");
+    }
+    const std::int64_t number = pieceNumberOf(folded, "");
+    if (number >= 1 && number <= pieces) {
+        throw refusal(sourcePath + ": piece " + std::to_string(number) +
+                      " would have the file's own name, and rejoining would overwrite that "
+                      "piece; rename the file first");
+    }
+}
 
 }  // namespace
 
-void checkOutputs(const std::string& outputDir, const std::string& sourceName, std::int64_t pieces,
-                  const struct stat& source) {
-    const std::string dirPath = outputDir.empty() ? "." : outputDir;
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(dirPath.c_str()));
+LeftoverPieces checkOutputs(const Directory& out, const std::string& sourcePath,
+                            const std::string& sourceName, std::int64_t pieces,
+                            const struct stat& source) {
+    refuseTargetAmongOutputs(sourcePath, sourceName, pieces);
+
+    const long nameMax = ::fpathconf(out.fd(), _PC_NAME_MAX);
+    const std::string script = scriptName(sourceName);
+    for (const std::string& name : {pieceName(sourceName, pieceNumberText(pieces)), script}) {
+        if (nameMax > 0 && static_cast<long>(name.size()) > nameMax) {
+            throw outputError(out.pathOf(name), ENAMETOOLONG);
+        }
+    }
+
+    // Reading the directory through a copy of its descriptor leaves the original open.
+    const int listed = ::fcntl(out.fd(), F_DUPFD_CLOEXEC, 0);
+    std::unique_ptr<DIR, DirCloser> dir(listed < 0 ? nullptr : ::fdopendir(listed));
     if (!dir) {
-        throw outputError(dirPath, errno);
+        const int error = errno;
+        if (listed >= 0) {
+            ::close(listed);
+        }
+        throw outputError(out.text().empty() ? "." : out.text(), error);
     }
-
-    const long nameMax = ::fpathconf(::dirfd(dir.get()), _PC_NAME_MAX);
-    const std::string longest = pieceName(sourceName, pieceNumberText(pieces));
-    if (nameMax > 0 && static_cast<long>(longest.size()) > nameMax) {
-        throw outputError(outputDir + longest, ENAMETOOLONG);
-    }
-    if (nameMax > 0 && static_cast<long>(scriptName(sourceName).size()) > nameMax) {
-        throw outputError(outputDir + scriptName(sourceName), ENAMETOOLONG);
-    }
-
-    const OutputNames outputs(sourceName, pieces);
+    const std::string prefix = sourceName.substr(0, keptLength(sourceName));
+    LeftoverPieces leftover;
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string name = entry->d_name;
-        if (!outputs.contains(name)) {
+        const std::int64_t number = pieceNumberOf(name, prefix);
+        if (number > pieces) {
+            leftover.first = leftover.count == 0 || number < pieceNumberOf(leftover.first, prefix)
+                                 ? name
+                                 : leftover.first;
+            leftover.last = number > pieceNumberOf(leftover.last, prefix) ? name : leftover.last;
+            ++leftover.count;
             continue;
         }
-        struct stat status {};
-        if (::fstatat(::dirfd(dir.get()), name.c_str(), &status, 0) == 0 &&
-            status.st_dev == source.st_dev && status.st_ino == source.st_ino) {
-            throw refusal(outputDir + name +
+        if (number == 0 && name != script) {
+            continue;
+        }
+        const auto status = out.entry(name);
+        if (!status) {
+            continue;  // gone meanwhile
+        }
+        struct stat target {};
+        const bool resolves = sameFile(*status, source) ||
+                              (S_ISLNK(status->st_mode) &&
+                               ::fstatat(out.fd(), name.c_str(), &target, 0) == 0 &&
+                               sameFile(target, source));
+        if (resolves) {
+            throw refusal(out.pathOf(name) +
                           " is the source itself; writing it would destroy the source");
         }
+        refuseUnlessRegular(out.pathOf(name), *status);
     }
+    return leftover;
 }
 
 }  // namespace morsela

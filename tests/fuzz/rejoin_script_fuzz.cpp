@@ -37,12 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0;
         }
     }
-    morsela::RejoinLine line;
+    std::string script;
+    morsela::RejoinLines lines(names.back(), [&](std::string_view text) { script += text; });
     for (std::size_t i = 0; i + 1 < names.size(); ++i) {
-        line.appendPiece(names[i]);
+        lines.appendPiece(names[i]);
     }
-    line.finish(names.back());
-    const morsela::RejoinCommand command = morsela::parseRejoinScript(line.text() + "\r\n");
+    lines.finish();
+    const morsela::RejoinCommand command = morsela::parseRejoinScript(script);
     names.pop_back();
     if (command.pieces != names || command.target != std::string(current)) {
         std::abort();

@@ -13,6 +13,11 @@
 namespace morsela {
 namespace {
 
+// A target file for the copier, opened as a test would open any file.
+FileHandle createOutput(const std::string& path) {
+    return FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), path);
+}
+
 TEST(BlockCopier, CopiesABlockAtTheGivenPositions) {
     test::TempDir dir;
     test::writeFile(dir / "source", test::patternBytes(5000));

@@ -162,12 +162,20 @@ TEST(SplitFaults, AFailureOfEveryFileCallInTurnEndsCleanly) {
     }
 }
 
-TEST(SplitFaults, AFullDeviceEndsTheSplitWithDiskFull) {
-    test::CaseTally tally("fault cases");
-    FaultySplit split("archive.zip", 100000);
-    fs::create_symlink("/dev/full", split.out / "archive.002");
-    split.expectCleanFailure(split.run("40"), kDiskFull, ENOSPC);
-    EXPECT_FALSE(fs::exists(split.out / "archive.003"));  // no further piece is opened
+TEST(SplitFaults, ADeviceOrPipeUnderAnOutputNameIsRefusedBeforeWriting) {
+    const std::function<void(const std::string&)> prepares[] = {
+        [](const std::string& path) { fs::create_symlink("/dev/full", path); },
+        [](const std::string& path) { ::mkfifo(path.c_str(), 0600); },  // would hang an open
+        [](const std::string& path) { fs::create_directory(path); },
+    };
+    for (const auto& prepare : prepares) {
+        test::CaseTally tally("fault cases");
+        FaultySplit split("archive.zip", 100000);
+        prepare(split.out / "archive.002");
+        split.expectCleanFailure(split.run("40"), kSomeError);
+        EXPECT_NE(split.pic1.messages.at(0).prompt.find("archive.002 is a"), std::string::npos);
+        EXPECT_FALSE(fs::exists(split.out / "archive.001"));  // nothing was written
+    }
 }
 
 TEST(SplitFaults, ASmallFileSystemFillsUpWithDiskFull) {

@@ -24,6 +24,7 @@ class RecordingSurface : public ProgressSurface {
     void messageBox(const std::string& prompt, const std::string& title, MessageKind kind) override;
     bool stopRequested() override;
     void fileWritten(const std::string& path) override;
+    void notice(const std::string& text) override { notices.push_back(text); }
 
     // The headline of the one error box shown, or "" when none was.
     std::string errorHeadline() const;
@@ -35,6 +36,7 @@ class RecordingSurface : public ProgressSurface {
     std::vector<std::string> lines;  // printed since the last clear
     std::vector<Message> messages;
     std::vector<std::string> written;
+    std::vector<std::string> notices;
     int stopAfterChecks = -1;          // ask to stop at this check (counted from 1); -1 never
     std::function<void(int)> onCheck;  // called after every block with the check's number
     int checks = 0;
