@@ -31,9 +31,9 @@ void refuseUnlessRegular(const std::string& path, const struct stat& status) {
     if (type == S_IFREG) {
         return;
     }
-    const char* what = type == S_IFLNK   ? "a symbolic link"
-                       : type == S_IFDIR ? "a directory"
-                       : type == S_IFIFO ? "a named pipe"
+    const char* what = type == S_IFLNK    ? "a symbolic link"
+                       : type == S_IFDIR  ? "a directory"
+                       : type == S_IFIFO  ? "a named pipe"
                        : type == S_IFSOCK ? "a socket"
                                           : "a device";
     throw refusal(path + " is " + what + "; Morsela reads and writes only regular files there");
@@ -114,8 +114,8 @@ TemporaryFile::TemporaryFile(const Directory& dir, const std::string& finalName,
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0;; ++attempt) {
         // Hidden, and short enough for any file system whatever the final name's length.
-        name_ = ".morsela-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
-                ".part";
+        name_ =
+            ".morsela-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part";
         const int fd = openAtRetrying(dir.fd(), name_, kCreateFlags, mode);
         if (fd >= 0) {
             file_ = FileHandle(fd, dir.pathOf(name_));

@@ -145,8 +145,9 @@ std::string scriptWord(std::string_view name) {
 RejoinLines::RejoinLines(std::string_view sourceName, std::function<void(std::string_view)> put)
     : target_(scriptWord(sourceName)), line_(kCommand), put_(std::move(put)) {
     // Piece names are made of the source's name, so it alone decides the code page.
-    const bool beyondAscii = std::any_of(sourceName.begin(), sourceName.end(),
-                                         [](char c) { return static_cast<unsigned char>(c) > 127; });
+    const bool beyondAscii = std::any_of(sourceName.begin(), sourceName.end(), [](char c) {
+        return static_cast<unsigned char>(c) > 127;
+    });
     if (beyondAscii) {
         put_(kUtf8Line);
     }
@@ -251,7 +252,8 @@ void RejoinParser::copyLine(std::string_view text) {
             } else if (c == '"' || isControl(c)) {
                 refuse("a quote or control character in a name");
             } else if (!quoted && kCommandCharacters.find(c) != std::string_view::npos) {
-                refuse(std::string("an unquoted \"") + c + "\", which the interpreter would misread");
+                refuse(std::string("an unquoted \"") + c +
+                       "\", which the interpreter would misread");
             }
             name += c;
             ++pos;

@@ -4,8 +4,8 @@
 #include <cerrno>
 
 #include "split/block_copier.h"
-#include "split/directory.h"
 #include "split/completion_report.h"
+#include "split/directory.h"
 #include "split/file_handle.h"
 #include "split/piece_names.h"
 #include "split/rejoin_script.h"
@@ -58,10 +58,9 @@ void checkSource(const std::string& path, const struct stat& status, const std::
 }
 
 std::string leftoverNotice(const Directory& out, const LeftoverPieces& leftover) {
-    const std::string which = leftover.count == 1
-                                  ? leftover.first
-                                  : std::to_string(leftover.count) + " pieces " + leftover.first +
-                                        " to " + leftover.last;
+    const std::string which = leftover.count == 1 ? leftover.first
+                                                  : std::to_string(leftover.count) + " pieces " +
+                                                        leftover.first + " to " + leftover.last;
     return out.pathOf("") + ": " + which + " of an earlier split " +
            (leftover.count == 1 ? "is" : "are") + " still there; " +
            (leftover.count == 1 ? "it is" : "they are") + " not part of this split";
@@ -78,12 +77,12 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
     const struct stat status = statusOf(source);
     stripDirectories(s);
     checkSource(sourcePath, status, s.sourceName);
-    s.sourceLength = status.st_size;  // a source that grows meanwhile is cut here
+    s.sourceLength = status.st_size;            // a source that grows meanwhile is cut here
     const mode_t mode = status.st_mode & 0777;  // private sources give private pieces
 
     const Directory out(s.outputDir);
-    const LeftoverPieces leftover = checkOutputs(
-        out, sourcePath, s.sourceName, piecesFor(s.sourceLength, s.pieceSize), status);
+    const LeftoverPieces leftover =
+        checkOutputs(out, sourcePath, s.sourceName, piecesFor(s.sourceLength, s.pieceSize), status);
     s.scriptName = scriptName(s.sourceName);
     // No script may name pieces of two different splits, so the old one goes first. The new
     // one is written beside the pieces under a temporary name and only named at the end.

@@ -103,10 +103,10 @@ LeftoverPieces checkOutputs(const Directory& out, const std::string& sourcePath,
             continue;  // gone meanwhile
         }
         struct stat target {};
-        const bool resolves = sameFile(*status, source) ||
-                              (S_ISLNK(status->st_mode) &&
-                               ::fstatat(out.fd(), name.c_str(), &target, 0) == 0 &&
-                               sameFile(target, source));
+        const bool resolves =
+            sameFile(*status, source) ||
+            (S_ISLNK(status->st_mode) && ::fstatat(out.fd(), name.c_str(), &target, 0) == 0 &&
+             sameFile(target, source));
         if (resolves) {
             throw refusal(out.pathOf(name) +
                           " is the source itself; writing it would destroy the source");

@@ -99,7 +99,7 @@ TEST(BadInput, SourceNamesFollowTheNamingRulesOrAreRefused) {
         {"my file.zip", 100, "1", "my file.001", "my file.bat"},
         {"-dash.zip", 100, "1", "-dash.001", "-dash.bat"},
         {"a\\b.zip", 100, "1", "", ""},  // a directory part to the command interpreter
-        {"a*b.zip", 100, "1", "", ""},    // a wildcard to copy
+        {"a*b.zip", 100, "1", "", ""},   // a wildcard to copy
         {"caf\xe9.zip", 100, "1", "caf\xe9.001", "caf\xe9.bat"},
         {longName, 3000, "1", longName.substr(0, 252) + "001", longName.substr(0, 252) + "bat"},
         {longName, 1000, "0.0009765625", "", ""},  // the 1000th piece name is 256 bytes

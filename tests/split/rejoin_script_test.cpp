@@ -65,8 +65,8 @@ TEST(RejoinScript, NamesNoScriptOrWindowsCanCarryAreRefusedWithAReason) {
     for (const char* name : {"say \"hi\".zip", "tab\there.zip", "line\nbreak", "del\x7f"}) {
         EXPECT_NE(unscriptableReason(name).find("quote or control"), std::string::npos) << name;
     }
-    for (const char* name : {"a*b.zip", "what?.zip", "back\\slash.zip", "a:b.zip", "a<b.zip",
-                             "a>b.zip", "a|b.zip"}) {
+    for (const char* name :
+         {"a*b.zip", "what?.zip", "back\\slash.zip", "a:b.zip", "a<b.zip", "a>b.zip", "a|b.zip"}) {
         EXPECT_NE(unscriptableReason(name).find("rename the file"), std::string::npos) << name;
     }
 }

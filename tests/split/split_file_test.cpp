@@ -192,8 +192,7 @@ TEST_F(SplitFileTest, AStopRequestEndsTheSplitAfterTheBlockWithoutAScript) {
     EXPECT_EQ(outputNames(), (Names{"archive.001"}));
     EXPECT_TRUE(pic1.messages.empty());
     ASSERT_EQ(pic1.notices.size(), 1u);
-    EXPECT_NE(pic1.notices[0].find("1 whole piece is left"), std::string::npos)
-        << pic1.notices[0];
+    EXPECT_NE(pic1.notices[0].find("1 whole piece is left"), std::string::npos) << pic1.notices[0];
 }
 
 TEST_F(SplitFileTest, FilesBeyondTwoGibibytesSplitAtSixtyFourBitPositions) {

@@ -1,0 +1,180 @@
+// A split or join run by a victim, possibly root, in a directory that another user can write:
+// whatever that user puts under the names Morsela uses, no other file is read, written or
+// made readable. Where the case needs two users, the directory belongs to nobody.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <filesystem>
+
+#include "split/join_file.h"
+#include "split/split_error.h"
+#include "split/split_file.h"
+#include "tests/support/child_process.h"
+#include "tests/support/recording_surface.h"
+#include "tests/support/temp_dir.h"
+
+namespace morsela {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kNobody = 65534;
+
+mode_t modeOf(const std::string& path) {
+    struct stat status {};
+    ::lstat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+// A directory that the user nobody owns and writes, when the tests run as root.
+std::string sharedDirectory(const test::TempDir& base) {
+    const fs::path dir = base.path() / "drop";
+    fs::create_directory(dir);
+    fs::permissions(base.path(), fs::perms::all);
+    if (test::isRoot()) {
+        EXPECT_EQ(::chown(dir.c_str(), kNobody, kNobody), 0);
+    }
+    return dir.string() + "/";
+}
+
+// Runs `attack` as nobody when the tests run as root, else as this user.
+void asAttacker(const std::function<void()>& attack) {
+    ASSERT_EQ(test::runInChild([&] {
+                  if (test::isRoot() && !test::becomeNobody()) {
+                      return 2;
+                  }
+                  attack();
+                  return 0;
+              }),
+              0);
+}
+
+std::string refusalOfJoin(const std::string& script) {
+    try {
+        joinFromScript(script, false);
+    } catch (const SplitError& error) {
+        return error.detail();
+    }
+    ADD_FAILURE() << "joining " << script << " succeeded";
+    return "";
+}
+
+TEST(SharedDirectory, JoinRefusesAPieceThatIsALinkAndLeaksNothing) {
+    test::TempDir base;
+    const std::string secret = base / "secret";
+    test::writeFile(secret, "the victim's secret");
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string drop = sharedDirectory(base);
+    asAttacker([&] {
+        fs::create_symlink(secret, drop + "loot.001");
+        test::writeFile(drop + "loot.bat", "copy /b loot.001 loot.txt\r\n");
+    });
+    EXPECT_NE(refusalOfJoin(drop + "loot.bat")
+                  .find("loot.001 is a symbolic link; join reads only the pieces themselves"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(drop + "loot.txt"));
+}
+
+TEST(SharedDirectory, JoinRefusesAScriptThatNamesAPieceTwice) {
+    test::TempDir dir;
+    test::writeFile(dir / "big.001", test::patternBytes(4096));
+    std::string line = "copy /b big.001";
+    for (int i = 0; i < 2000; ++i) {
+        line += "+big.001";
+    }
+    test::writeFile(dir / "big.bat", line + " big.iso\r\n");
+    EXPECT_NE(refusalOfJoin(dir / "big.bat").find("names the piece \"big.001\" twice"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "big.iso"));
+}
+
+TEST(SharedDirectory, AHardLinkUnderAPieceNameIsReplacedNotWrittenThrough) {
+    test::TempDir in;
+    test::TempDir elsewhere;
+    const std::string out = sharedDirectory(in);
+    const std::string precious = elsewhere / "precious.conf";
+    test::writeFile(precious, "settings that must survive");
+    // Made by the victim here: a hard link to a file of the victim's needs its owner.
+    fs::create_hard_link(precious, out + "data.001");
+
+    test::writeFile(in / "data.bin", test::patternBytes(3000));
+    SplitState state;
+    state.outputDir = out;
+    test::RecordingSurface pic1;
+    ASSERT_EQ(SplitFile(state, in / "data.bin", "1", pic1), SplitResult::Done);
+    EXPECT_EQ(test::readFile(precious), "settings that must survive");
+    EXPECT_EQ(test::readFile(out + "data.001"), test::patternBytes(3000).substr(0, 1024));
+    EXPECT_EQ(fs::hard_link_count(precious), 1u);
+}
+
+TEST(SharedDirectory, SwappingTheOutputDirectoryMidSplitChangesNothing) {
+    test::TempDir base;
+    const std::string shared = sharedDirectory(base);
+    const fs::path out = base.path() / "drop" / "out";
+    const fs::path moved = base.path() / "drop" / "out.old";
+    const fs::path elsewhere = base.path() / "elsewhere";
+    fs::create_directory(out);
+    fs::create_directory(elsewhere);
+    if (test::isRoot()) {
+        ASSERT_EQ(::chown(out.c_str(), kNobody, kNobody), 0);
+    }
+    test::writeFile(base / "data.bin", test::patternBytes(5000));
+
+    SplitState state;
+    state.outputDir = out.string() + "/";
+    test::RecordingSurface pic1;
+    pic1.onCheck = [&](int check) {
+        if (check == 2) {  // after the second piece, the attacker swaps the directory
+            asAttacker([&] {
+                fs::rename(out, moved);
+                fs::create_directory_symlink(elsewhere, out);
+            });
+        }
+    };
+    ASSERT_EQ(SplitFile(state, base / "data.bin", "1", pic1), SplitResult::Done);
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    EXPECT_EQ(std::distance(fs::directory_iterator(moved), {}), 6);  // five pieces and the script
+}
+
+TEST(SharedDirectory, PrivateFilesGivePrivatePiecesScriptsAndTargets) {
+    test::TempDir dir;
+    const std::string source = dir / "private.key";
+    test::writeFile(source, test::patternBytes(3000));
+    fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directory(dir.path() / "out");
+    SplitState state;
+    state.outputDir = dir.dirText() + "out/";
+    test::RecordingSurface pic1;
+    ASSERT_EQ(SplitFile(state, source, "1", pic1), SplitResult::Done);
+    for (const char* name : {"private.001", "private.002", "private.003", "private.bat"}) {
+        EXPECT_EQ(modeOf(dir / ("out/" + std::string(name))), 0600u) << name;
+    }
+    EXPECT_EQ(joinFromScript(dir / "out/private.bat", false), dir / "out/private.key");
+    EXPECT_EQ(modeOf(dir / "out/private.key"), 0600u);
+}
+
+TEST(SharedDirectory, LinksUnderOutputNamesAreNeverFollowed) {
+    for (const char* name : {"x.001", "x.bat"}) {
+        test::TempDir base;
+        const std::string drop = sharedDirectory(base);
+        const std::string victim = base / "victim.txt";
+        test::writeFile(victim, "not to be overwritten");
+        asAttacker([&] {
+            fs::create_symlink(victim, drop + name);
+            fs::create_symlink(base / "created-by-link", drop + "x.002");  // dangling
+        });
+        test::writeFile(base / "x.bin", test::patternBytes(3000));
+        SplitState state;
+        state.outputDir = drop;
+        test::RecordingSurface pic1;
+        EXPECT_EQ(SplitFile(state, base / "x.bin", "1", pic1), SplitResult::Failed) << name;
+        EXPECT_NE(pic1.messages.at(0).prompt.find("is a symbolic link"), std::string::npos);
+        EXPECT_EQ(test::readFile(victim), "not to be overwritten");
+        EXPECT_FALSE(fs::exists(base / "created-by-link"));
+    }
+}
+
+}  // namespace
+}  // namespace morsela
