@@ -3,7 +3,7 @@
 PRESET ?= default
 BIN := build/bin
 
-.PHONY: all deps build run test test-debug format-check bench faults fuzz install uninstall package \
+.PHONY: all deps build run test test-debug check-windows check-media format-check bench faults fuzz install uninstall package \
 	lint-package screenshot clean
 
 all: build
@@ -26,6 +26,15 @@ test: build
 # The tests under AddressSanitizer and UBSan (the 4.5 GiB test left out), warnings as errors.
 test-debug: deps
 	cmake --preset debug && cmake --build --preset debug && ctest --preset debug
+
+# The rejoin scripts under Wine's cmd, and splits on exFAT and FAT through FUSE (as root).
+check-windows: build
+	@scripts/install-deps.sh windows
+	ctest --preset $(PRESET) -L windows
+
+check-media: build
+	@scripts/install-deps.sh media
+	ctest --preset $(PRESET) -L media
 
 # Fails when a tracked source is not laid out as .clang-format says.
 format-check:

@@ -4,7 +4,9 @@
 #   scripts/install-deps.sh         what make run and make test need
 #   scripts/install-deps.sh fuzz    clang and libFuzzer for make fuzz
 #   scripts/install-deps.sh package dpkg-shlibdeps and lintian for make package
-#   scripts/install-deps.sh ci      the checks CI runs besides the tests
+#   scripts/install-deps.sh ci      the checks CI runs besides the tests, Wine and FUSE tools
+#   scripts/install-deps.sh windows Wine, whose cmd runs the rejoin scripts in the tests
+#   scripts/install-deps.sh media   exFAT and FAT tools for the tests on stick file systems
 set -euo pipefail
 
 packages=(
@@ -15,7 +17,9 @@ packages=(
 case "${1:-}" in
     fuzz) packages=(cmake ninja-build clang libclang-rt-dev) ;;
     package) packages=(dpkg-dev file lintian) ;;
-    ci) packages=(clang-format appstream git) ;;
+    ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools) ;;
+    windows) packages=(wine) ;;
+    media) packages=(exfat-fuse exfatprogs fusefat dosfstools) ;;
     screenshot) packages+=(imagemagick) ;;
 esac
 
