@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QThread>
+#include <cstdio>
 
 #include "app/error_box.h"
 #include "app/picture_box.h"
@@ -46,10 +47,21 @@ void PictureSurface::messageBox(const std::string& prompt, const std::string& ti
             showErrorBox(&window_, prompt.substr(0, newline),
                          newline == std::string::npos ? "" : prompt.substr(newline + 1));
         } else {
-            QMessageBox::information(&window_, QString::fromStdString(title),
-                                     QString::fromStdString(prompt));
+            QMessageBox box(QMessageBox::Information, QString::fromStdString(title),
+                            QString::fromStdString(prompt), QMessageBox::Ok, &window_);
+            box.setInformativeText(QString::fromStdString(notices_));
+            notices_.clear();
+            box.exec();
         }
     });
+}
+
+void PictureSurface::notice(const std::string& text) {
+    if (stop_) {
+        std::fprintf(stderr, "morsela-win: %s\n", text.c_str());
+        return;
+    }
+    onWindowThread([&] { notices_ += (notices_.empty() ? "" : "\n") + text; });
 }
 
 }  // namespace morsela

@@ -23,6 +23,9 @@ class PictureSurface : public ProgressSurface {
     void print(const std::string& line) override;
     void messageBox(const std::string& prompt, const std::string& title, MessageKind kind) override;
     bool stopRequested() override { return stop_; }
+    // Shown under the next confirmation; a stopped split's, with the window closing, goes
+    // to standard error.
+    void notice(const std::string& text) override;
 
     // Asks a running split to stop after its current block; cleared by the next split.
     void requestStop() { stop_ = true; }
@@ -35,6 +38,7 @@ class PictureSurface : public ProgressSurface {
     PictureBox& pic1_;
     QWidget& window_;
     std::atomic<bool> stop_{false};
+    std::string notices_;
 };
 
 }  // namespace morsela

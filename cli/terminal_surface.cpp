@@ -57,6 +57,11 @@ void TerminalSurface::fileWritten(const std::string& path) {
     }
 }
 
+void TerminalSurface::notice(const std::string& text) {
+    clearBar();
+    std::fprintf(err_, "morsela: %s\n", text.c_str());
+}
+
 void TerminalSurface::clearBar() {
     if (barShown_) {
         std::fprintf(err_, "\r%*s\r", kBarColumns + 7, "");

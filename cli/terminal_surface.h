@@ -19,6 +19,7 @@ class TerminalSurface : public ProgressSurface {
     void print(const std::string& line) override;
     void messageBox(const std::string& prompt, const std::string& title, MessageKind kind) override;
     void fileWritten(const std::string& path) override;
+    void notice(const std::string& text) override;
 
   private:
     void clearBar();

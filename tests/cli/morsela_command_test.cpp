@@ -71,5 +71,19 @@ TEST(MorselaCommand, ARefusedSizeIsAFailedSplitNotAUsageError) {
     EXPECT_NE(run.err.find("less than one byte"), std::string::npos);
 }
 
+TEST(MorselaCommand, PiecesOfAnEarlierSplitAreNamedOnStandardError) {
+    test::TempDir dir;
+    test::writeFile(dir / "data.bin", test::patternBytes(5000));
+    ASSERT_EQ(morsela({"split", dir / "data.bin", "1", dir / ""}).status, 0);
+    test::writeFile(dir / "data.bin", test::patternBytes(2000));
+    const Outcome again = morsela({"split", dir / "data.bin", "1", dir / ""});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find("morsela: " + dir.dirText() +
+                             ": 3 pieces data.003 to data.005 of an earlier split are still "
+                             "there; they are not part of this split\n"),
+              std::string::npos)
+        << again.err;
+}
+
 }  // namespace
 }  // namespace morsela
