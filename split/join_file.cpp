@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <unordered_set>
 #include <vector>
@@ -51,14 +50,6 @@ RejoinCommand readScript(const std::string& path) {
     }
 }
 
-std::string folded(const std::string& name) {
-    std::string result = name;
-    for (char& c : result) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return result;
-}
-
 // Refuses names outside the script's directory ("\" and ":" are directory parts and drives
 // to the interpreter), a piece named twice, which no split writes (a script could otherwise
 // ask for one piece a thousand times over), and a target that is also a piece. Names are
@@ -70,14 +61,14 @@ void refuseBadNames(const RejoinCommand& command, const std::string& scriptPath)
     if (outside(command.target)) {
         throw refusal(scriptPath + ": names \"" + command.target + "\", outside its own directory");
     }
-    std::unordered_set<std::string> seen{folded(command.target)};
+    std::unordered_set<std::string> seen{foldCase(command.target)};
     for (const std::string& piece : command.pieces) {
         if (outside(piece)) {
             throw refusal(scriptPath + ": names \"" + piece + "\", outside its own directory");
         }
-        if (!seen.insert(folded(piece)).second) {
+        if (!seen.insert(foldCase(piece)).second) {
             throw refusal(scriptPath + ": " +
-                          (folded(piece) == folded(command.target)
+                          (foldCase(piece) == foldCase(command.target)
                                ? "the target \"" + piece + "\" is also a piece"
                                : "names the piece \"" + piece +
                                      "\" twice; a split never names a piece twice"));

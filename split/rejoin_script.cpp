@@ -27,17 +27,8 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return result;
-}
-
-// Windows compares file names without regard to letter case.
 bool sameName(std::string_view a, std::string_view b) {
-    return lower(a) == lower(b);
+    return foldCase(a) == foldCase(b);
 }
 
 void skipBlanks(std::string_view text, std::size_t& pos) {
@@ -109,6 +100,14 @@ bool isHarmless(std::string_view command) {
 }
 
 }  // namespace
+
+std::string foldCase(std::string_view name) {
+    std::string result(name);
+    for (char& c : result) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return result;
+}
 
 std::string unscriptableReason(std::string_view name) {
     for (char c : name) {

@@ -20,6 +20,9 @@ namespace morsela {
 inline constexpr std::size_t kLineMax = 8191;  // the interpreter's longest line
 inline constexpr std::string_view kUtf8Line = "@chcp 65001>nul\r\n";
 
+// A name as Windows compares names: without regard to letter case (of ASCII letters).
+std::string foldCase(std::string_view name);
+
 // Why no rejoin script can name this file, or "" when one can: a quote or a control
 // character, which no script line can carry, or a character that Windows file names cannot
 // hold or that copy reads as a wildcard (* ? \ / : < > |).

@@ -3,13 +3,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <memory>
 
 #include "split/file_calls.h"
 #include "split/piece_names.h"
+#include "split/rejoin_script.h"
 #include "split/split_error.h"
 
 namespace morsela {
@@ -39,11 +39,7 @@ std::int64_t pieceNumberOf(const std::string& name, const std::string& prefix) {
 // source's own name is one of them when those three are "bat" or a piece's number.
 void refuseTargetAmongOutputs(const std::string& sourcePath, const std::string& sourceName,
                               std::int64_t pieces) {
-    const std::string_view replaced = replacedPart(sourceName);
-    std::string folded(replaced);
-    for (char& c : folded) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    const std::string folded = foldCase(replacedPart(sourceName));
     if (folded == "bat") {
         throw refusal(sourcePath + ": the rejoin script would be named " + scriptName(sourceName) +
                       " and rebuild the file under its own name, overwriting itself while it "
