@@ -76,15 +76,23 @@ void refuseBadNames(const RejoinCommand& command, const std::string& scriptPath)
     }
 }
 
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+// What the first look saw of a piece: enough to know it again when it is opened.
+struct PieceLook {
+    dev_t device;
+    ino_t inode;
+    std::int64_t size;
+    mode_t mode;
+    bool sameAs(const struct stat& status) const {
+        return status.st_dev == device && status.st_ino == inode && status.st_size == size;
+    }
+};
 
 // A first look at every piece, by name and without opening it: each is there, a regular
 // file (not a link), and the sizes can come from one split: every piece but the last has
 // the size of the first; the last has 1 to that many bytes (0 only when it is the only one).
-std::vector<struct stat> lookAtPieces(const Directory& dir, const std::vector<std::string>& names) {
-    std::vector<struct stat> pieces;
+std::vector<PieceLook> lookAtPieces(const Directory& dir, const std::vector<std::string>& names) {
+    std::vector<PieceLook> pieces;
+    pieces.reserve(names.size());
     for (const std::string& name : names) {
         const auto status = dir.entry(name);
         if (!status) {
@@ -94,11 +102,11 @@ std::vector<struct stat> lookAtPieces(const Directory& dir, const std::vector<st
             throw refusal(dir.pathOf(name) + " is a symbolic link; " + kPiecesOnly);
         }
         refuseUnlessRegular(dir.pathOf(name), *status);
-        pieces.push_back(*status);
+        pieces.push_back({status->st_dev, status->st_ino, status->st_size, status->st_mode});
     }
-    const std::int64_t full = pieces.front().st_size;
+    const std::int64_t full = pieces.front().size;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
-        const std::int64_t size = pieces[i].st_size;
+        const std::int64_t size = pieces[i].size;
         const bool last = i + 1 == pieces.size();
         const bool fits = last ? size <= full && (size > 0 || pieces.size() == 1) : size == full;
         if (!fits) {
@@ -117,21 +125,20 @@ std::string joinFromScript(const std::string& scriptPath, bool replace) {
     refuseBadNames(command, scriptPath);
     const auto slash = scriptPath.rfind('/');
     const Directory dir(slash == std::string::npos ? "" : scriptPath.substr(0, slash + 1));
-    const std::vector<struct stat> looked = lookAtPieces(dir, command.pieces);
+    const std::vector<PieceLook> looked = lookAtPieces(dir, command.pieces);
 
     if (!replace && dir.entry(command.target)) {
         throw refusal(dir.pathOf(command.target) + ": already exists; use --force to replace it");
     }
     // The target is as private as the pieces it is made of.
-    TemporaryFile joined(dir, command.target, looked.front().st_mode & 0777);
+    TemporaryFile joined(dir, command.target, looked.front().mode & 0777);
     std::int64_t written = 0;
     for (std::size_t i = 0; i < command.pieces.size(); ++i) {
         // Each piece is opened once and copied from the descriptor that was checked, so a
         // piece swapped for a link or another file after the first look is never read.
         const FileHandle piece = dir.openRegular(command.pieces[i], kPiecesOnly);
-        const struct stat status = statusOf(piece);
-        const std::int64_t size = looked[i].st_size;
-        if (!sameFile(status, looked[i]) || status.st_size != size) {
+        const std::int64_t size = looked[i].size;
+        if (!looked[i].sameAs(statusOf(piece))) {
             throw refusal(piece.path() + ": changed while the pieces were being joined");
         }
         BlockCopier copier(piece);
