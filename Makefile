@@ -42,6 +42,7 @@ format-check:
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 bench: build
+	@scripts/install-deps.sh bench
 	$(BIN)/split_bench
 
 # Every fault case, bad size text and bad script, with a tally of what was tried and passed.

@@ -7,6 +7,7 @@
 #   scripts/install-deps.sh ci      the checks CI runs besides the tests, Wine and FUSE tools
 #   scripts/install-deps.sh windows Wine, whose cmd runs the rejoin scripts in the tests
 #   scripts/install-deps.sh media   exFAT and FAT tools for the tests on stick file systems
+#   scripts/install-deps.sh bench   XFS tools for the benchmark on shared extents
 set -euo pipefail
 
 packages=(
@@ -20,6 +21,7 @@ case "${1:-}" in
     ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools) ;;
     windows) packages=(wine) ;;
     media) packages=(exfat-fuse exfatprogs fusefat dosfstools) ;;
+    bench) packages=(xfsprogs) ;;
     screenshot) packages+=(imagemagick) ;;
 esac
 

@@ -38,6 +38,10 @@ void BlockCopier::copy(std::int64_t sourceOffset, const FileHandle& target,
     }
 }
 
+std::int64_t BlockCopier::blockLength(std::int64_t sourceLength) const {
+    return kernelCopy_ ? std::max(KERNEL_BLOCK_MIN, sourceLength / 100) : BLOCK_MAX;
+}
+
 void BlockCopier::checkLength(std::int64_t length) const {
     if (statusOf(source_).st_size < length) {
         throw becameShorter(source_.path());

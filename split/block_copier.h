@@ -11,6 +11,11 @@ namespace morsela {
 // explicit positions. 1 MiB keeps the number of system calls low without much memory.
 inline constexpr std::int64_t BLOCK_MAX = 1048576;
 
+// The least a block copied inside the kernel holds: where the file system shares extents
+// (reflink) a block costs one call whatever its length, so fewer, longer calls are faster;
+// elsewhere they cost nothing more.
+inline constexpr std::int64_t KERNEL_BLOCK_MIN = 64 * BLOCK_MAX;
+
 // Moves blocks of one source into targets; the split and the join share it.
 //
 // A block is moved inside the kernel (copy_file_range) where the file systems allow it, else
@@ -27,6 +32,11 @@ class BlockCopier {
     // source that ends early is a failure. Throws SplitError.
     void copy(std::int64_t sourceOffset, const FileHandle& target, std::int64_t targetOffset,
               std::int64_t length);
+
+    // How long the next block of a source of `sourceLength` bytes should be: 64 MiB or a
+    // hundredth of the source, whichever is more, while the kernel copies; BLOCK_MAX, one
+    // buffer, once it cannot. Progress and stop requests come between blocks.
+    std::int64_t blockLength(std::int64_t sourceLength) const;
 
     // Gives the target its full length when its last blocks were holes that were skipped.
     void finish(const FileHandle& target, std::int64_t length);

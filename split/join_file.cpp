@@ -142,8 +142,9 @@ std::string joinFromScript(const std::string& scriptPath, bool replace) {
             throw refusal(piece.path() + ": changed while the pieces were being joined");
         }
         BlockCopier copier(piece);
-        for (std::int64_t pos = 0; pos < size; pos += BLOCK_MAX) {
-            copier.copy(pos, joined.file(), written + pos, std::min(BLOCK_MAX, size - pos));
+        for (std::int64_t pos = 0, block = 0; pos < size; pos += block) {
+            block = std::min(copier.blockLength(size), size - pos);
+            copier.copy(pos, joined.file(), written + pos, block);
         }
         written += size;
         copier.finish(joined.file(), written);

@@ -110,8 +110,9 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
         s.piecePos = 1;
         // No block crosses the end of a piece or of the source.
         do {
-            const std::int64_t m = std::min(
-                {BLOCK_MAX, s.pieceSize - s.piecePos + 1, s.sourceLength - s.sourcePos + 1});
+            const std::int64_t m =
+                std::min({copier.blockLength(s.sourceLength), s.pieceSize - s.piecePos + 1,
+                          s.sourceLength - s.sourcePos + 1});
             copier.copy(s.sourcePos - 1, piece, s.piecePos - 1, m);
             s.piecePos += m;
             s.sourcePos += m;
