@@ -6,7 +6,7 @@
 
 namespace morsela {
 
-// morsela join SCRIPT [--force]
+// morsela join SCRIPT [--force] [--output PATH] [-q]
 class JoinCommand : public Command {
   public:
     explicit JoinCommand(CLI::App& app);
@@ -14,7 +14,9 @@ class JoinCommand : public Command {
 
   private:
     std::string script_;
+    std::string output_;
     bool force_ = false;
+    bool quiet_ = false;
 };
 
 }  // namespace morsela

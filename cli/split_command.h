@@ -1,22 +1,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/command.h"
 
 namespace morsela {
 
-// morsela split SOURCE SIZE [OUTDIR] [-v]
+// morsela split SOURCE SIZE [OUTDIR] [-n N] [-v] [-q]
 class SplitCommand : public Command {
   public:
     explicit SplitCommand(CLI::App& app);
     int run(std::FILE* out, std::FILE* err) override;
 
   private:
-    std::string source_;
-    std::string size_;
-    std::string outputDir_;
+    std::vector<std::string> arguments_;  // SOURCE SIZE [OUTDIR], or SOURCE [OUTDIR] with -n
+    std::int64_t pieces_ = 0;
     bool verbose_ = false;
+    bool quiet_ = false;
 };
 
 }  // namespace morsela

@@ -1,9 +1,11 @@
 #include "split/join_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "split/block_copier.h"
@@ -118,20 +120,46 @@ std::vector<PieceLook> lookAtPieces(const Directory& dir, const std::vector<std:
     return pieces;
 }
 
+// The directory part of a path, ending in "/", or empty for a bare name.
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Where the target goes: its directory and its name there.
+std::pair<std::string, std::string> targetPlace(const std::string& scriptPath,
+                                                const std::string& target,
+                                                const std::string& output) {
+    if (output.empty()) {
+        return {directoryOf(scriptPath), target};
+    }
+    struct stat status {};
+    if (output.back() == '/' || (::stat(output.c_str(), &status) == 0 && S_ISDIR(status.st_mode))) {
+        return {output.back() == '/' ? output : output + "/", target};
+    }
+    const std::string dir = directoryOf(output);
+    return {dir, output.substr(dir.size())};
+}
+
 }  // namespace
 
-std::string joinFromScript(const std::string& scriptPath, bool replace) {
+std::string joinFromScript(const std::string& scriptPath, const JoinOptions& options) {
     const RejoinCommand command = readScript(scriptPath);
     refuseBadNames(command, scriptPath);
-    const auto slash = scriptPath.rfind('/');
-    const Directory dir(slash == std::string::npos ? "" : scriptPath.substr(0, slash + 1));
+    const Directory dir(directoryOf(scriptPath));
     const std::vector<PieceLook> looked = lookAtPieces(dir, command.pieces);
 
-    if (!replace && dir.entry(command.target)) {
-        throw refusal(dir.pathOf(command.target) + ": already exists; use --force to replace it");
+    const auto [targetDir, targetName] = targetPlace(scriptPath, command.target, options.output);
+    const Directory into(targetDir);
+    if (!options.replace && into.entry(targetName)) {
+        throw refusal(into.pathOf(targetName) + ": already exists; use --force to replace it");
+    }
+    std::int64_t total = 0;
+    for (const PieceLook& piece : looked) {
+        total += piece.size;
     }
     // The target is as private as the pieces it is made of.
-    TemporaryFile joined(dir, command.target, looked.front().mode & 0777);
+    TemporaryFile joined(into, targetName, looked.front().mode & 0777);
     std::int64_t written = 0;
     for (std::size_t i = 0; i < command.pieces.size(); ++i) {
         // Each piece is opened once and copied from the descriptor that was checked, so a
@@ -145,13 +173,19 @@ std::string joinFromScript(const std::string& scriptPath, bool replace) {
         for (std::int64_t pos = 0, block = 0; pos < size; pos += block) {
             block = std::min(copier.blockLength(size), size - pos);
             copier.copy(pos, joined.file(), written + pos, block);
+            if (options.progress != nullptr) {
+                options.progress->progressBytes(written + pos + block, total);
+                if (options.progress->stopRequested()) {
+                    throw SplitStopped();  // the temporary file goes with the stack
+                }
+            }
         }
         written += size;
         copier.finish(joined.file(), written);
         copier.checkLength(size);
     }
     joined.commit();
-    return dir.pathOf(command.target);
+    return into.pathOf(targetName);
 }
 
 }  // namespace morsela

@@ -16,6 +16,7 @@ void checkProgress(SplitState& state, ProgressSurface& pic1) {
         __extension__ using Wide = unsigned __int128;
         reached = static_cast<int>(Wide(copied) * 100 / Wide(state.sourceLength));
     }
+    pic1.progressBytes(copied, state.sourceLength);
     if (reached >= state.progressStep) {
         pic1.box(0, 0, reached, 5, kBarColour);
         state.progressStep = reached + 1;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "split/split_error.h"
 #include "split/split_state.h"
 
 namespace morsela {
@@ -35,6 +36,15 @@ class ProgressSurface {
     virtual bool stopRequested() { return false; }
     // Told of every piece and script once it is complete.
     virtual void fileWritten(const std::string& /*path*/) {}
+    // A split or join failed: by default a message box titled "Error" with the headline on
+    // its first line and the detail (path and reason) under it.
+    virtual void failed(const SplitError& error) {
+        messageBox(error.headline() + "\n" + error.detail(), kErrorTitle, MessageKind::Critical);
+    }
+    // Once the pieces are known, before the first is written.
+    virtual void starting(std::int64_t /*pieces*/, std::int64_t /*pieceSize*/) {}
+    // After every block: the bytes copied so far of all there are to copy.
+    virtual void progressBytes(std::int64_t /*done*/, std::int64_t /*total*/) {}
     // Something the user should know besides the report: pieces of an earlier split left
     // beside the new ones, or what a stopped split left behind.
     virtual void notice(const std::string& /*text*/) {}

@@ -4,7 +4,9 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace morsela {
 namespace {
@@ -23,9 +25,14 @@ double parseInCLocale(const std::string& number) {
     return strtod_l(number.c_str(), nullptr, cLocale);
 }
 
-}  // namespace
+// The leading number of a text, and what follows it, blanks left out.
+struct LeadingNumber {
+    double value = 0;
+    bool found = false;
+    std::string rest;
+};
 
-double Val(std::string_view text) {
+LeadingNumber leadingNumber(std::string_view text) {
     std::string s;
     s.reserve(text.size());
     for (char c : text) {
@@ -52,7 +59,7 @@ double Val(std::string_view text) {
         }
     }
     if (digits == 0) {
-        return 0.0;
+        return {0.0, false, s};
     }
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         std::size_t j = i + 1;
@@ -65,13 +72,40 @@ double Val(std::string_view text) {
                 exponent += s[j];
             }
             number += exponent;
+            i = j;
         }
     }
-    return parseInCLocale(number);
+    return {parseInCLocale(number), true, s.substr(i)};
 }
 
-PieceSize pieceSizeFromText(std::string_view sizeText) {
-    const double bytes = std::nearbyint(Val(sizeText) * 1024.0);  // halves go to even
+// The units of the standard tools: K, M, G, T and KiB ... TiB count in powers of 1024;
+// KB ... TB in powers of 1000. No unit is kilobytes of 1024 bytes.
+std::optional<double> unitFactor(const std::string& unit) {
+    static const std::pair<const char*, double> kUnits[] = {
+        {"", 1024.0},
+        {"K", 1024.0},
+        {"M", 1048576.0},
+        {"G", 1073741824.0},
+        {"T", 1099511627776.0},
+        {"KiB", 1024.0},
+        {"MiB", 1048576.0},
+        {"GiB", 1073741824.0},
+        {"TiB", 1099511627776.0},
+        {"KB", 1e3},
+        {"MB", 1e6},
+        {"GB", 1e9},
+        {"TB", 1e12},
+    };
+    for (const auto& [name, factor] : kUnits) {
+        if (unit == name) {
+            return factor;
+        }
+    }
+    return std::nullopt;
+}
+
+PieceSize sizeInBytes(double bytes) {
+    bytes = std::nearbyint(bytes);  // halves go to even
     if (!(bytes >= 1.0)) {
         return {PieceSize::Status::TooSmall, 0};
     }
@@ -79,6 +113,25 @@ PieceSize pieceSizeFromText(std::string_view sizeText) {
         return {PieceSize::Status::TooLarge, 0};
     }
     return {PieceSize::Status::Ok, static_cast<std::int64_t>(bytes)};
+}
+
+}  // namespace
+
+double Val(std::string_view text) {
+    return leadingNumber(text).value;
+}
+
+PieceSize pieceSizeFromText(std::string_view sizeText) {
+    return sizeInBytes(Val(sizeText) * 1024.0);
+}
+
+PieceSize pieceSizeWithUnit(std::string_view sizeText) {
+    const LeadingNumber number = leadingNumber(sizeText);
+    const std::optional<double> factor = unitFactor(number.rest);
+    if (!number.found || !factor) {
+        return {PieceSize::Status::BadUnit, 0};
+    }
+    return sizeInBytes(number.value * *factor);
 }
 
 }  // namespace morsela

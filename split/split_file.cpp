@@ -16,8 +16,9 @@
 namespace morsela {
 namespace {
 
-void readPieceSize(SplitState& s, std::string_view sizeText) {
-    const PieceSize size = pieceSizeFromText(sizeText);
+void readPieceSize(SplitState& s, std::string_view sizeText,
+                   PieceSize (*readSize)(std::string_view)) {
+    const PieceSize size = readSize(sizeText);
     constexpr std::size_t kShown = 40;  // enough to recognise what was typed
     const std::string shown(sizeText.substr(0, kShown));
     const std::string quoted = "The size \"" + shown + (sizeText.size() > kShown ? "...\"" : "\"");
@@ -26,6 +27,9 @@ void readPieceSize(SplitState& s, std::string_view sizeText) {
     }
     if (size.status == PieceSize::Status::TooLarge) {
         throw refusal(quoted + " is too large for a piece size");
+    }
+    if (size.status == PieceSize::Status::BadUnit) {
+        throw refusal(quoted + " is not a size");
     }
     s.pieceSize = size.bytes;
 }
@@ -66,11 +70,22 @@ std::string leftoverNotice(const Directory& out, const LeftoverPieces& leftover)
            (leftover.count == 1 ? "it is" : "they are") + " not part of this split";
 }
 
+// Pieces of equal size, as few as it takes to make at most `pieces` of them.
+void sizeForCount(SplitState& s, const std::string& sourcePath, std::int64_t pieces) {
+    if (pieces > s.sourceLength) {
+        throw refusal(sourcePath + ": cannot be cut into " + std::to_string(pieces) +
+                      " pieces; it has only " + std::to_string(s.sourceLength) + " bytes");
+    }
+    s.pieceSize = s.sourceLength / pieces + (s.sourceLength % pieces != 0 ? 1 : 0);
+}
+
 void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeText,
-              ProgressSurface& pic1) {
+              ProgressSurface& pic1, const SplitOptions& options) {
     s.sourceName = fileText;
     const std::string sourcePath = s.sourceName;
-    readPieceSize(s, sizeText);
+    if (options.pieces == 0) {
+        readPieceSize(s, sizeText, options.readSize);
+    }
     s.startTime = std::chrono::steady_clock::now();
 
     FileHandle source = openSource(sourcePath);
@@ -78,11 +93,15 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
     stripDirectories(s);
     checkSource(sourcePath, status, s.sourceName);
     s.sourceLength = status.st_size;            // a source that grows meanwhile is cut here
+    if (options.pieces > 0) {
+        sizeForCount(s, sourcePath, options.pieces);
+    }
     const mode_t mode = status.st_mode & 0777;  // private sources give private pieces
 
     const Directory out(s.outputDir);
-    const LeftoverPieces leftover =
-        checkOutputs(out, sourcePath, s.sourceName, piecesFor(s.sourceLength, s.pieceSize), status);
+    const std::int64_t pieces = piecesFor(s.sourceLength, s.pieceSize);
+    const LeftoverPieces leftover = checkOutputs(out, sourcePath, s.sourceName, pieces, status);
+    pic1.starting(pieces, s.pieceSize);
     s.scriptName = scriptName(s.sourceName);
     // No script may name pieces of two different splits, so the old one goes first. The new
     // one is written beside the pieces under a temporary name and only named at the end.
@@ -149,18 +168,16 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
 }  // namespace
 
 SplitResult SplitFile(SplitState& state, std::string_view fileText, std::string_view sizeText,
-                      ProgressSurface& pic1) {
+                      ProgressSurface& pic1, const SplitOptions& options) {
     try {
-        runSplit(state, fileText, sizeText, pic1);
+        runSplit(state, fileText, sizeText, pic1, options);
         return SplitResult::Done;
     } catch (const SplitStopped&) {
         return SplitResult::Stopped;
     } catch (const SplitError& error) {
-        pic1.messageBox(error.headline() + "\n" + error.detail(), kErrorTitle,
-                        MessageKind::Critical);
+        pic1.failed(error);
     } catch (const std::exception& error) {  // out of memory, for one
-        pic1.messageBox(std::string(kSomeError) + "\n" + error.what(), kErrorTitle,
-                        MessageKind::Critical);
+        pic1.failed(SplitError(kSomeError, error.what()));
     }
     return SplitResult::Failed;
 }
