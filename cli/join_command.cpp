@@ -18,6 +18,8 @@ JoinCommand::JoinCommand(CLI::App& app) {
                             "write the target to this file, or into this directory "
                             "(default: beside the script)");
     subcommand_->add_flag("-q,--quiet", quiet_, "print nothing when the join succeeds");
+    subcommand_->add_flag("--no-verify", noVerify_,
+                          "do not check the pieces against TARGET.sha256 beside the script");
     subcommand_->footer(
         "Examples:\n"
         "  morsela join /media/stick/movie.bat                 movie.mp4 beside the pieces\n"
@@ -27,7 +29,8 @@ JoinCommand::JoinCommand(CLI::App& app) {
 int JoinCommand::run(std::FILE* out, std::FILE* err) {
     TerminalSurface surface(out, err, {::isatty(::fileno(err)) == 1, false, quiet_});
     try {
-        const std::string target = joinFromScript(script_, JoinOptions{force_, output_, &surface});
+        const std::string target =
+            joinFromScript(script_, JoinOptions{force_, output_, &surface, !noVerify_});
         surface.cls();
         if (!quiet_) {
             std::fprintf(out, "%s\n", target.c_str());

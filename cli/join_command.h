@@ -6,7 +6,7 @@
 
 namespace morsela {
 
-// morsela join SCRIPT [--force] [--output PATH] [-q]
+// morsela join SCRIPT [--force] [--output PATH] [-q] [--no-verify]
 class JoinCommand : public Command {
   public:
     explicit JoinCommand(CLI::App& app);
@@ -17,6 +17,7 @@ class JoinCommand : public Command {
     std::string output_;
     bool force_ = false;
     bool quiet_ = false;
+    bool noVerify_ = false;
 };
 
 }  // namespace morsela

@@ -5,6 +5,7 @@
 
 #include "cli/join_command.h"
 #include "cli/split_command.h"
+#include "cli/verify_command.h"
 
 namespace morsela {
 namespace {
@@ -41,7 +42,7 @@ std::string unknownCommand(const std::vector<std::string>& args,
             return text + "; did you mean '" + command + "'?\n";
         }
     }
-    return text + "; the commands are 'split' and 'join'\n";
+    return text + "; the commands are 'split', 'join' and 'verify'\n";
 }
 
 }  // namespace
@@ -53,8 +54,10 @@ int runMorsela(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     app.require_subcommand(1);
     SplitCommand split(app);
     JoinCommand join(app);
+    VerifyCommand verify(app);
 
-    if (const std::string unknown = unknownCommand(args, {"split", "join"}); !unknown.empty()) {
+    if (const std::string unknown = unknownCommand(args, {"split", "join", "verify"});
+        !unknown.empty()) {
         std::fputs(unknown.c_str(), err);
         return kExitUsage;
     }
@@ -71,7 +74,12 @@ int runMorsela(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         }
         return status == 0 ? kExitOk : kExitUsage;
     }
-    return split.chosen() ? split.run(out, err) : join.run(out, err);
+    for (Command* command : std::initializer_list<Command*>{&split, &join, &verify}) {
+        if (command->chosen()) {
+            return command->run(out, err);
+        }
+    }
+    return kExitUsage;
 }
 
 }  // namespace morsela

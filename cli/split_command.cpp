@@ -26,6 +26,9 @@ SplitCommand::SplitCommand(CLI::App& app) {
         ->check(CLI::PositiveNumber);
     subcommand_->add_flag("-v,--verbose", verbose_, "list every file written");
     subcommand_->add_flag("-q,--quiet", quiet_, "print nothing when the split succeeds");
+    subcommand_->add_flag("--checksum", checksum_,
+                          "also write SOURCE.sha256 beside the script, which sha256sum -c and "
+                          "morsela join check");
     subcommand_->footer(std::string("SIZE takes a unit: ") + kSizeUnits +
                         ".\nDecimals and exponents are allowed: 1.5K is 1536 bytes.\n\n"
                         "Examples:\n"
@@ -55,6 +58,7 @@ int SplitCommand::run(std::FILE* out, std::FILE* err) {
     SplitOptions options;
     options.readSize = pieceSizeWithUnit;
     options.pieces = pieces_;
+    options.checksum = checksum_;
     switch (SplitFile(state, source, size, surface, options)) {
         case SplitResult::Done:
             return kExitOk;

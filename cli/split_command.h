@@ -7,7 +7,7 @@
 
 namespace morsela {
 
-// morsela split SOURCE SIZE [OUTDIR] [-n N] [-v] [-q]
+// morsela split SOURCE SIZE [OUTDIR] [-n N] [-v] [-q] [--checksum]
 class SplitCommand : public Command {
   public:
     explicit SplitCommand(CLI::App& app);
@@ -18,6 +18,7 @@ class SplitCommand : public Command {
     std::int64_t pieces_ = 0;
     bool verbose_ = false;
     bool quiet_ = false;
+    bool checksum_ = false;
 };
 
 }  // namespace morsela

@@ -12,7 +12,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ make pkg-config
-    qt6-base-dev libgl-dev libcli11-dev libgtest-dev
+    qt6-base-dev libgl-dev libcli11-dev libgtest-dev libssl-dev
     fonts-dejavu-core xvfb xauth xdotool desktop-file-utils
 )
 case "${1:-}" in

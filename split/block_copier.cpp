@@ -28,8 +28,13 @@ void BlockCopier::copy(std::int64_t sourceOffset, const FileHandle& target,
         const std::int64_t part = std::min(end, regionEnd_) - at;
         const std::int64_t into = targetOffset + (at - sourceOffset);
         skippedHole_ = hole;
-        if (!hole) {
+        if (hole) {
+            for (Sha256* digest : digests_) {
+                digest->updateZeros(static_cast<std::size_t>(part));
+            }
+        } else {
             const std::int64_t done = kernelCopy_ ? copyInKernel(at, target, into, part) : 0;
+            hashRange(at, done);
             if (done < part) {
                 copyThroughBuffer(at + done, target, into + done, part - done);
             }
@@ -120,28 +125,38 @@ std::int64_t BlockCopier::copyInKernel(std::int64_t sourceOffset, const FileHand
 
 void BlockCopier::copyThroughBuffer(std::int64_t sourceOffset, const FileHandle& target,
                                     std::int64_t targetOffset, std::int64_t length) {
+    for (std::int64_t done = 0; done < length;) {
+        const std::int64_t chunk = std::min(BLOCK_MAX, length - done);
+        readFully(sourceOffset + done, chunk);
+        hash(chunk);
+        writeFully(target, buffer_.get(), chunk, targetOffset + done);
+        done += chunk;
+    }
+}
+
+void BlockCopier::readFully(std::int64_t offset, std::int64_t length) {
     if (!buffer_) {
         buffer_ = std::make_unique<char[]>(BLOCK_MAX);
     }
+    if (readAt(source_, buffer_.get(), length, offset) < length) {
+        throw becameShorter(source_.path());
+    }
+}
+
+void BlockCopier::hash(std::int64_t length) {
+    for (Sha256* digest : digests_) {
+        digest->update(buffer_.get(), static_cast<std::size_t>(length));
+    }
+}
+
+void BlockCopier::hashRange(std::int64_t offset, std::int64_t length) {
+    if (digests_.empty()) {
+        return;
+    }
     for (std::int64_t done = 0; done < length;) {
         const std::int64_t chunk = std::min(BLOCK_MAX, length - done);
-        std::int64_t got = 0;
-        while (got < chunk) {
-            const ssize_t n =
-                sys::pread(source_.fd(), buffer_.get() + got, static_cast<size_t>(chunk - got),
-                           sourceOffset + done + got);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                throw sourceError(source_.path(), errno);
-            }
-            if (n == 0) {
-                throw becameShorter(source_.path());
-            }
-            got += n;
-        }
-        writeFully(target, buffer_.get(), chunk, targetOffset + done);
+        readFully(offset + done, chunk);
+        hash(chunk);
         done += chunk;
     }
 }

@@ -96,13 +96,13 @@ void Directory::remove(const std::string& name) const {
     }
 }
 
-void Directory::rename(const std::string& from, const std::string& to) const {
+void Directory::rename(const std::string& from, const std::string& to, bool durable) const {
     if (sys::renameat(fd(), from.c_str(), to.c_str()) != 0) {
         throw outputError(pathOf(to), errno);
     }
     // The new name is only safe from a power cut once the directory itself is on disk; a
     // file that may not survive is not left to claim a finished job.
-    if (sys::fsync(fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
+    if (durable && sys::fsync(fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
         const int error = errno;
         ::unlinkat(fd(), to.c_str(), 0);
         throw outputError(pathOf(to), error);
@@ -134,15 +134,15 @@ TemporaryFile::~TemporaryFile() {
     }
 }
 
-void TemporaryFile::commit() {
+void TemporaryFile::commit(bool durable) {
     // Failures are reported under the final name: that is the file the user asked for.
-    if (sys::fsync(file_.fd()) != 0 && errno != EINVAL) {
+    if (durable && sys::fsync(file_.fd()) != 0 && errno != EINVAL) {
         throw outputError(dir_.pathOf(finalName_), errno);
     }
     if (const int error = file_.close(); error != 0) {
         throw outputError(dir_.pathOf(finalName_), error);
     }
-    dir_.rename(name_, finalName_);
+    dir_.rename(name_, finalName_, durable);
     name_.clear();
 }
 

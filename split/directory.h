@@ -45,8 +45,9 @@ class Directory {
     // Removes a regular file; a free name is no failure.
     void remove(const std::string& name) const;
 
-    // Renames `from` to `to`, replacing what stood under `to`, and makes the change durable.
-    void rename(const std::string& from, const std::string& to) const;
+    // Renames `from` to `to`, replacing what stood under `to`; with `durable`, the directory
+    // is flushed to disk too, so that the new name survives a power cut.
+    void rename(const std::string& from, const std::string& to, bool durable) const;
 
   private:
     std::string text_;
@@ -67,8 +68,10 @@ class TemporaryFile {
 
     const FileHandle& file() const { return file_; }
 
-    // Flushes the file to disk, closes it and renames it to its final name.
-    void commit();
+    // Closes the file and renames it to its final name; with `durable`, the file and then
+    // the directory are flushed to disk first, so a power cut cannot leave the name on a
+    // file that is not all there.
+    void commit(bool durable);
 
   private:
     const Directory& dir_;

@@ -71,6 +71,25 @@ struct stat statusOf(const FileHandle& file) {
     return status;
 }
 
+std::int64_t readAt(const FileHandle& file, char* data, std::int64_t length, std::int64_t offset) {
+    std::int64_t got = 0;
+    while (got < length) {
+        const ssize_t n =
+            sys::pread(file.fd(), data + got, static_cast<size_t>(length - got), offset + got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw sourceError(file.path(), errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    return got;
+}
+
 void writeFully(const FileHandle& file, const char* data, std::int64_t length,
                 std::int64_t offset) {
     std::int64_t put = 0;

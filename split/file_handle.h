@@ -39,6 +39,10 @@ FileHandle openSource(const std::string& path);
 // The status of an open file; throws SplitError naming the file as a source.
 struct stat statusOf(const FileHandle& file);
 
+// Reads up to `length` bytes at `offset`, retrying short and interrupted reads; fewer only at
+// the end of the file. Returns how many were read; throws SplitError naming the file.
+std::int64_t readAt(const FileHandle& file, char* data, std::int64_t length, std::int64_t offset);
+
 // Writes all `length` bytes at `offset`, retrying short and interrupted writes.
 void writeFully(const FileHandle& file, const char* data, std::int64_t length, std::int64_t offset);
 

@@ -4,15 +4,19 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <map>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "split/block_copier.h"
+#include "split/checksum_file.h"
 #include "split/directory.h"
 #include "split/file_calls.h"
 #include "split/file_handle.h"
 #include "split/rejoin_script.h"
+#include "split/sha256.h"
 #include "split/split_error.h"
 
 namespace morsela {
@@ -27,14 +31,8 @@ RejoinCommand readScript(const std::string& path) {
     refuseUnlessRegular(path, statusOf(script));
     RejoinParser parser;
     char buffer[65536];
-    for (off_t offset = 0;;) {
-        const ssize_t n = sys::pread(script.fd(), buffer, sizeof buffer, offset);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            throw sourceError(path, errno);
-        }
+    for (std::int64_t offset = 0;;) {
+        const std::int64_t n = readAt(script, buffer, sizeof buffer, offset);
         if (n == 0) {
             break;
         }
@@ -120,6 +118,65 @@ std::vector<PieceLook> lookAtPieces(const Directory& dir, const std::vector<std:
     return pieces;
 }
 
+using Digests = std::map<std::string, std::string>;
+
+// The digests in TARGET.sha256 beside the pieces; nothing when there is no such file.
+std::optional<Digests> readChecksums(const Directory& dir, const std::string& target) {
+    const std::string name = checksumFileName(target);
+    const auto status = dir.entry(name);
+    if (!status) {
+        return std::nullopt;
+    }
+    const FileHandle file = dir.openRegular(name, "join reads only the checksum file itself");
+    std::string text(static_cast<std::size_t>(std::min<std::int64_t>(status->st_size, 1 << 26)),
+                     '\0');
+    text.resize(static_cast<std::size_t>(
+        readAt(file, text.data(), static_cast<std::int64_t>(text.size()), 0)));
+    try {
+        return parseChecksums(text);
+    } catch (const SplitError& error) {
+        throw refusal(file.path() + ": " + error.detail());
+    }
+}
+
+// The digest a piece must have; a piece without a line cannot be checked.
+const std::string& expectedDigest(const Digests& digests, const Directory& dir,
+                                  const std::string& name) {
+    const auto found = digests.find(name);
+    if (found == digests.end()) {
+        throw refusal(dir.pathOf(name) + ": has no line in the checksum file");
+    }
+    return found->second;
+}
+
+std::string damagedText(const std::string& path) {
+    return path + ": checksum does not match; the piece is damaged";
+}
+
+// Reads every piece once and gives those whose digest is not the expected one.
+std::vector<std::string> checkPieces(const Directory& dir, const std::vector<std::string>& names,
+                                     const std::vector<PieceLook>& looked, const Digests& digests) {
+    std::vector<std::string> damaged;
+    std::vector<char> buffer(static_cast<std::size_t>(BLOCK_MAX));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto expected = digests.find(names[i]);
+        const FileHandle piece = dir.openRegular(names[i], kPiecesOnly);
+        Sha256 digest;
+        for (std::int64_t pos = 0; pos < looked[i].size;) {
+            const std::int64_t n = readAt(piece, buffer.data(), BLOCK_MAX, pos);
+            if (n == 0) {
+                break;
+            }
+            digest.update(buffer.data(), static_cast<std::size_t>(n));
+            pos += n;
+        }
+        if (expected == digests.end() || digest.hex() != expected->second) {
+            damaged.push_back(names[i]);
+        }
+    }
+    return damaged;
+}
+
 // The directory part of a path, ending in "/", or empty for a bare name.
 std::string directoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -158,6 +215,20 @@ std::string joinFromScript(const std::string& scriptPath, const JoinOptions& opt
     for (const PieceLook& piece : looked) {
         total += piece.size;
     }
+    // With a checksum file, every piece is checked before anything is written, each again
+    // as it is copied, and the target once it is whole.
+    const std::optional<Digests> digests =
+        options.verify ? readChecksums(dir, command.target) : std::nullopt;
+    if (digests) {
+        for (const std::string& name : command.pieces) {
+            expectedDigest(*digests, dir, name);
+        }
+        const auto damaged = checkPieces(dir, command.pieces, looked, *digests);
+        if (!damaged.empty()) {
+            throw refusal(damagedText(dir.pathOf(damaged.front())));
+        }
+    }
+    Sha256 targetDigest;
     // The target is as private as the pieces it is made of.
     TemporaryFile joined(into, targetName, looked.front().mode & 0777);
     std::int64_t written = 0;
@@ -170,6 +241,10 @@ std::string joinFromScript(const std::string& scriptPath, const JoinOptions& opt
             throw refusal(piece.path() + ": changed while the pieces were being joined");
         }
         BlockCopier copier(piece);
+        Sha256 pieceDigest;
+        if (digests) {
+            copier.hashInto({&pieceDigest, &targetDigest});
+        }
         for (std::int64_t pos = 0, block = 0; pos < size; pos += block) {
             block = std::min(copier.blockLength(size), size - pos);
             copier.copy(pos, joined.file(), written + pos, block);
@@ -183,9 +258,31 @@ std::string joinFromScript(const std::string& scriptPath, const JoinOptions& opt
         written += size;
         copier.finish(joined.file(), written);
         copier.checkLength(size);
+        if (digests && pieceDigest.hex() != expectedDigest(*digests, dir, command.pieces[i])) {
+            throw refusal(damagedText(piece.path()));
+        }
     }
-    joined.commit();
+    if (digests) {
+        const auto expected = digests->find(command.target);
+        if (expected != digests->end() && targetDigest.hex() != expected->second) {
+            throw refusal(into.pathOf(targetName) + ": checksum does not match after joining");
+        }
+    }
+    joined.commit(true);
     return into.pathOf(targetName);
+}
+
+std::vector<std::string> damagedPieces(const std::string& scriptPath) {
+    const RejoinCommand command = readScript(scriptPath);
+    refuseBadNames(command, scriptPath);
+    const Directory dir(directoryOf(scriptPath));
+    const std::vector<PieceLook> looked = lookAtPieces(dir, command.pieces);
+    const std::optional<Digests> digests = readChecksums(dir, command.target);
+    if (!digests) {
+        throw refusal(dir.pathOf(checksumFileName(command.target)) +
+                      ": no checksum file to verify the pieces against");
+    }
+    return checkPieces(dir, command.pieces, looked, *digests);
 }
 
 }  // namespace morsela

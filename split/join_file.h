@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "split/progress.h"
 
@@ -13,6 +14,9 @@ struct JoinOptions {
     std::string output;
     // Told of the bytes joined after every block, and asked whether to stop.
     ProgressSurface* progress = nullptr;
+    // Check the pieces, and then the target, against TARGET.sha256 beside the script when
+    // there is one.
+    bool verify = true;
 };
 
 // Rebuilds the file that a rejoin script names, beside the script, from the pieces it lists.
@@ -25,7 +29,12 @@ struct JoinOptions {
 std::string joinFromScript(const std::string& scriptPath, const JoinOptions& options);
 
 inline std::string joinFromScript(const std::string& scriptPath, bool replace) {
-    return joinFromScript(scriptPath, JoinOptions{replace, "", nullptr});
+    return joinFromScript(scriptPath, JoinOptions{replace, "", nullptr, true});
 }
+
+// The pieces that a script names whose digests differ from those in TARGET.sha256 beside it
+// (or that it has no line for), in piece order; empty when all are whole. Throws SplitError
+// when there is no checksum file or the script is refused as join refuses it.
+std::vector<std::string> damagedPieces(const std::string& scriptPath);
 
 }  // namespace morsela

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #include "split/block_copier.h"
+#include "split/checksum_file.h"
 #include "split/completion_report.h"
 #include "split/directory.h"
 #include "split/file_handle.h"
+#include "split/piece_checksums.h"
 #include "split/piece_names.h"
 #include "split/rejoin_script.h"
 #include "split/size_text.h"
@@ -92,7 +95,7 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
     const struct stat status = statusOf(source);
     stripDirectories(s);
     checkSource(sourcePath, status, s.sourceName);
-    s.sourceLength = status.st_size;            // a source that grows meanwhile is cut here
+    s.sourceLength = status.st_size;  // a source that grows meanwhile is cut here
     if (options.pieces > 0) {
         sizeForCount(s, sourcePath, options.pieces);
     }
@@ -106,7 +109,16 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
     // No script may name pieces of two different splits, so the old one goes first. The new
     // one is written beside the pieces under a temporary name and only named at the end.
     out.remove(s.scriptName);
+    removeStaleChecksums(out, s.sourceName);
     TemporaryFile script(out, s.scriptName, mode);
+    std::optional<PieceChecksums> checksums;
+    if (options.checksum) {
+        const std::string name = checksumFileName(s.sourceName);
+        if (const auto existing = out.entry(name)) {
+            refuseUnlessRegular(out.pathOf(name), *existing);
+        }
+        checksums.emplace(out, s.sourceName, mode);
+    }
     std::int64_t scriptLength = 0;
     RejoinLines lines(s.sourceName, [&](std::string_view text) {
         writeFully(script.file(), text.data(), static_cast<std::int64_t>(text.size()),
@@ -126,6 +138,9 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
         s.pieceName = pieceName(s.sourceName, s.pieceNumberText);
         FileHandle piece = out.create(s.pieceName, mode);
         lines.appendPiece(s.pieceName);
+        if (checksums) {
+            checksums->startPiece(copier);
+        }
         s.piecePos = 1;
         // No block crosses the end of a piece or of the source.
         do {
@@ -149,6 +164,9 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
         } while (s.piecePos <= s.pieceSize && s.sourcePos <= s.sourceLength);
         copier.finish(piece, s.piecePos - 1);
         closeOutput(piece);
+        if (checksums) {
+            checksums->endPiece(s.pieceName);
+        }
         pic1.fileWritten(piece.path());
     } while (s.sourcePos <= s.sourceLength);
     copier.checkLength(s.sourceLength);
@@ -156,8 +174,21 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
 
     lines.finish();
     s.nameLength = s.sourceName.size();
-    script.commit();
+    if (checksums) {
+        checksums->commit();
+    }
+    try {
+        script.commit(false);  // as durable as the pieces: no more
+    } catch (const SplitError&) {
+        if (checksums) {  // no checksum file for a split that did not finish
+            out.remove(checksumFileName(s.sourceName));
+        }
+        throw;
+    }
     pic1.fileWritten(out.pathOf(s.scriptName));
+    if (checksums) {
+        pic1.fileWritten(out.pathOf(checksumFileName(s.sourceName)));
+    }
     if (leftover.count > 0) {
         pic1.notice(leftoverNotice(out, leftover));
     }

@@ -17,6 +17,8 @@ struct SplitOptions {
     // Above 0: cut into at most this many pieces of equal size (the last may be smaller),
     // as few as that takes; the size text is not read.
     std::int64_t pieces = 0;
+    // Also write SOURCE.sha256 beside the script, for sha256sum -c and morsela join.
+    bool checksum = false;
 };
 
 // Cuts the file named by `fileText` into pieces of `sizeText` kilobytes in state.outputDir

@@ -1,0 +1,55 @@
+#include "split/piece_checksums.h"
+
+#include "split/checksum_file.h"
+#include "split/file_handle.h"
+#include "split/piece_names.h"
+#include "split/split_error.h"
+
+namespace morsela {
+namespace {
+
+// Far above the checksum file of any split: one line of at most 330 bytes per piece.
+constexpr std::int64_t kLongestChecksums = 64 * 1024 * 1024;
+
+}  // namespace
+
+PieceChecksums::PieceChecksums(const Directory& out, std::string_view sourceName, mode_t mode)
+    : sourceName_(sourceName), file_(out, checksumFileName(sourceName), mode) {}
+
+void PieceChecksums::startPiece(BlockCopier& copier) {
+    piece_ = Sha256();
+    copier.hashInto({&piece_, &source_});
+}
+
+void PieceChecksums::endPiece(std::string_view pieceName) {
+    const std::string line = checksumLine(piece_.hex(), pieceName);
+    writeFully(file_.file(), line.data(), static_cast<std::int64_t>(line.size()), length_);
+    length_ += static_cast<std::int64_t>(line.size());
+}
+
+void PieceChecksums::commit() {
+    const std::string line = checksumLine(source_.hex(), sourceName_);
+    writeFully(file_.file(), line.data(), static_cast<std::int64_t>(line.size()), length_);
+    file_.commit(false);
+}
+
+void removeStaleChecksums(const Directory& out, std::string_view sourceName) {
+    const std::string name = checksumFileName(sourceName);
+    try {
+        const auto status = out.entry(name);
+        if (!status || !S_ISREG(status->st_mode) || status->st_size > kLongestChecksums) {
+            return;
+        }
+        const FileHandle file = out.openRegular(name, "");
+        std::string text(static_cast<std::size_t>(status->st_size), '\0');
+        text.resize(static_cast<std::size_t>(readAt(file, text.data(), status->st_size, 0)));
+        if (parseChecksums(text).count(pieceName(sourceName, pieceNumberText(1))) == 0) {
+            return;
+        }
+    } catch (const SplitError&) {
+        return;  // unreadable, not a checksum file, or a name too long to exist: left alone
+    }
+    out.remove(name);
+}
+
+}  // namespace morsela
