@@ -228,7 +228,11 @@ std::string joinFromScript(const std::string& scriptPath, const JoinOptions& opt
             throw refusal(damagedText(dir.pathOf(damaged.front())));
         }
     }
-    Sha256 targetDigest;
+    // Digests are made only against a checksum file: libcrypto is not even loaded otherwise.
+    std::optional<Sha256> targetDigest;
+    if (digests) {
+        targetDigest.emplace();
+    }
     // The target is as private as the pieces it is made of.
     TemporaryFile joined(into, targetName, looked.front().mode & 0777);
     std::int64_t written = 0;
@@ -241,9 +245,10 @@ std::string joinFromScript(const std::string& scriptPath, const JoinOptions& opt
             throw refusal(piece.path() + ": changed while the pieces were being joined");
         }
         BlockCopier copier(piece);
-        Sha256 pieceDigest;
+        std::optional<Sha256> pieceDigest;
         if (digests) {
-            copier.hashInto({&pieceDigest, &targetDigest});
+            pieceDigest.emplace();
+            copier.hashInto({&*pieceDigest, &*targetDigest});
         }
         for (std::int64_t pos = 0, block = 0; pos < size; pos += block) {
             block = std::min(copier.blockLength(size), size - pos);
@@ -258,13 +263,13 @@ std::string joinFromScript(const std::string& scriptPath, const JoinOptions& opt
         written += size;
         copier.finish(joined.file(), written);
         copier.checkLength(size);
-        if (digests && pieceDigest.hex() != expectedDigest(*digests, dir, command.pieces[i])) {
+        if (digests && pieceDigest->hex() != expectedDigest(*digests, dir, command.pieces[i])) {
             throw refusal(damagedText(piece.path()));
         }
     }
     if (digests) {
         const auto expected = digests->find(command.target);
-        if (expected != digests->end() && targetDigest.hex() != expected->second) {
+        if (expected != digests->end() && targetDigest->hex() != expected->second) {
             throw refusal(into.pathOf(targetName) + ": checksum does not match after joining");
         }
     }
