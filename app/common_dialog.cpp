@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QTreeView>
 
 namespace morsela {
 
@@ -27,6 +29,15 @@ bool CommonDialog::showOpen(QWidget* parent) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(nameFilters(filter_));
+    // Wide enough that sizes, types and dates show whole next to the names.
+    dialog.setViewMode(QFileDialog::Detail);
+    const QFontMetrics metrics = dialog.fontMetrics();
+    dialog.resize(metrics.averageCharWidth() * 120, metrics.height() * 30);
+    if (auto* details = dialog.findChild<QTreeView*>("treeView")) {
+        details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        details->header()->setStretchLastSection(false);
+        details->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
 
     const QFileInfo start(fileName_);
     if (!fileName_.isEmpty() && start.absoluteDir().exists()) {

@@ -5,28 +5,26 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <algorithm>
 #include <cerrno>
 #include <memory>
 
 #include "app/error_box.h"
+#include "split/dir_closer.h"
 #include "split/split_error.h"
 
 namespace morsela {
 namespace {
 
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-// The names of the subdirectories of `path`, sorted; throws SplitError when it can't be read.
-QStringList subdirectories(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(native.constData()));
+// The names of the subdirectories of `path`, sorted as shown; throws SplitError when it can't
+// be read.
+QList<QByteArray> subdirectories(const QByteArray& path) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(path.constData()));
     if (!dir) {
-        throw outputError(native.toStdString(), errno);
+        throw outputError(path.toStdString(), errno);
     }
-    QStringList names;
+    QList<QByteArray> names;
     while (const dirent* entry = ::readdir(dir.get())) {
         const QByteArray name = entry->d_name;
         if (name.startsWith('.')) {  // ".", ".." and hidden directories
@@ -35,13 +33,32 @@ QStringList subdirectories(const QString& path) {
         struct stat status {};
         if (::fstatat(::dirfd(dir.get()), name.constData(), &status, 0) == 0 &&
             S_ISDIR(status.st_mode)) {
-            names << QFile::decodeName(name);
+            names << name;
         }
     }
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return QString::localeAwareCompare(a, b) < 0;
+    std::sort(names.begin(), names.end(), [](const QByteArray& a, const QByteArray& b) {
+        return QString::localeAwareCompare(QFile::decodeName(a), QFile::decodeName(b)) < 0;
     });
     return names;
+}
+
+// `path` made absolute against `base` and cleaned of "." and "..", as bytes.
+QByteArray cleanPath(const QByteArray& base, const QByteArray& path) {
+    QList<QByteArray> parts;
+    const QByteArray whole = path.startsWith('/') ? path : base + "/" + path;
+    for (const QByteArray& part : whole.split('/')) {
+        if (part.isEmpty() || part == ".") {
+            continue;
+        }
+        if (part == "..") {
+            if (!parts.isEmpty()) {
+                parts.removeLast();
+            }
+            continue;
+        }
+        parts << part;
+    }
+    return "/" + parts.join('/');
 }
 
 }  // namespace
@@ -53,35 +70,45 @@ DirListBox::DirListBox(MountPoints& drives, QWidget* parent)
     setItemsExpandable(false);
     setIndentation(10);
     setUniformRowHeights(true);
+    // Deep paths scroll sideways rather than push the current directory out of view.
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(this, &QTreeWidget::itemActivated, this, &DirListBox::open);
 }
 
-void DirListBox::setPath(const QString& path) {
-    const QString target = QDir::cleanPath(QDir(path_).absoluteFilePath(path));
-    const QStringList children = subdirectories(target);
+void DirListBox::setPath(const QByteArray& path) {
+    const QByteArray target = cleanPath(path_.isEmpty() ? "/" : path_, path);
+    const QList<QByteArray> children = subdirectories(target);
 
     clear();
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    QTreeWidgetItem* item = new QTreeWidgetItem(this, QStringList("/"));
-    item->setIcon(0, openIcon);
-    item->setData(0, Qt::UserRole, "/");
-    QString walked;
-    for (const QString& part : target.split('/', Qt::SkipEmptyParts)) {
+    auto add = [](QTreeWidgetItem* item, const QIcon& icon, const QByteArray& fullPath) {
+        item->setIcon(0, icon);
+        item->setData(0, Qt::UserRole, fullPath);
+        item->setToolTip(0, QFile::decodeName(fullPath));
+        return item;
+    };
+    QTreeWidgetItem* item = add(new QTreeWidgetItem(this, QStringList("/")), openIcon, "/");
+    QByteArray walked;
+    for (const QByteArray& part : target.split('/')) {
+        if (part.isEmpty()) {
+            continue;
+        }
         walked += "/" + part;
-        item = new QTreeWidgetItem(item, QStringList(part));
-        item->setIcon(0, openIcon);
-        item->setData(0, Qt::UserRole, walked);
+        item =
+            add(new QTreeWidgetItem(item, QStringList(QFile::decodeName(part))), openIcon, walked);
     }
     QTreeWidgetItem* current = item;
-    for (const QString& child : children) {
-        auto* sub = new QTreeWidgetItem(current, QStringList(child));
-        sub->setIcon(0, closedIcon);
-        sub->setData(0, Qt::UserRole, (walked.isEmpty() ? "" : walked) + "/" + child);
+    for (const QByteArray& child : children) {
+        add(new QTreeWidgetItem(current, QStringList(QFile::decodeName(child))), closedIcon,
+            walked + "/" + child);
     }
     expandAll();
     setCurrentItem(current);
     scrollToItem(current);
+    horizontalScrollBar()->setValue(horizontalScrollBar()->maximum());
 
     const bool changed = target != path_;
     path_ = target;
@@ -93,7 +120,7 @@ void DirListBox::setPath(const QString& path) {
 
 void DirListBox::open(QTreeWidgetItem* item) {
     try {
-        setPath(item->data(0, Qt::UserRole).toString());
+        setPath(item->data(0, Qt::UserRole).toByteArray());
     } catch (const SplitError& error) {
         showErrorBox(window(), error.headline(), error.detail());
     }

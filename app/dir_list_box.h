@@ -9,6 +9,9 @@ namespace morsela {
 // The directories along the current path, then the current directory's subdirectories,
 // indented like a tree. Opening an entry (double-click or Enter) moves there.
 //
+// Names are shown decoded, but kept as bytes, so a directory whose name is not UTF-8 opens
+// like any other. The current directory stays in view, scrolled to sideways when deep.
+//
 // Every change of path raises Change; when the program sets the path, the Change handler
 // runs to its end before setPath returns.
 class DirListBox : public QTreeWidget {
@@ -16,11 +19,12 @@ class DirListBox : public QTreeWidget {
   public:
     DirListBox(MountPoints& drives, QWidget* parent);
 
-    // The full path of the directory shown: "/" for the root, no "/" at the end otherwise.
-    QString path() const { return path_; }
+    // The full path of the directory shown, as the bytes the system gives (whatever their
+    // encoding): "/" for the root, no "/" at the end otherwise.
+    QByteArray path() const { return path_; }
     // Moves the list to `path`. Throws SplitError, naming the path and the reason, when the
     // directory cannot be read; the list then stays where it was.
-    void setPath(const QString& path);
+    void setPath(const QByteArray& path);
 
   signals:
     void change();
@@ -29,7 +33,7 @@ class DirListBox : public QTreeWidget {
     void open(QTreeWidgetItem* item);
 
     MountPoints& drives_;
-    QString path_;
+    QByteArray path_;
 };
 
 }  // namespace morsela

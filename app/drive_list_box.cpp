@@ -1,33 +1,77 @@
 #include "app/drive_list_box.h"
 
+#include <QFile>
+#include <QLocale>
 #include <QStorageInfo>
 
+#include "split/split_error.h"
+
 namespace morsela {
+namespace {
+
+QString shortName(const QString& mountPoint, const QStorageInfo& info) {
+    if (!info.name().isEmpty()) {
+        return info.name();
+    }
+    return mountPoint == "/" ? QString("/") : mountPoint.section('/', -1);
+}
+
+}  // namespace
 
 DriveListBox::DriveListBox(MountPoints& drives, QWidget* parent)
     : QComboBox(parent), drives_(drives) {
-    const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
-    for (const QString& mountPoint : drives_.all()) {
-        addItem(icon, mountPoint);
-    }
+    fill();
     connect(this, &QComboBox::activated, this, &DriveListBox::userSelected);
     connect(&drives_, &MountPoints::remembered, this, &DriveListBox::follow);
+    connect(&drives_, &MountPoints::changed, this, &DriveListBox::fill);
 }
 
-QString DriveListBox::drive() const {
-    return drives_.currentDirectory(currentIndex());
+void DriveListBox::fill() {
+    const QSignalBlocker quiet(this);
+    clear();
+    const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+    const QLocale locale;
+    for (const QString& mountPoint : drives_.all()) {
+        const QStorageInfo info(mountPoint);
+        QString text = shortName(mountPoint, info);
+        if (info.isValid() && info.isReady()) {
+            text += " (" + locale.formattedDataSize(info.bytesAvailable(), 1) + " free";
+            text += info.isReadOnly() ? ", read-only)" : ")";
+        }
+        addItem(icon, text, mountPoint);
+        setItemData(count() - 1, mountPoint, Qt::ToolTipRole);
+    }
+    const int selected = findData(selected_);
+    setCurrentIndex(selected);
+}
+
+void DriveListBox::showPopup() {
+    drives_.refresh();
+    QComboBox::showPopup();
+}
+
+QByteArray DriveListBox::drive() {
+    const QString mountPoint = currentData().toString();
+    drives_.refresh();
+    const int index = drives_.all().indexOf(mountPoint);
+    if (index < 0) {
+        throw SplitError(kDiskNotReady,
+                         mountPoint.toStdString() + ": the drive is no longer there");
+    }
+    return drives_.currentDirectory(index);
 }
 
 void DriveListBox::userSelected(int index) {
-    if (index != selected_) {
-        selected_ = index;
+    const QString mountPoint = itemData(index).toString();
+    if (mountPoint != selected_) {
+        selected_ = mountPoint;
         emit change();
     }
 }
 
 void DriveListBox::follow(int drive) {
-    selected_ = drive;
-    setCurrentIndex(drive);
+    selected_ = drives_.all().value(drive);
+    setCurrentIndex(findData(selected_));
 }
 
 }  // namespace morsela

@@ -9,23 +9,31 @@ namespace morsela {
 // A drop-down list of the machine's drives, showing the selected one. Change is raised only
 // when the user selects another drive; when the directory list moves onto another drive, the
 // selection follows it quietly.
+//
+// The list is read again each time it opens, so it follows sticks mounted and unmounted
+// meanwhile. Each drive shows a short name (its volume label, or the last part of its mount
+// point) with its free space, and whether it is read-only; the mount point is its tooltip.
 class DriveListBox : public QComboBox {
     Q_OBJECT
   public:
     DriveListBox(MountPoints& drives, QWidget* parent);
 
-    // The selected drive, as a path the directory list accepts: the drive's current directory.
-    QString drive() const;
+    // The selected drive, as a path the directory list accepts: the drive's current
+    // directory. Throws SplitError ("Disk not ready") when the drive is no longer mounted.
+    QByteArray drive();
+
+    void showPopup() override;
 
   signals:
     void change();
 
   private:
+    void fill();
     void userSelected(int index);
     void follow(int drive);
 
     MountPoints& drives_;
-    int selected_ = -1;
+    QString selected_;  // the mount point of the selected drive
 };
 
 }  // namespace morsela

@@ -1,9 +1,18 @@
 #include "app/form1.h"
 
+#include <unistd.h>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+#include <cstdlib>
+#include <memory>
 
 #include "app/background_work.h"
 #include "app/error_box.h"
@@ -24,21 +33,34 @@ QString shown(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
+// The working directory as the system gives it: bytes, whatever their encoding.
+QByteArray workingDirectory() {
+    std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    return cwd ? QByteArray(cwd.get()) : QByteArray("/");
+}
+
+// Gives a control the name it is known by: its place in the layout, and how tests find it.
+template <typename Control>
+Control* named(Control* control, const char* name) {
+    control->setObjectName(name);
+    return control;
+}
+
 }  // namespace
 
-Form1::Form1(const QStringList& mountPoints)
-    : drives(mountPoints),
-      txtSavepath(new QLineEdit(this)),
-      Dir1(new DirListBox(drives, this)),
-      Drive1(new DriveListBox(drives, this)),
-      pic1(new PictureBox(this)),
-      cmdLoadfile(new QPushButton("Open File", this)),
-      txtSize(new QLineEdit(this)),
-      txtFile(new QLineEdit(this)),
-      cmdEnd(new QPushButton("&End", this)),
-      cmdRun(new QPushButton("Do Stuff", this)),
-      lblSave(new QLabel("Output directory", this)),
-      lblSize(new QLabel("Size in KB of splits", this)),
+Form1::Form1(MountPoints::Source mountPoints)
+    : drives(std::move(mountPoints)),
+      txtSavepath(named(new QLineEdit(this), "txtSavepath")),
+      Dir1(named(new DirListBox(drives, this), "Dir1")),
+      Drive1(named(new DriveListBox(drives, this), "Drive1")),
+      pic1(named(new PictureBox(this), "pic1")),
+      cmdLoadfile(named(new CommandButton("Open File", this), "cmdLoadfile")),
+      txtSize(named(new QLineEdit(this), "txtSize")),
+      txtFile(named(new QLineEdit(this), "txtFile")),
+      cmdEnd(named(new CommandButton("&End", this), "cmdEnd")),
+      cmdRun(named(new CommandButton("Do Stuff", this), "cmdRun")),
+      lblSave(named(new QLabel("Output directory", this), "lblSave")),
+      lblSize(named(new QLabel("Size in KB of splits", this), "lblSize")),
       surface_(*pic1, *this) {
     setWindowTitle("Morsela Win");
     setWindowIcon(morselaIcon());
@@ -47,9 +69,10 @@ Form1::Form1(const QStringList& mountPoints)
     placeControls();
 
     txtSavepath->setEnabled(false);  // shows the output directory, takes no focus or typing
-    for (QPushButton* button : {cmdLoadfile, cmdRun, cmdEnd}) {
-        button->setAutoDefault(false);  // Enter and Esc press no button
-    }
+    // A file dropped anywhere on the window, the fields included, names the source.
+    setAcceptDrops(true);
+    txtFile->setAcceptDrops(false);
+    txtSize->setAcceptDrops(false);
     setTabOrder(txtFile, txtSize);
     setTabOrder(txtSize, cmdRun);
     setTabOrder(cmdRun, cmdEnd);
@@ -60,12 +83,15 @@ Form1::Form1(const QStringList& mountPoints)
     txtFile->setFocus();
 
     // The lists start on the working directory and its drive, before any handler is wired.
-    for (const QString& start : {QDir::currentPath(), QDir::homePath(), QString("/")}) {
-        try {
-            Dir1->setPath(start);
-            break;
-        } catch (const SplitError&) {
-        }
+    // Should it be unreadable, the list says so where the user will look.
+    try {
+        Dir1->setPath(workingDirectory());
+    } catch (const SplitError& error) {
+        Dir1->setPath(QFile::encodeName(QDir::homePath()));
+        QTimer::singleShot(0, this, [this, error] {
+            showErrorBox(this, error.headline(),
+                         error.detail() + "\nThe lists show your home directory instead.");
+        });
     }
 
     connect(Dir1, &DirListBox::change, this, [this] { dispatch(&Form1::Dir1_Change); });
@@ -78,19 +104,39 @@ Form1::Form1(const QStringList& mountPoints)
 }
 
 void Form1::placeControls() {
-    QWidget* controls[] = {txtSavepath, Dir1,    Drive1, pic1,   cmdLoadfile, nullptr,
-                           txtSize,     txtFile, cmdEnd, cmdRun, lblSave,     lblSize};
     const double factor = layoutFactor(fontMetrics());
     setFixedSize(clientSize(factor));
-    for (std::size_t i = 0; i < std::size(controls); ++i) {
-        if (controls[i] != nullptr) {  // the file dialog has no visible part
-            controls[i]->setObjectName(kControlPlaces[i].name);
-            controls[i]->setGeometry(pixelRect(kControlPlaces[i], factor));
-        }
+    // The file dialog has a place in the layout but no visible part.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{txtSavepath, Dir1, Drive1, pic1, cmdLoadfile, txtSize,
+                                         txtFile, cmdEnd, cmdRun, lblSave, lblSize}) {
+        control->setGeometry(pixelRect(placeOf(control->objectName().toStdString()), factor));
     }
     // Labels lie beneath the other controls: the size field covers the end of its label.
     lblSave->lower();
     lblSize->lower();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() && !splitting_) {
+        event->acceptProposedAction();
+    }
+}
+
+// A dropped file names the source, as if typed; dropping never starts a split.
+void Form1::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    if (!urls.front().isLocalFile()) {
+        QToolTip::showText(txtFile->mapToGlobal(QPoint(0, txtFile->height())),
+                           "Only files on this computer can be split", txtFile);
+        return;
+    }
+    txtFile->setText(urls.front().toLocalFile());
+    txtFile->setFocus();
 }
 
 // Form_Load and Dir1_Change take the output directory from the directory list, always
@@ -103,9 +149,12 @@ void Form1::Dir1_Change() {
     takeOutputDirFromList();
 }
 
+// The output directory keeps the list's bytes; the text box shows them decoded, which for
+// a name that is not UTF-8 cannot be turned back into the same bytes.
 void Form1::takeOutputDirFromList() {
-    txtSavepath->setText(shown(directoryText(native(Dir1->path()))));
-    state.outputDir = native(txtSavepath->text());
+    const std::string outputDir = directoryText(Dir1->path().toStdString());
+    txtSavepath->setText(shown(outputDir));
+    state.outputDir = outputDir;
 }
 
 void Form1::Drive1_Change() {
@@ -115,7 +164,7 @@ void Form1::Drive1_Change() {
         drives.remember(Dir1->path());  // the drive list goes back to the list's drive
         throw;
     }
-    state.outputDir = directoryText(native(Dir1->path()));
+    state.outputDir = directoryText(Dir1->path().toStdString());
 }
 
 void Form1::cmdLoadfile_Click() {

@@ -2,9 +2,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QWidget>
 
+#include "app/command_button.h"
 #include "app/common_dialog.h"
 #include "app/dir_list_box.h"
 #include "app/drive_list_box.h"
@@ -22,8 +22,17 @@ class Form1 : public QWidget {
   public:
     // Creates the window and its controls, with the directory list on the working directory
     // and the drive list on its drive, then runs Form_Load; `mountPoints` are the drives.
-    explicit Form1(const QStringList& mountPoints = MountPoints::ofSystem());
+    explicit Form1(MountPoints::Source mountPoints = MountPoints::ofSystem);
 
+    // The split's shared state, to read; the controls are found by their object names.
+    const SplitState& splitState() const { return state; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
     SplitState state;
 
     // The controls, in the order the window creates them. The directory and drive lists
@@ -33,19 +42,15 @@ class Form1 : public QWidget {
     DirListBox* Dir1;
     DriveListBox* Drive1;
     PictureBox* pic1;
-    QPushButton* cmdLoadfile;
+    CommandButton* cmdLoadfile;
     CommonDialog dlgBox;
     QLineEdit* txtSize;
     QLineEdit* txtFile;
-    QPushButton* cmdEnd;
-    QPushButton* cmdRun;
+    CommandButton* cmdEnd;
+    CommandButton* cmdRun;
     QLabel* lblSave;
     QLabel* lblSize;
 
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-
-  private:
     void Form_Load();
     void Dir1_Change();
     void Drive1_Change();

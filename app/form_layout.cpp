@@ -3,19 +3,22 @@
 #include <QFontMetrics>
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace morsela {
-namespace {
 
-const ControlPlace& place(std::string_view name) {
+const ControlPlace& placeOf(std::string_view name) {
     for (const ControlPlace& p : kControlPlaces) {
         if (name == p.name) {
             return p;
         }
     }
-    return kControlPlaces[0];
+    throw std::logic_error("no place in the layout for a control named " + std::string(name));
 }
+
+namespace {
 
 double pixels(int twips) {
     return static_cast<double>(twips) / kTwipsPerPixel;
@@ -56,9 +59,10 @@ double layoutFactor(const QFontMetrics& metrics) {
     double factor = 1.0;
     for (const Caption& c : captions) {
         const double needed = metrics.horizontalAdvance(c.text) + c.padding;
-        factor = std::max(factor, needed / pixels(place(c.control).width));
+        factor = std::max(factor, needed / pixels(placeOf(c.control).width));
     }
-    factor = std::max(factor, (metrics.height() + kFieldPadding) / pixels(place("txtFile").height));
+    factor =
+        std::max(factor, (metrics.height() + kFieldPadding) / pixels(placeOf("txtFile").height));
     return std::ceil(factor * 100) / 100;
 }
 

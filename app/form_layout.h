@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QString>
+#include <string_view>
 
 class QFontMetrics;
 
@@ -30,6 +31,10 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {"cmdEnd", 3960, 1800, 855, 495},      {"cmdRun", 2520, 1800, 1335, 495},
     {"lblSave", 240, 960, 1215, 255},      {"lblSize", 1800, 600, 1455, 255},
 };
+
+// The place of the control with this object name; a name the layout does not know is a
+// programming error and throws std::logic_error.
+const ControlPlace& placeOf(std::string_view name);
 
 // A place in pixels, the whole layout scaled by `factor` (1 at the reference size).
 QRect pixelRect(const ControlPlace& place, double factor);

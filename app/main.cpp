@@ -1,9 +1,9 @@
 #include <QApplication>
-#include <csignal>
 #include <cstdio>
 
 #include "app/form1.h"
 #include "app/morsela_icon.h"
+#include "split/file_calls.h"
 
 namespace {
 
@@ -26,8 +26,7 @@ int main(int argc, char** argv) {
             stderr);
         return 1;
     }
-    // A file size limit is reported as "Disk Full" through EFBIG, not by a signal.
-    std::signal(SIGXFSZ, SIG_IGN);
+    morsela::sys::reportFileSizeLimitAsFailure();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Morsela Win");

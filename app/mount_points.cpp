@@ -1,5 +1,6 @@
 #include "app/mount_points.h"
 
+#include <sys/stat.h>
 #include <QFile>
 #include <QSet>
 #include <QTextStream>
@@ -16,13 +17,21 @@ const QSet<QString> kPseudoTypes = {
     "sysfs",   "tracefs",     "ramfs",    "squashfs", "fuse.gvfsd-fuse", "fuse.portal"};
 
 bool isSystemPlace(const QString& mountPoint) {
-    for (const char* top : {"/proc", "/sys", "/dev", "/run"}) {
+    for (const char* top : {"/proc", "/sys", "/dev", "/run", "/snap", "/var/lib/snapd"}) {
         const QString prefix = top;
         if (mountPoint == prefix || mountPoint.startsWith(prefix + "/")) {
             return !mountPoint.startsWith("/run/media/");  // removable media live there
         }
     }
     return false;
+}
+
+// A bind mount of a single file (as containers and sandboxes make for /etc/hosts and the
+// like) is no drive: only directories are.
+bool isDirectory(const QString& mountPoint) {
+    struct stat status {};
+    return ::stat(QFile::encodeName(mountPoint).constData(), &status) == 0 &&
+           S_ISDIR(status.st_mode);
 }
 
 // Mount points in /proc/self/mountinfo escape blanks and the like as octal "\040".
@@ -55,7 +64,7 @@ QStringList MountPoints::ofSystem() {
             }
             const QString mountPoint = unescape(fields[4]);
             if (!kPseudoTypes.contains(fields[dash + 1]) && !isSystemPlace(mountPoint) &&
-                !found.contains(mountPoint)) {
+                !found.contains(mountPoint) && isDirectory(mountPoint)) {
                 found << mountPoint;
             }
         }
@@ -67,30 +76,43 @@ QStringList MountPoints::ofSystem() {
     return found;
 }
 
-MountPoints::MountPoints(QStringList mountPoints, QObject* parent)
-    : QObject(parent), mountPoints_(std::move(mountPoints)) {}
+MountPoints::MountPoints(Source source, QObject* parent)
+    : QObject(parent), source_(std::move(source)), mountPoints_(source_()) {}
 
-int MountPoints::driveOf(const QString& path) const {
+void MountPoints::refresh() {
+    QStringList now = source_();
+    if (now == mountPoints_) {
+        return;
+    }
+    mountPoints_ = std::move(now);
+    for (auto it = current_.begin(); it != current_.end();) {
+        it = mountPoints_.contains(it->first) ? std::next(it) : current_.erase(it);
+    }
+    emit changed();
+}
+
+int MountPoints::driveOf(const QByteArray& path) const {
     int best = -1;
     for (int i = 0; i < mountPoints_.size(); ++i) {
-        const QString& m = mountPoints_[i];
+        const QByteArray m = QFile::encodeName(mountPoints_[i]);
         const bool holds = path == m || m == "/" || path.startsWith(m + "/");
-        if (holds && (best < 0 || m.size() > mountPoints_[best].size())) {
+        if (holds && (best < 0 || m.size() > QFile::encodeName(mountPoints_[best]).size())) {
             best = i;
         }
     }
     return best;
 }
 
-QString MountPoints::currentDirectory(int drive) const {
-    const auto it = current_.find(drive);
-    return it != current_.end() ? it->second : mountPoints_.value(drive);
+QByteArray MountPoints::currentDirectory(int drive) const {
+    const QString mountPoint = mountPoints_.value(drive);
+    const auto it = current_.find(mountPoint);
+    return it != current_.end() ? it->second : QFile::encodeName(mountPoint);
 }
 
-void MountPoints::remember(const QString& path) {
+void MountPoints::remember(const QByteArray& path) {
     const int drive = driveOf(path);
     if (drive >= 0) {
-        current_[drive] = path;
+        current_[mountPoints_[drive]] = path;
         emit remembered(drive);
     }
 }

@@ -52,19 +52,25 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     painter.drawImage(contentsRect().topLeft(), image_);
 }
 
+// The backing image has the screen's own pixels: at a scale factor of 2 it is drawn at
+// twice the size, so the bar and the text stay sharp.
 void PictureBox::fitImage() {
-    if (image_.size() == contentsRect().size()) {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(contentsRect().size()) * ratio).toSize();
+    if (image_.size() == pixels && image_.devicePixelRatio() == ratio) {
         return;
     }
-    QImage resized(contentsRect().size(), QImage::Format_RGB32);
+    QImage resized(pixels, QImage::Format_RGB32);
+    resized.setDevicePixelRatio(ratio);
     resized.fill(palette().color(QPalette::Base));
     QPainter(&resized).drawImage(0, 0, image_);
     image_ = resized;
 }
 
 QPointF PictureBox::toPixels(double x, double y) const {
-    return {(x - left_) / (right_ - left_) * image_.width(),
-            (y - top_) / (bottom_ - top_) * image_.height()};
+    const QSizeF size = image_.deviceIndependentSize();
+    return {(x - left_) / (right_ - left_) * size.width(),
+            (y - top_) / (bottom_ - top_) * size.height()};
 }
 
 void PictureBox::changed() {

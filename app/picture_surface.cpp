@@ -42,18 +42,18 @@ void PictureSurface::print(const std::string& line) {
 void PictureSurface::messageBox(const std::string& prompt, const std::string& title,
                                 MessageKind kind) {
     onWindowThread([&] {
-        if (kind == MessageKind::Critical) {
-            const auto newline = prompt.find('\n');
-            showErrorBox(&window_, prompt.substr(0, newline),
-                         newline == std::string::npos ? "" : prompt.substr(newline + 1));
-        } else {
-            QMessageBox box(QMessageBox::Information, QString::fromStdString(title),
-                            QString::fromStdString(prompt), QMessageBox::Ok, &window_);
-            box.setInformativeText(QString::fromStdString(notices_));
-            notices_.clear();
-            box.exec();
-        }
+        QMessageBox box(
+            kind == MessageKind::Critical ? QMessageBox::Critical : QMessageBox::Information,
+            QString::fromStdString(title), QString::fromStdString(prompt), QMessageBox::Ok,
+            &window_);
+        box.setInformativeText(QString::fromStdString(notices_));
+        notices_.clear();
+        box.exec();
     });
+}
+
+void PictureSurface::failed(const SplitError& error) {
+    onWindowThread([&] { showErrorBox(&window_, error.headline(), error.detail()); });
 }
 
 void PictureSurface::notice(const std::string& text) {

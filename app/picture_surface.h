@@ -22,6 +22,7 @@ class PictureSurface : public ProgressSurface {
     void box(double x1, double y1, double x2, double y2, Colour colour) override;
     void print(const std::string& line) override;
     void messageBox(const std::string& prompt, const std::string& title, MessageKind kind) override;
+    void failed(const SplitError& error) override;
     bool stopRequested() override { return stop_; }
     // Shown under the next confirmation; a stopped split's, with the window closing, goes
     // to standard error.

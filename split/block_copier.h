@@ -9,8 +9,9 @@
 
 namespace morsela {
 
-// The largest block moved in one step: one read and one write (or one in-kernel copy) at
-// explicit positions. 1 MiB keeps the number of system calls low without much memory.
+// The largest block moved through the buffer in one step: one read and one write at explicit
+// positions. 1 MiB keeps the number of system calls low without much memory. The name is
+// kept from when blocks were at most 32767 bytes: it is the one the split loop is read by.
 inline constexpr std::int64_t BLOCK_MAX = 1048576;
 
 // The least a block copied inside the kernel holds: where the file system shares extents

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 
 namespace morsela::sys {
 namespace {
@@ -81,6 +82,10 @@ int close(int fd) {
         return -1;
     }
     return ::close(fd);
+}
+
+void reportFileSizeLimitAsFailure() {
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void injectFault(long callNumber, int error) {

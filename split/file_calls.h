@@ -21,6 +21,10 @@ int fstat(int fd, struct stat* status);
 int ftruncate(int fd, off_t length);
 int close(int fd);
 
+// Makes a write past the file size limit fail with EFBIG, reported as "Disk Full", instead
+// of ending the program with SIGXFSZ. Every program of Morsela calls it first.
+void reportFileSizeLimitAsFailure();
+
 // Makes the n-th call from now (counted from 1) fail with the given errno; 0 clears it.
 // A failed close still releases its descriptor, as close does on Linux.
 void injectFault(long callNumber, int error);

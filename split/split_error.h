@@ -5,7 +5,9 @@
 
 namespace morsela {
 
-// The four headlines a failed split is reported under.
+// The four headlines a failed split is reported under, and the error box's title. They are
+// the program's own texts and are kept exactly, spelling included ("somthing"): do not
+// correct them.
 inline constexpr const char* kFileNotFound = "File not found. Try again";
 inline constexpr const char* kDiskFull = "Disk Full";
 inline constexpr const char* kDiskNotReady = "Disk not ready";

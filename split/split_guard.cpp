@@ -7,6 +7,7 @@
 #include <charconv>
 #include <memory>
 
+#include "split/dir_closer.h"
 #include "split/file_calls.h"
 #include "split/piece_names.h"
 #include "split/rejoin_script.h"
@@ -14,10 +15,6 @@
 
 namespace morsela {
 namespace {
-
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;

@@ -12,6 +12,10 @@ namespace morsela {
 //
 // Sizes and positions are 64-bit so that files of 2 GiB and more split correctly. Positions
 // count bytes from 1: position p is the p-th byte of a file.
+//
+// Kept on purpose though nothing reads them after the split: bytesPerStep, nameLength,
+// slashPos and trimLength. They are the split's working fields and stay as it leaves them,
+// as every field does; do not remove them as unused.
 struct SplitState {
     std::string scriptName;       // file name of the rejoin script
     std::string sourceName;       // first the source path as typed, then only its file name

@@ -8,6 +8,7 @@
 #include "app/mount_points.h"
 #include "app/picture_box.h"
 #include "split/split_error.h"
+#include "tests/app/form_controls.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -24,7 +25,7 @@ TEST(CommonDialog, FilterTextBecomesNameFiltersAndStarDotStarMatchesEverything) 
 }
 
 TEST(MountPoints, ADriveIsTheLongestMountPointAboveAPath) {
-    MountPoints drives({"/", "/home", "/home/user/usb"});
+    MountPoints drives(test::fixedDrives({"/", "/home", "/home/user/usb"}));
     EXPECT_EQ(drives.driveOf("/etc"), 0);
     EXPECT_EQ(drives.driveOf("/home"), 1);
     EXPECT_EQ(drives.driveOf("/homework"), 0);
@@ -48,10 +49,10 @@ TEST(DirListBox, ListsThePathThenTheSubdirectoriesAndRefusesUnreadablePaths) {
     fs::create_directories(dir.path() / "b");
     fs::create_directories(dir.path() / "a b");
     test::writeFile(dir / "file.txt", "not a directory");
-    MountPoints drives({"/"});
+    MountPoints drives(test::fixedDrives({"/"}));
     QWidget parent;
     DirListBox list(drives, &parent);
-    const QString path = QString::fromStdString(dir.path().string());
+    const QByteArray path = QByteArray::fromStdString(dir.path().string());
     list.setPath(path);
     EXPECT_EQ(list.path(), path);
     QStringList shown;

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/form1.h"
+#include "tests/app/form_controls.h"
 #include "tests/app/modal.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,6 +21,9 @@ namespace fs = std::filesystem;
 
 QString q(const std::string& text) {
     return QString::fromStdString(text);
+}
+QByteArray b(const std::string& path) {
+    return QByteArray::fromStdString(path);
 }
 
 // Runs the test in a temporary working directory, with temporary directories as drives.
@@ -32,7 +36,12 @@ class Form1Behaviour : public ::testing::Test {
     }
     ~Form1Behaviour() override { fs::current_path(previous_); }
 
-    QStringList drives() const { return {"/", q(driveA.path()), q(driveB.path())}; }
+    // The drives this machine shows the window; a test may mount or unmount one meanwhile.
+    MountPoints::Source drives() {
+        mounted = {"/", q(driveA.path()), q(driveB.path())};
+        return [this] { return mounted; };
+    }
+    QStringList mounted;
 
     void showActive(Form1& form) {
         form.show();
@@ -47,61 +56,66 @@ class Form1Behaviour : public ::testing::Test {
 
 TEST_F(Form1Behaviour, StartUpShowsTheWorkingDirectoryAsOutputDirectory) {
     Form1 form(drives());
+    const test::FormControls ui(form);
     const std::string expected = (driveA.path() / "work").string() + "/";
-    EXPECT_EQ(form.txtSavepath->text(), q(expected));
-    EXPECT_EQ(form.state.outputDir, expected);
-    EXPECT_EQ(form.Dir1->path(), q((driveA.path() / "work").string()));
-    EXPECT_EQ(form.Drive1->currentText(), q(driveA.path()));
+    EXPECT_EQ(ui.txtSavepath->text(), q(expected));
+    EXPECT_EQ(form.splitState().outputDir, expected);
+    EXPECT_EQ(ui.Dir1->path(), b((driveA.path() / "work").string()));
+    EXPECT_EQ(ui.Drive1->currentData().toString(), q(driveA.path()));
 }
 
 TEST_F(Form1Behaviour, OpeningADirectoryInTheListMakesItTheOutputDirectory) {
     Form1 form(drives());
-    QSignalSpy changes(form.Dir1, &DirListBox::change);
+    const test::FormControls ui(form);
+    QSignalSpy changes(ui.Dir1, &DirListBox::change);
     QTreeWidgetItem* out =
-        form.Dir1->findItems("out", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        ui.Dir1->findItems("out", Qt::MatchExactly | Qt::MatchRecursive).value(0);
     ASSERT_NE(out, nullptr);
-    emit form.Dir1->itemActivated(out, 0);
+    emit ui.Dir1->itemActivated(out, 0);
     const std::string expected = (driveA.path() / "work" / "out").string() + "/";
-    EXPECT_EQ(form.txtSavepath->text(), q(expected));
-    EXPECT_EQ(form.state.outputDir, expected);
+    EXPECT_EQ(ui.txtSavepath->text(), q(expected));
+    EXPECT_EQ(form.splitState().outputDir, expected);
     EXPECT_EQ(changes.count(), 1);
 
     // The root keeps its one separator rather than leaving the output directory stale.
-    form.Dir1->setPath("/");
-    EXPECT_EQ(form.txtSavepath->text(), "/");
-    EXPECT_EQ(form.state.outputDir, "/");
+    ui.Dir1->setPath("/");
+    EXPECT_EQ(ui.txtSavepath->text(), "/");
+    EXPECT_EQ(form.splitState().outputDir, "/");
 }
 
 TEST_F(Form1Behaviour, AChangeOfDriveMovesToThatDrivesCurrentDirectory) {
     Form1 form(drives());
+    const test::FormControls ui(form);
     showActive(form);
     const QString data = q((driveB.path() / "data").string());
-    form.drives.remember(data);  // the directory last shown on drive B
-    form.Dir1->setPath(q((driveA.path() / "work").string()));
+    ui.Dir1->setPath(data.toUtf8());  // the directory last shown on drive B
+    ui.Dir1->setPath(b((driveA.path() / "work").string()));
 
-    QTest::keyClick(form.Drive1, Qt::Key_Down);  // the user selects drive B
-    ASSERT_EQ(form.Drive1->currentText(), q(driveB.path()));
-    EXPECT_EQ(form.Dir1->path(), data);
-    EXPECT_EQ(form.txtSavepath->text(), data + "/");  // Dir1_Change ran inside the change
-    EXPECT_EQ(form.state.outputDir, data.toStdString() + "/");
+    QTest::keyClick(ui.Drive1, Qt::Key_Down);  // the user selects drive B
+    ASSERT_EQ(ui.Drive1->currentData().toString(), q(driveB.path()));
+    EXPECT_EQ(ui.Dir1->path(), data.toUtf8());
+    EXPECT_EQ(ui.txtSavepath->text(), data + "/");  // Dir1_Change ran inside the change
+    EXPECT_EQ(form.splitState().outputDir, data.toStdString() + "/");
 }
 
 TEST_F(Form1Behaviour, AnUnreadableDriveShowsAnErrorAndTheWindowStays) {
-    Form1 form({"/", q(driveA.path()), q(driveB.path() / "gone")});
+    Form1 form(test::fixedDrives({"/", q(driveA.path()), q(driveB.path() / "gone")}));
+    const test::FormControls ui(form);
     showActive(form);
     QString title;
     QString text;
     test::closeNextBox(&title, &text);
-    QTest::keyClick(form.Drive1, Qt::Key_Down);
+    QTest::keyClick(ui.Drive1, Qt::Key_Down);
     EXPECT_EQ(title, "Error");
     EXPECT_EQ(text, "Disk not ready");
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.state.outputDir, (driveA.path() / "work").string() + "/");
-    EXPECT_EQ(form.Drive1->currentText(), q(driveA.path()));  // back on the list's drive
+    EXPECT_EQ(form.splitState().outputDir, (driveA.path() / "work").string() + "/");
+    EXPECT_EQ(ui.Drive1->currentData().toString(), q(driveA.path()));  // back on the list's drive
 }
 
 TEST_F(Form1Behaviour, OpenFileShowsBothFileTypesAndPutsTheChoiceIntoTheFileField) {
     Form1 form(drives());
+    const test::FormControls ui(form);
     const std::string chosen = driveB / "report.zip";
     test::writeFile(chosen, "zip");
     for (int press = 0; press < 2; ++press) {
@@ -115,35 +129,37 @@ TEST_F(Form1Behaviour, OpenFileShowsBothFileTypesAndPutsTheChoiceIntoTheFileFiel
             dialog->findChild<QLineEdit*>("fileNameEdit")->setText("report.zip");  // typed
             QMetaObject::invokeMethod(dialog, "accept");
         });
-        form.txtFile->setText(q(driveB / "typed before.zip"));  // the dialog opens there
-        QTest::mouseClick(form.cmdLoadfile, Qt::LeftButton);
+        ui.txtFile->setText(q(driveB / "typed before.zip"));  // the dialog opens there
+        QTest::mouseClick(ui.cmdLoadfile, Qt::LeftButton);
         EXPECT_EQ(filters, QStringList({"ALL files (*)", "INI files (*.ini)"}));
         EXPECT_TRUE(readOnlyTicked);
-        EXPECT_EQ(form.txtFile->text(), q(chosen));
+        EXPECT_EQ(ui.txtFile->text(), q(chosen));
     }
 }
 
 TEST_F(Form1Behaviour, ACancelledDialogLeavesTheFileFieldAsItWas) {
     Form1 form(drives());
-    form.txtFile->setText(q(driveB / "typed.zip"));
+    const test::FormControls ui(form);
+    ui.txtFile->setText(q(driveB / "typed.zip"));
     QString openedIn;
     test::whenModalOpens([&](QWidget* window) {
         auto* dialog = qobject_cast<QFileDialog*>(window);
         openedIn = dialog->directory().absolutePath();
         dialog->reject();
     });
-    QTest::mouseClick(form.cmdLoadfile, Qt::LeftButton);
-    EXPECT_EQ(form.txtFile->text(), q(driveB / "typed.zip"));
+    QTest::mouseClick(ui.cmdLoadfile, Qt::LeftButton);
+    EXPECT_EQ(ui.txtFile->text(), q(driveB / "typed.zip"));
     EXPECT_EQ(openedIn, q(driveB.path()));
 }
 
 TEST_F(Form1Behaviour, AltEEndsTheProgramFromAnyControlButEnterAndEscPressNothing) {
     Form1 form(drives());
+    const test::FormControls ui(form);
     showActive(form);
-    QSignalSpy run(form.cmdRun, &QPushButton::clicked);
-    QSignalSpy open(form.cmdLoadfile, &QPushButton::clicked);
-    QSignalSpy end(form.cmdEnd, &QPushButton::clicked);
-    for (QWidget* field : {form.txtFile, form.txtSize}) {
+    QSignalSpy run(ui.cmdRun, &QPushButton::clicked);
+    QSignalSpy open(ui.cmdLoadfile, &QPushButton::clicked);
+    QSignalSpy end(ui.cmdEnd, &QPushButton::clicked);
+    for (QWidget* field : {ui.txtFile, ui.txtSize}) {
         field->setFocus();
         QTest::keyClick(field, Qt::Key_Return);
         QTest::keyClick(field, Qt::Key_Enter);
@@ -152,8 +168,8 @@ TEST_F(Form1Behaviour, AltEEndsTheProgramFromAnyControlButEnterAndEscPressNothin
     EXPECT_EQ(run.count() + open.count() + end.count(), 0);
     EXPECT_TRUE(form.isVisible());
 
-    form.Dir1->setFocus();
-    QTest::keyClick(form.Dir1, Qt::Key_E, Qt::AltModifier);
+    ui.Dir1->setFocus();
+    QTest::keyClick(ui.Dir1, Qt::Key_E, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return end.count() > 0; }, 2000));  // an animated click
     EXPECT_EQ(end.count(), 1);
     EXPECT_FALSE(form.isVisible());

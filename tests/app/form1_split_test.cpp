@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/form1.h"
+#include "tests/app/form_controls.h"
 #include "tests/app/modal.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,8 +21,8 @@ bool showsRedBar(const PictureBox& pic1) {
 
 class Form1Split : public ::testing::Test {
   protected:
-    Form1Split() : form({"/"}) {
-        form.Dir1->setPath(QString::fromStdString(out.path().string()));
+    Form1Split() : form(test::fixedDrives({"/"})), ui(form) {
+        ui.Dir1->setPath(QByteArray::fromStdString(out.path().string()));
         form.show();
         QApplication::setActiveWindow(&form);
     }
@@ -29,27 +30,28 @@ class Form1Split : public ::testing::Test {
     test::TempDir in;
     test::TempDir out;
     Form1 form;
+    const test::FormControls ui;
 };
 
 TEST_F(Form1Split, DoStuffSplitsDrawsTheRedBarAndReports) {
     const std::string source = in / "archive.zip";
     test::writeFile(source, test::patternBytes(5 * 1048576 + 3));
-    form.txtFile->setText(QString::fromStdString(source));
-    form.txtSize->setText("1024");
+    ui.txtFile->setText(QString::fromStdString(source));
+    ui.txtSize->setText("1024");
 
     bool sawRed = false;
-    QObject::connect(form.pic1, &PictureBox::drawn,
-                     [&] { sawRed = sawRed || showsRedBar(*form.pic1); });
+    QObject::connect(ui.pic1, &PictureBox::drawn,
+                     [&] { sawRed = sawRed || showsRedBar(*ui.pic1); });
     QString title;
     QString text;
     QStringList reportDuringBox;
     test::whenModalOpens([&](QWidget* box) {
         title = test::titleOf(box);
         text = test::textOf(box);
-        reportDuringBox = form.pic1->printedLines();
+        reportDuringBox = ui.pic1->printedLines();
         test::pressOk(box);
     });
-    QTest::mouseClick(form.cmdRun, Qt::LeftButton);
+    QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
 
     EXPECT_EQ(title, "Split Confirmation");
     EXPECT_EQ(text, "Files Split");
@@ -57,8 +59,8 @@ TEST_F(Form1Split, DoStuffSplitsDrawsTheRedBarAndReports) {
     ASSERT_EQ(reportDuringBox.size(), 2);
     EXPECT_EQ(reportDuringBox[0], "Time it took to split");
     EXPECT_GE(reportDuringBox[1].toDouble(), 0.0);
-    EXPECT_EQ(form.pic1->printedLines(), reportDuringBox);  // kept after the box closes
-    EXPECT_FALSE(showsRedBar(*form.pic1));                  // the report replaced the bar
+    EXPECT_EQ(ui.pic1->printedLines(), reportDuringBox);  // kept after the box closes
+    EXPECT_FALSE(showsRedBar(*ui.pic1));                  // the report replaced the bar
 
     EXPECT_EQ(test::readFile(out / "archive.bat"),
               "copy /b archive.001+archive.002+archive.003+archive.004+archive.005+archive.006 "
@@ -71,12 +73,12 @@ TEST_F(Form1Split, DoStuffSplitsDrawsTheRedBarAndReports) {
 }
 
 TEST_F(Form1Split, AFailedSplitShowsItsErrorAndTheWindowStays) {
-    form.txtFile->setText(QString::fromStdString(in / "missing.zip"));
-    form.txtSize->setText("40");
+    ui.txtFile->setText(QString::fromStdString(in / "missing.zip"));
+    ui.txtSize->setText("40");
     QString title;
     QString text;
     test::closeNextBox(&title, &text);
-    QTest::mouseClick(form.cmdRun, Qt::LeftButton);
+    QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
     EXPECT_EQ(title, "Error");
     EXPECT_EQ(text, "File not found. Try again");
     EXPECT_TRUE(form.isVisible());
@@ -87,15 +89,15 @@ TEST_F(Form1Split, AFailedSplitShowsItsErrorAndTheWindowStays) {
 TEST_F(Form1Split, ClosingTheWindowDuringASplitStopsItWithoutAScript) {
     const std::string source = in / "large.bin";
     test::writeFile(source, test::patternBytes(64 * 1048576));
-    form.txtFile->setText(QString::fromStdString(source));
-    form.txtSize->setText("1024");
+    ui.txtFile->setText(QString::fromStdString(source));
+    ui.txtSize->setText("1024");
     // Close as soon as the first hundredth of the bar is drawn.
-    QObject::connect(form.pic1, &PictureBox::drawn, &form, [&] {
-        if (showsRedBar(*form.pic1)) {
+    QObject::connect(ui.pic1, &PictureBox::drawn, &form, [&] {
+        if (showsRedBar(*ui.pic1)) {
             form.close();
         }
     });
-    QTest::mouseClick(form.cmdRun, Qt::LeftButton);
+    QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(fs::exists(out / "large.bat"));
     EXPECT_LT(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 64);
@@ -104,22 +106,22 @@ TEST_F(Form1Split, ClosingTheWindowDuringASplitStopsItWithoutAScript) {
 TEST_F(Form1Split, TheWindowTakesNoInputWhileASplitRuns) {
     const std::string source = in / "input.bin";
     test::writeFile(source, test::patternBytes(8 * 1048576));
-    form.txtFile->setText(QString::fromStdString(source));
-    form.txtSize->setText("1024");
+    ui.txtFile->setText(QString::fromStdString(source));
+    ui.txtSize->setText("1024");
     int endClicks = 0;
-    QObject::connect(form.cmdEnd, &QPushButton::clicked, [&] { ++endClicks; });
+    QObject::connect(ui.cmdEnd, &QPushButton::clicked, [&] { ++endClicks; });
     bool typedDuringSplit = false;
-    QObject::connect(form.pic1, &PictureBox::drawn, &form, [&] {
-        if (!typedDuringSplit && showsRedBar(*form.pic1)) {
+    QObject::connect(ui.pic1, &PictureBox::drawn, &form, [&] {
+        if (!typedDuringSplit && showsRedBar(*ui.pic1)) {
             typedDuringSplit = true;
-            QTest::keyClicks(form.txtSize, "99");
-            QTest::mouseClick(form.cmdEnd, Qt::LeftButton);
+            QTest::keyClicks(ui.txtSize, "99");
+            QTest::mouseClick(ui.cmdEnd, Qt::LeftButton);
         }
     });
     test::whenModalOpens([](QWidget* box) { test::pressOk(box); });
-    QTest::mouseClick(form.cmdRun, Qt::LeftButton);
+    QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
     EXPECT_TRUE(typedDuringSplit);
-    EXPECT_EQ(form.txtSize->text(), "1024");
+    EXPECT_EQ(ui.txtSize->text(), "1024");
     EXPECT_EQ(endClicks, 0);
     EXPECT_TRUE(form.isVisible());
 }

@@ -34,16 +34,18 @@ rejoin() {
         [[ $(head -n1 "${script[0]}") == $'@chcp 65001>nul\r' ]] || fail "$name: no chcp line"
         tail -n +2 "${script[0]}" | iconv -f UTF-8 -t "$encoding" >"$case_dir/out/run.bat"
     fi
-    (cd "$case_dir/out" && wine cmd /c "$run" >/dev/null 2>&1) || true
+    (cd "$case_dir/out" && wine cmd /c "$run" >"$case_dir/cmd.log" 2>&1) || true
     if cmp -s "$case_dir/in/$name" "$case_dir/out/$name"; then
         echo "ok: $name ($(grep -c . "${script[0]}") script lines, longest $longest)"
     else
-        fail "$name: the rejoined file differs"
+        fail "$name: the rejoined file differs; cmd said:"
+        tail -n 5 "$case_dir/cmd.log" | cut -c1-200
     fi
     [[ ! -e "$case_dir/out/PWNED" ]] || fail "$name: a part of the name ran as a command"
 }
 
 wine cmd /c exit >/dev/null 2>&1 || true  # makes the prefix once
+wineserver -w  # and waits until it is complete
 rejoin archive.zip 3000 1
 rejoin archive.zip 700 0.0009765625          # 700 pieces: past 8191 characters
 rejoin "my file (1).bin" 3000 1

@@ -197,7 +197,7 @@ TEST(SplitFaults, AFileSizeLimitBelowThePieceSizeStopsAtTheLimit) {
     test::CaseTally tally("fault cases");
     FaultySplit split("limited.bin", 300000);
     const int status = test::runInChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);  // as the programs do: report EFBIG instead of dying
+        sys::reportFileSizeLimitAsFailure();  // as the programs do
         const rlimit limit{150000, 150000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const SplitResult result = split.run("200");  // pieces of 204800 bytes

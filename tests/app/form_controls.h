@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <stdexcept>
+
+#include "app/dir_list_box.h"
+#include "app/drive_list_box.h"
+#include "app/form1.h"
+#include "app/picture_box.h"
+
+namespace morsela::test {
+
+// The window's controls, found by their object names: the window keeps them private.
+struct FormControls {
+    explicit FormControls(Form1& form)
+        : txtSavepath(find<QLineEdit>(form, "txtSavepath")),
+          Dir1(find<DirListBox>(form, "Dir1")),
+          Drive1(find<DriveListBox>(form, "Drive1")),
+          pic1(find<PictureBox>(form, "pic1")),
+          cmdLoadfile(find<QPushButton>(form, "cmdLoadfile")),
+          txtSize(find<QLineEdit>(form, "txtSize")),
+          txtFile(find<QLineEdit>(form, "txtFile")),
+          cmdEnd(find<QPushButton>(form, "cmdEnd")),
+          cmdRun(find<QPushButton>(form, "cmdRun")),
+          lblSave(find<QLabel>(form, "lblSave")),
+          lblSize(find<QLabel>(form, "lblSize")) {}
+
+    QLineEdit* txtSavepath;
+    DirListBox* Dir1;
+    DriveListBox* Drive1;
+    PictureBox* pic1;
+    QPushButton* cmdLoadfile;
+    QLineEdit* txtSize;
+    QLineEdit* txtFile;
+    QPushButton* cmdEnd;
+    QPushButton* cmdRun;
+    QLabel* lblSave;
+    QLabel* lblSize;
+
+  private:
+    template <typename Control>
+    static Control* find(Form1& form, const char* name) {
+        auto* control = form.findChild<Control*>(name, Qt::FindDirectChildrenOnly);
+        if (control == nullptr) {
+            throw std::logic_error(std::string("the window has no control named ") + name);
+        }
+        return control;
+    }
+};
+
+// Drives that stay as given, for a window that should not see this machine's.
+inline MountPoints::Source fixedDrives(QStringList mountPoints) {
+    return [mountPoints] { return mountPoints; };
+}
+
+}  // namespace morsela::test
