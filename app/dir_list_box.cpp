@@ -108,7 +108,9 @@ void DirListBox::setPath(const QByteArray& path) {
     expandAll();
     setCurrentItem(current);
     scrollToItem(current);
-    horizontalScrollBar()->setValue(horizontalScrollBar()->maximum());
+    // Sideways, the current directory's name starts at the left edge when it is deep.
+    QScrollBar* sideways = horizontalScrollBar();
+    sideways->setValue(sideways->value() + visualItemRect(current).left() - indentation());
 
     const bool changed = target != path_;
     path_ = target;

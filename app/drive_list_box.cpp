@@ -1,13 +1,18 @@
 #include "app/drive_list_box.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QLocale>
 #include <QStorageInfo>
+#include <QStylePainter>
+#include <algorithm>
 
 #include "split/split_error.h"
 
 namespace morsela {
 namespace {
+
+constexpr int kShortNameRole = Qt::UserRole + 1;
 
 QString shortName(const QString& mountPoint, const QStorageInfo& info) {
     if (!info.name().isEmpty()) {
@@ -33,20 +38,39 @@ void DriveListBox::fill() {
     const QLocale locale;
     for (const QString& mountPoint : drives_.all()) {
         const QStorageInfo info(mountPoint);
-        QString text = shortName(mountPoint, info);
+        const QString name = shortName(mountPoint, info);
+        QString text = name;
         if (info.isValid() && info.isReady()) {
             text += " (" + locale.formattedDataSize(info.bytesAvailable(), 1) + " free";
             text += info.isReadOnly() ? ", read-only)" : ")";
         }
         addItem(icon, text, mountPoint);
         setItemData(count() - 1, mountPoint, Qt::ToolTipRole);
+        setItemData(count() - 1, name, kShortNameRole);
     }
+
     const int selected = findData(selected_);
     setCurrentIndex(selected);
 }
 
+void DriveListBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText = currentData(kShortNameRole).toString();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
 void DriveListBox::showPopup() {
     drives_.refresh();
+    // Wide enough for every drive's whole line, which the narrow list itself cannot show.
+    int widest = 0;
+    for (int i = 0; i < count(); ++i) {
+        widest = std::max(widest, fontMetrics().horizontalAdvance(itemText(i)));
+    }
+    // The line also holds the icon, the style's check column and margins.
+    view()->setMinimumWidth(widest + 3 * iconSize().width() + 8 * fontMetrics().averageCharWidth());
     QComboBox::showPopup();
 }
 

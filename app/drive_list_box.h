@@ -24,6 +24,10 @@ class DriveListBox : public QComboBox {
 
     void showPopup() override;
 
+  protected:
+    // The closed list shows the drive's short name alone: its place is narrow.
+    void paintEvent(QPaintEvent* event) override;
+
   signals:
     void change();
 

@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
-# Takes a screenshot of the real window under Xvfb after a split, for the README.
-#   scripts/screenshot.sh build/bin/morsela-win doc/screenshot.png
+# Takes a screenshot of the real window under Xvfb, for the README and doc/:
+#   scripts/screenshot.sh build/bin/morsela-win doc/screenshot.png          after a split
+#   scripts/screenshot.sh build/bin/morsela-win doc/scale-2.png scale2      the same at 2x
+#   scripts/screenshot.sh build/bin/morsela-win doc/drives.png stick        the drive list
+#       open on a stick mounted after the window started (needs root to mount)
 set -euo pipefail
 morsela_win=$(realpath "$1")
 output=$(realpath -m "$2")
+mode=${3:-split}
 "$(dirname "$0")/install-deps.sh" screenshot
 
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+screen=1024x768x24
+if [[ $mode == scale2 ]]; then
+    export QT_SCALE_FACTOR=2
+    screen=1600x1200x24
+fi
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
 for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 unset QT_QPA_PLATFORM
@@ -20,6 +29,20 @@ head -c 50000000 /dev/urandom >"$work/Downloads/holiday-photos.zip"
 window=$(timeout 20 xdotool search --sync --name '^Morsela Win$' | head -n1)
 xdotool windowfocus --sync "$window"
 sleep 0.3
+if [[ $mode == stick ]]; then
+    # A stick comes in while the window is open; the drive list shows it when opened.
+    stick=/media/HOLIDAY
+    mkdir -p "$stick"
+    mount -t tmpfs -o size=16g tmpfs "$stick"
+    trap 'umount "$stick"; rmdir "$stick"; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+    xdotool key Tab Tab Tab Tab Tab Tab  # to the drive list
+    xdotool key alt+Down
+    sleep 0.8
+    import -window root "$work/root.png"
+    convert "$work/root.png" -trim "$output"
+    echo "wrote $output"
+    exit 0
+fi
 xdotool type --delay 5 "$work/Downloads/holiday-photos.zip"
 xdotool key Tab
 xdotool type --delay 5 "10240"
