@@ -83,8 +83,9 @@ TEST(CommandLine, UsageErrorsNameWhatWasWrong) {
     const auto typo = runCommand({"spilt", "a", "1"});
     EXPECT_EQ(typo.status, 2);
     EXPECT_EQ(typo.err, "morsela: 'spilt' is not a command; did you mean 'split'?\n");
-    EXPECT_EQ(runCommand({"frobnicate"}).err,
-              "morsela: 'frobnicate' is not a command; the commands are 'split', 'join' and 'verify'\n");
+    EXPECT_EQ(
+        runCommand({"frobnicate"}).err,
+        "morsela: 'frobnicate' is not a command; the commands are 'split', 'join' and 'verify'\n");
     const auto missing = runCommand({"join"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err.rfind("morsela: ", 0), 0u) << missing.err;
