@@ -1,5 +1,6 @@
 #include "app/drive_list_box.h"
 
+#include <sys/statvfs.h>
 #include <QAbstractItemView>
 #include <QFile>
 #include <QLocale>
@@ -14,11 +15,26 @@ namespace {
 
 constexpr int kShortNameRole = Qt::UserRole + 1;
 
-QString shortName(const QString& mountPoint, const QStorageInfo& info) {
-    if (!info.name().isEmpty()) {
+// The volume's label where it has one, else the last part of the mount point.
+QString shortName(const QString& mountPoint) {
+    const QStorageInfo info(mountPoint);
+    if (info.isValid() && info.rootPath() == mountPoint && !info.name().isEmpty()) {
         return info.name();
     }
     return mountPoint == "/" ? QString("/") : mountPoint.section('/', -1);
+}
+
+// "(16.0 GiB free)", ", read-only" added where writing will fail; empty when the file
+// system cannot be asked. Asked of the system directly, which also works where the mount
+// table names other paths (in a container or chroot).
+QString spaceText(const QString& mountPoint) {
+    struct statvfs status {};
+    if (::statvfs(QFile::encodeName(mountPoint).constData(), &status) != 0) {
+        return "";
+    }
+    const auto free = static_cast<qint64>(status.f_bavail) * static_cast<qint64>(status.f_frsize);
+    return " (" + QLocale().formattedDataSize(free, 1) + " free" +
+           ((status.f_flag & ST_RDONLY) != 0 ? ", read-only)" : ")");
 }
 
 }  // namespace
@@ -35,16 +51,9 @@ void DriveListBox::fill() {
     const QSignalBlocker quiet(this);
     clear();
     const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
-    const QLocale locale;
     for (const QString& mountPoint : drives_.all()) {
-        const QStorageInfo info(mountPoint);
-        const QString name = shortName(mountPoint, info);
-        QString text = name;
-        if (info.isValid() && info.isReady()) {
-            text += " (" + locale.formattedDataSize(info.bytesAvailable(), 1) + " free";
-            text += info.isReadOnly() ? ", read-only)" : ")";
-        }
-        addItem(icon, text, mountPoint);
+        const QString name = shortName(mountPoint);
+        addItem(icon, name + spaceText(mountPoint), mountPoint);
         setItemData(count() - 1, mountPoint, Qt::ToolTipRole);
         setItemData(count() - 1, name, kShortNameRole);
     }
