@@ -11,10 +11,19 @@ namespace {
 // Far above the checksum file of any split: one line of at most 330 bytes per piece.
 constexpr std::int64_t kLongestChecksums = 64 * 1024 * 1024;
 
+// Refused before anything is written: what stands under the name is renamed over at the end.
+const Directory& checkedFor(const Directory& out, const std::string& name) {
+    if (const auto existing = out.entry(name)) {
+        refuseUnlessRegular(out.pathOf(name), *existing);
+    }
+    return out;
+}
+
 }  // namespace
 
 PieceChecksums::PieceChecksums(const Directory& out, std::string_view sourceName, mode_t mode)
-    : sourceName_(sourceName), file_(out, checksumFileName(sourceName), mode) {}
+    : sourceName_(sourceName),
+      file_(checkedFor(out, checksumFileName(sourceName)), checksumFileName(sourceName), mode) {}
 
 void PieceChecksums::startPiece(BlockCopier& copier) {
     piece_ = Sha256();

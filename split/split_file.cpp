@@ -11,7 +11,7 @@
 #include "split/file_handle.h"
 #include "split/piece_checksums.h"
 #include "split/piece_names.h"
-#include "split/rejoin_script.h"
+#include "split/rejoin_script_file.h"
 #include "split/size_text.h"
 #include "split/split_error.h"
 #include "split/split_guard.h"
@@ -82,6 +82,19 @@ void sizeForCount(SplitState& s, const std::string& sourcePath, std::int64_t pie
     s.pieceSize = s.sourceLength / pieces + (s.sourceLength % pieces != 0 ? 1 : 0);
 }
 
+// Ends a split that was asked to stop: the piece being written is ours and incomplete, so it
+// must not look whole.
+[[noreturn]] void stopWithin(const SplitState& s, const Directory& out, FileHandle& piece,
+                             ProgressSurface& pic1) {
+    piece.close();
+    out.remove(s.pieceName);
+    const std::int64_t whole = s.pieceCount - 1;
+    pic1.notice(out.pathOf("") + ": stopped; " + std::to_string(whole) +
+                (whole == 1 ? " whole piece is" : " whole pieces are") +
+                " left and no rejoin script");
+    throw SplitStopped();
+}
+
 void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeText,
               ProgressSurface& pic1, const SplitOptions& options) {
     s.sourceName = fileText;
@@ -110,21 +123,11 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
     // one is written beside the pieces under a temporary name and only named at the end.
     out.remove(s.scriptName);
     removeStaleChecksums(out, s.sourceName);
-    TemporaryFile script(out, s.scriptName, mode);
+    RejoinScriptFile script(out, s.sourceName, mode);
     std::optional<PieceChecksums> checksums;
     if (options.checksum) {
-        const std::string name = checksumFileName(s.sourceName);
-        if (const auto existing = out.entry(name)) {
-            refuseUnlessRegular(out.pathOf(name), *existing);
-        }
         checksums.emplace(out, s.sourceName, mode);
     }
-    std::int64_t scriptLength = 0;
-    RejoinLines lines(s.sourceName, [&](std::string_view text) {
-        writeFully(script.file(), text.data(), static_cast<std::int64_t>(text.size()),
-                   scriptLength);
-        scriptLength += static_cast<std::int64_t>(text.size());
-    });
 
     ResetProgress(s, pic1);
     s.bytesPerStep = s.sourceLength / 100;
@@ -137,7 +140,7 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
         s.nameLength = s.sourceName.size();
         s.pieceName = pieceName(s.sourceName, s.pieceNumberText);
         FileHandle piece = out.create(s.pieceName, mode);
-        lines.appendPiece(s.pieceName);
+        script.appendPiece(s.pieceName);
         if (checksums) {
             checksums->startPiece(copier);
         }
@@ -152,14 +155,7 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
             s.sourcePos += m;
             checkProgress(s, pic1);
             if (pic1.stopRequested()) {
-                // The piece being written is ours and incomplete: it must not look whole.
-                piece.close();
-                out.remove(s.pieceName);
-                const std::int64_t whole = s.pieceCount - 1;
-                pic1.notice(out.pathOf("") + ": stopped; " + std::to_string(whole) +
-                            (whole == 1 ? " whole piece is" : " whole pieces are") +
-                            " left and no rejoin script");
-                throw SplitStopped();
+                stopWithin(s, out, piece, pic1);
             }
         } while (s.piecePos <= s.pieceSize && s.sourcePos <= s.sourceLength);
         copier.finish(piece, s.piecePos - 1);
@@ -172,13 +168,12 @@ void runSplit(SplitState& s, std::string_view fileText, std::string_view sizeTex
     copier.checkLength(s.sourceLength);
     source.close();
 
-    lines.finish();
     s.nameLength = s.sourceName.size();
     if (checksums) {
         checksums->commit();
     }
     try {
-        script.commit(false);  // as durable as the pieces: no more
+        script.commit();
     } catch (const SplitError&) {
         if (checksums) {  // no checksum file for a split that did not finish
             out.remove(checksumFileName(s.sourceName));
