@@ -16,7 +16,7 @@ packages=(
     fonts-dejavu-core xvfb xauth xdotool desktop-file-utils
 )
 case "${1:-}" in
-    fuzz) packages=(cmake ninja-build clang libclang-rt-dev) ;;
+    fuzz) packages=(cmake ninja-build clang libclang-rt-dev libssl-dev) ;;
     package) packages=(dpkg-dev file lintian) ;;
     ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools) ;;
     windows) packages=(wine) ;;
