@@ -118,7 +118,8 @@ TemporaryFile::TemporaryFile(const Directory& dir, const std::string& finalName,
             ".morsela-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part";
         const int fd = openAtRetrying(dir.fd(), name_, kCreateFlags, mode);
         if (fd >= 0) {
-            file_ = FileHandle(fd, dir.pathOf(name_));
+            // Failures while writing it name the file the user asked for, not this name.
+            file_ = FileHandle(fd, dir.pathOf(finalName));
             return;
         }
         if (errno != EEXIST || attempt > 100) {

@@ -110,7 +110,8 @@ TEST(JoinFaults, AFailureOfEveryFileCallInTurnLeavesNoHalfWrittenTarget) {
         test::TempDir dir;
         prepare(dir);
         sys::injectFault(call, ENOSPC);
-        const int status = join({dir / "a.bat"});
+        std::string err;
+        const int status = join({dir / "a.bat"}, &err);
         sys::injectFault(0, 0);
         if (status == 0) {  // a failing hole query or in-kernel copy is recovered from
             EXPECT_EQ(test::readFile(dir / "a.bin"),
@@ -119,6 +120,8 @@ TEST(JoinFaults, AFailureOfEveryFileCallInTurnLeavesNoHalfWrittenTarget) {
             EXPECT_EQ(status, 1);
             EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"a.001", "a.002", "a.bat"}))
                 << "call " << call;
+            // A failure names a piece, the script or the target, never the temporary file.
+            EXPECT_EQ(err.find(".morsela-"), std::string::npos) << err;
         }
     }
 }
