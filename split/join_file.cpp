@@ -15,6 +15,7 @@
 #include "split/directory.h"
 #include "split/file_calls.h"
 #include "split/file_handle.h"
+#include "split/piece_checksums.h"
 #include "split/rejoin_script.h"
 #include "split/sha256.h"
 #include "split/split_error.h"
@@ -120,25 +121,6 @@ std::vector<PieceLook> lookAtPieces(const Directory& dir, const std::vector<std:
 
 using Digests = std::map<std::string, std::string>;
 
-// The digests in TARGET.sha256 beside the pieces; nothing when there is no such file.
-std::optional<Digests> readChecksums(const Directory& dir, const std::string& target) {
-    const std::string name = checksumFileName(target);
-    const auto status = dir.entry(name);
-    if (!status) {
-        return std::nullopt;
-    }
-    const FileHandle file = dir.openRegular(name, "join reads only the checksum file itself");
-    std::string text(static_cast<std::size_t>(std::min<std::int64_t>(status->st_size, 1 << 26)),
-                     '\0');
-    text.resize(static_cast<std::size_t>(
-        readAt(file, text.data(), static_cast<std::int64_t>(text.size()), 0)));
-    try {
-        return parseChecksums(text);
-    } catch (const SplitError& error) {
-        throw refusal(file.path() + ": " + error.detail());
-    }
-}
-
 // The digest a piece must have; a piece without a line cannot be checked.
 const std::string& expectedDigest(const Digests& digests, const Directory& dir,
                                   const std::string& name) {
@@ -218,7 +200,7 @@ std::string joinFromScript(const std::string& scriptPath, const JoinOptions& opt
     // With a checksum file, every piece is checked before anything is written, each again
     // as it is copied, and the target once it is whole.
     const std::optional<Digests> digests =
-        options.verify ? readChecksums(dir, command.target) : std::nullopt;
+        options.verify ? readChecksums(dir, checksumFileName(command.target)) : std::nullopt;
     if (digests) {
         for (const std::string& name : command.pieces) {
             expectedDigest(*digests, dir, name);
@@ -282,7 +264,7 @@ std::vector<std::string> damagedPieces(const std::string& scriptPath) {
     refuseBadNames(command, scriptPath);
     const Directory dir(directoryOf(scriptPath));
     const std::vector<PieceLook> looked = lookAtPieces(dir, command.pieces);
-    const std::optional<Digests> digests = readChecksums(dir, command.target);
+    const std::optional<Digests> digests = readChecksums(dir, checksumFileName(command.target));
     if (!digests) {
         throw refusal(dir.pathOf(checksumFileName(command.target)) +
                       ": no checksum file to verify the pieces against");

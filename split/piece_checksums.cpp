@@ -42,17 +42,30 @@ void PieceChecksums::commit() {
     file_.commit(false);
 }
 
+std::optional<std::map<std::string, std::string>> readChecksums(const Directory& dir,
+                                                                const std::string& fileName) {
+    if (!dir.entry(fileName)) {
+        return std::nullopt;
+    }
+    const FileHandle file = dir.openRegular(fileName, "only the checksum file itself is read");
+    const std::int64_t size = statusOf(file).st_size;
+    if (size > kLongestChecksums) {
+        throw refusal(file.path() + ": too large to be a checksum file");
+    }
+    std::string text(static_cast<std::size_t>(size), '\0');
+    text.resize(static_cast<std::size_t>(readAt(file, text.data(), size, 0)));
+    try {
+        return parseChecksums(text);
+    } catch (const SplitError& error) {
+        throw refusal(file.path() + ": " + error.detail());
+    }
+}
+
 void removeStaleChecksums(const Directory& out, std::string_view sourceName) {
     const std::string name = checksumFileName(sourceName);
     try {
-        const auto status = out.entry(name);
-        if (!status || !S_ISREG(status->st_mode) || status->st_size > kLongestChecksums) {
-            return;
-        }
-        const FileHandle file = out.openRegular(name, "");
-        std::string text(static_cast<std::size_t>(status->st_size), '\0');
-        text.resize(static_cast<std::size_t>(readAt(file, text.data(), status->st_size, 0)));
-        if (parseChecksums(text).count(pieceName(sourceName, pieceNumberText(1))) == 0) {
+        const auto digests = readChecksums(out, name);
+        if (!digests || digests->count(pieceName(sourceName, pieceNumberText(1))) == 0) {
             return;
         }
     } catch (const SplitError&) {

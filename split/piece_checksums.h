@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,12 @@ class PieceChecksums {
     Sha256 piece_;
     Sha256 source_;
 };
+
+// The digests by name in the checksum file `fileName` in `dir`, which is read without
+// following a link; nothing when there is no such file. Throws SplitError, naming the file,
+// for one that cannot be read or is no checksum file.
+std::optional<std::map<std::string, std::string>> readChecksums(const Directory& dir,
+                                                                const std::string& fileName);
 
 // A checksum file of an earlier split of this source (one that names its first piece) no
 // longer describes the pieces once they are replaced; it is removed. A checksum file of the
