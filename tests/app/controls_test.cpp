@@ -70,12 +70,19 @@ TEST(DirListBox, ListsThePathThenTheSubdirectoriesAndRefusesUnreadablePaths) {
     EXPECT_EQ(list.path(), "/");
 }
 
-TEST(PictureBox, KeepsItsDrawingInUserCoordinates) {
+// A picture box of 104 x 44 pixels, scaled to 100 steps across and 5 down, cleared.
+class PictureBoxDrawing : public ::testing::Test {
+  protected:
+    PictureBoxDrawing() {
+        pic1.setGeometry(0, 0, 104, 44);
+        pic1.scale(0, 0, 100, 5);
+        pic1.cls();
+    }
     QWidget parent;
-    PictureBox pic1(&parent);
-    pic1.setGeometry(0, 0, 104, 44);
-    pic1.scale(0, 0, 100, 5);
-    pic1.cls();
+    PictureBox pic1{&parent};
+};
+
+TEST_F(PictureBoxDrawing, KeepsItsDrawingInUserCoordinates) {
     const QImage& image = pic1.image();
     ASSERT_EQ(image.size(), pic1.contentsRect().size());
     pic1.box(0, 0, 50, 5, Qt::red);
@@ -87,6 +94,19 @@ TEST(PictureBox, KeepsItsDrawingInUserCoordinates) {
     pic1.cls();
     EXPECT_TRUE(pic1.printedLines().isEmpty());
     EXPECT_NE(image.pixelColor(image.width() / 4, image.height() / 2), QColor(Qt::red));
+}
+
+TEST_F(PictureBoxDrawing, DrawsAtTheScreensPixelRatio) {
+    const qreal ratio = pic1.devicePixelRatioF();
+    if (qgetenv("QT_SCALE_FACTOR") == "2") {
+        EXPECT_EQ(ratio, 2.0);  // so that this run draws at twice the pixels
+    }
+    EXPECT_EQ(pic1.image().devicePixelRatio(), ratio);
+    EXPECT_EQ(pic1.image().size(), (QSizeF(pic1.contentsRect().size()) * ratio).toSize());
+    pic1.box(0, 0, 50, 5, Qt::red);
+    const QImage& image = pic1.image();
+    EXPECT_EQ(image.pixelColor(image.width() / 2 - 2, image.height() / 2), QColor(Qt::red));
+    EXPECT_NE(image.pixelColor(image.width() / 2 + 2, image.height() / 2), QColor(Qt::red));
 }
 
 }  // namespace

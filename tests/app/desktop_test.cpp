@@ -219,23 +219,5 @@ TEST(Layout, AControlWithoutAPlaceIsAnErrorNotTheFirstPlace) {
     EXPECT_THROW(placeOf("txtFiel"), std::logic_error);
 }
 
-TEST(PictureBox, DrawsAtTheScreensPixelRatio) {
-    QWidget parent;
-    PictureBox pic1(&parent);
-    pic1.setGeometry(0, 0, 104, 44);
-    pic1.scale(0, 0, 100, 5);
-    pic1.cls();
-    const qreal ratio = pic1.devicePixelRatioF();
-    if (qgetenv("QT_SCALE_FACTOR") == "2") {
-        EXPECT_EQ(ratio, 2.0);  // so that this run draws at twice the pixels
-    }
-    EXPECT_EQ(pic1.image().devicePixelRatio(), ratio);
-    EXPECT_EQ(pic1.image().size(), (QSizeF(pic1.contentsRect().size()) * ratio).toSize());
-    pic1.box(0, 0, 50, 5, Qt::red);
-    const QImage& image = pic1.image();
-    EXPECT_EQ(image.pixelColor(image.width() / 2 - 2, image.height() / 2), QColor(Qt::red));
-    EXPECT_NE(image.pixelColor(image.width() / 2 + 2, image.height() / 2), QColor(Qt::red));
-}
-
 }  // namespace
 }  // namespace morsela
