@@ -11,18 +11,15 @@ namespace morsela {
 // FileName. Nothing of it is drawn on the window.
 class CommonDialog {
   public:
-    // Flag 1: the dialog's read-only check box is ticked when it opens. Flag 2 (prompt before
-    // overwriting) concerns save dialogs only. Flag 4 hides the read-only check box.
+    // Flag 1: the dialog's read-only check box is ticked when it opens. Flag 4 hides the
+    // read-only check box. Flags for save dialogs mean nothing here.
     static constexpr int kReadOnly = 1;
-    static constexpr int kOverwritePrompt = 2;
     static constexpr int kHideReadOnly = 4;
 
     void setFlags(int flags) { flags_ = flags; }
-    int flags() const { return flags_; }
     // File types as "description|pattern|description|pattern..."; patterns of one type are
     // separated by ";", and "*.*" matches every file, also names without a dot.
     void setFilter(const QString& filter) { filter_ = filter; }
-    const QString& filter() const { return filter_; }
     // The full path of the file chosen; the dialog opens at it when its folder exists.
     void setFileName(const QString& fileName) { fileName_ = fileName; }
     const QString& fileName() const { return fileName_; }

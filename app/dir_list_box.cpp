@@ -11,18 +11,21 @@
 #include <memory>
 
 #include "app/error_box.h"
-#include "split/dir_closer.h"
-#include "split/split_error.h"
+#include "split/error.h"
 
 namespace morsela {
 namespace {
 
-// The names of the subdirectories of `path`, sorted as shown; throws SplitError when it can't
-// be read.
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// The names of the subdirectories of `path`, sorted as shown; throws Error when it can't be
+// read.
 QList<QByteArray> subdirectories(const QByteArray& path) {
     std::unique_ptr<DIR, DirCloser> dir(::opendir(path.constData()));
     if (!dir) {
-        throw outputError(path.toStdString(), errno);
+        throw Error::ofOutput(path.toStdString(), errno);
     }
     QList<QByteArray> names;
     while (const dirent* entry = ::readdir(dir.get())) {
@@ -37,7 +40,7 @@ QList<QByteArray> subdirectories(const QByteArray& path) {
         }
     }
     std::sort(names.begin(), names.end(), [](const QByteArray& a, const QByteArray& b) {
-        return QString::localeAwareCompare(QFile::decodeName(a), QFile::decodeName(b)) < 0;
+        return QString::localeAwareCompare(NativePath(a).shown(), NativePath(b).shown()) < 0;
     });
     return names;
 }
@@ -77,8 +80,8 @@ DirListBox::DirListBox(MountPoints& drives, QWidget* parent)
     connect(this, &QTreeWidget::itemActivated, this, &DirListBox::open);
 }
 
-void DirListBox::setPath(const QByteArray& path) {
-    const QByteArray target = cleanPath(path_.isEmpty() ? "/" : path_, path);
+void DirListBox::setPath(const NativePath& path) {
+    const QByteArray target = cleanPath(path_.isEmpty() ? "/" : path_.bytes(), path.bytes());
     const QList<QByteArray> children = subdirectories(target);
 
     clear();
@@ -87,7 +90,7 @@ void DirListBox::setPath(const QByteArray& path) {
     auto add = [](QTreeWidgetItem* item, const QIcon& icon, const QByteArray& fullPath) {
         item->setIcon(0, icon);
         item->setData(0, Qt::UserRole, fullPath);
-        item->setToolTip(0, QFile::decodeName(fullPath));
+        item->setToolTip(0, NativePath(fullPath).shown());
         return item;
     };
     QTreeWidgetItem* item = add(new QTreeWidgetItem(this, QStringList("/")), openIcon, "/");
@@ -98,11 +101,11 @@ void DirListBox::setPath(const QByteArray& path) {
         }
         walked += "/" + part;
         item =
-            add(new QTreeWidgetItem(item, QStringList(QFile::decodeName(part))), openIcon, walked);
+            add(new QTreeWidgetItem(item, QStringList(NativePath(part).shown())), openIcon, walked);
     }
     QTreeWidgetItem* current = item;
     for (const QByteArray& child : children) {
-        add(new QTreeWidgetItem(current, QStringList(QFile::decodeName(child))), closedIcon,
+        add(new QTreeWidgetItem(current, QStringList(NativePath(child).shown())), closedIcon,
             walked + "/" + child);
     }
     expandAll();
@@ -112,8 +115,8 @@ void DirListBox::setPath(const QByteArray& path) {
     QScrollBar* sideways = horizontalScrollBar();
     sideways->setValue(sideways->value() + visualItemRect(current).left() - indentation());
 
-    const bool changed = target != path_;
-    path_ = target;
+    const bool changed = target != path_.bytes();
+    path_ = NativePath(target);
     drives_.remember(path_);
     if (changed) {
         emit change();
@@ -122,9 +125,9 @@ void DirListBox::setPath(const QByteArray& path) {
 
 void DirListBox::open(QTreeWidgetItem* item) {
     try {
-        setPath(item->data(0, Qt::UserRole).toByteArray());
-    } catch (const SplitError& error) {
-        showErrorBox(window(), error.headline(), error.detail());
+        setPath(NativePath(item->data(0, Qt::UserRole).toByteArray()));
+    } catch (const Error& error) {
+        showErrorBox(window(), error);
     }
 }
 

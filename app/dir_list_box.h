@@ -19,12 +19,11 @@ class DirListBox : public QTreeWidget {
   public:
     DirListBox(MountPoints& drives, QWidget* parent);
 
-    // The full path of the directory shown, as the bytes the system gives (whatever their
-    // encoding): "/" for the root, no "/" at the end otherwise.
-    QByteArray path() const { return path_; }
-    // Moves the list to `path`. Throws SplitError, naming the path and the reason, when the
+    // The full path of the directory shown: "/" for the root, no "/" at the end otherwise.
+    const NativePath& path() const { return path_; }
+    // Moves the list to `path`. Throws Error, naming the path and the reason, when the
     // directory cannot be read; the list then stays where it was.
-    void setPath(const QByteArray& path);
+    void setPath(const NativePath& path);
 
   signals:
     void change();
@@ -33,7 +32,7 @@ class DirListBox : public QTreeWidget {
     void open(QTreeWidgetItem* item);
 
     MountPoints& drives_;
-    QByteArray path_;
+    NativePath path_;
 };
 
 }  // namespace morsela

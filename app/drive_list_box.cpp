@@ -2,13 +2,12 @@
 
 #include <sys/statvfs.h>
 #include <QAbstractItemView>
-#include <QFile>
 #include <QLocale>
 #include <QStorageInfo>
 #include <QStylePainter>
 #include <algorithm>
 
-#include "split/split_error.h"
+#include "split/error.h"
 
 namespace morsela {
 namespace {
@@ -16,20 +15,20 @@ namespace {
 constexpr int kShortNameRole = Qt::UserRole + 1;
 
 // The volume's label where it has one, else the last part of the mount point.
-QString shortName(const QString& mountPoint) {
-    const QStorageInfo info(mountPoint);
-    if (info.isValid() && info.rootPath() == mountPoint && !info.name().isEmpty()) {
+QString shortName(const NativePath& mountPoint) {
+    const QStorageInfo info(mountPoint.shown());
+    if (info.isValid() && info.rootPath() == mountPoint.shown() && !info.name().isEmpty()) {
         return info.name();
     }
-    return mountPoint == "/" ? QString("/") : mountPoint.section('/', -1);
+    return mountPoint.bytes() == "/" ? QString("/") : mountPoint.shown().section('/', -1);
 }
 
 // "(16.0 GiB free)", ", read-only" added where writing will fail; empty when the file
 // system cannot be asked. Asked of the system directly, which also works where the mount
 // table names other paths (in a container or chroot).
-QString spaceText(const QString& mountPoint) {
+QString spaceText(const NativePath& mountPoint) {
     struct statvfs status {};
-    if (::statvfs(QFile::encodeName(mountPoint).constData(), &status) != 0) {
+    if (::statvfs(mountPoint.bytes().constData(), &status) != 0) {
         return "";
     }
     const auto free = static_cast<qint64>(status.f_bavail) * static_cast<qint64>(status.f_frsize);
@@ -51,14 +50,14 @@ void DriveListBox::fill() {
     const QSignalBlocker quiet(this);
     clear();
     const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
-    for (const QString& mountPoint : drives_.all()) {
+    for (const NativePath& mountPoint : drives_.all()) {
         const QString name = shortName(mountPoint);
-        addItem(icon, name + spaceText(mountPoint), mountPoint);
-        setItemData(count() - 1, mountPoint, Qt::ToolTipRole);
+        addItem(icon, name + spaceText(mountPoint), mountPoint.bytes());
+        setItemData(count() - 1, mountPoint.shown(), Qt::ToolTipRole);
         setItemData(count() - 1, name, kShortNameRole);
     }
 
-    const int selected = findData(selected_);
+    const int selected = findData(selected_.bytes());
     setCurrentIndex(selected);
 }
 
@@ -83,20 +82,20 @@ void DriveListBox::showPopup() {
     QComboBox::showPopup();
 }
 
-QByteArray DriveListBox::drive() {
-    const QString mountPoint = currentData().toString();
+NativePath DriveListBox::drive() {
+    const NativePath mountPoint(currentData().toByteArray());
     drives_.refresh();
-    const int index = drives_.all().indexOf(mountPoint);
+    const auto index = drives_.all().indexOf(mountPoint);
     if (index < 0) {
-        throw SplitError(kDiskNotReady,
-                         mountPoint.toStdString() + ": the drive is no longer there");
+        throw Error(Error::Kind::NotReady, mountPoint.toStdString(),
+                    "the drive is no longer there");
     }
-    return drives_.currentDirectory(index);
+    return drives_.currentDirectory(static_cast<int>(index));
 }
 
 void DriveListBox::userSelected(int index) {
-    const QString mountPoint = itemData(index).toString();
-    if (mountPoint != selected_) {
+    const NativePath mountPoint(itemData(index).toByteArray());
+    if (!(mountPoint == selected_)) {
         selected_ = mountPoint;
         emit change();
     }
@@ -104,7 +103,7 @@ void DriveListBox::userSelected(int index) {
 
 void DriveListBox::follow(int drive) {
     selected_ = drives_.all().value(drive);
-    setCurrentIndex(findData(selected_));
+    setCurrentIndex(findData(selected_.bytes()));
 }
 
 }  // namespace morsela

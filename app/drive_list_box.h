@@ -19,8 +19,8 @@ class DriveListBox : public QComboBox {
     DriveListBox(MountPoints& drives, QWidget* parent);
 
     // The selected drive, as a path the directory list accepts: the drive's current
-    // directory. Throws SplitError ("Disk not ready") when the drive is no longer mounted.
-    QByteArray drive();
+    // directory. Throws Error (NotReady) when the drive is no longer mounted.
+    NativePath drive();
 
     void showPopup() override;
 
@@ -37,7 +37,7 @@ class DriveListBox : public QComboBox {
     void follow(int drive);
 
     MountPoints& drives_;
-    QString selected_;  // the mount point of the selected drive
+    NativePath selected_;  // the mount point of the selected drive
 };
 
 }  // namespace morsela

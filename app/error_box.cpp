@@ -2,14 +2,30 @@
 
 #include <QMessageBox>
 
-#include "split/split_error.h"
+#include "app/native_path.h"
 
 namespace morsela {
 
-void showErrorBox(QWidget* parent, const std::string& headline, const std::string& detail) {
-    QMessageBox box(QMessageBox::Critical, kErrorTitle, QString::fromStdString(headline),
-                    QMessageBox::Ok, parent);
-    box.setInformativeText(QString::fromLocal8Bit(detail.c_str()));
+const char* headlineOf(Error::Kind kind) {
+    switch (kind) {
+        case Error::Kind::NotFound:
+            return kFileNotFound;
+        case Error::Kind::NoSpace:
+            return kDiskFull;
+        case Error::Kind::NotReady:
+            return kDiskNotReady;
+        case Error::Kind::Refused:
+        case Error::Kind::Stopped:
+        case Error::Kind::Other:
+            break;
+    }
+    return kSomeError;
+}
+
+void showErrorBox(QWidget* parent, const Error& error) {
+    QMessageBox box(QMessageBox::Critical, "Error", headlineOf(error.kind()), QMessageBox::Ok,
+                    parent);
+    box.setInformativeText(shownText(error.what()));
     box.exec();
 }
 

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMimeData>
 #include <QTimer>
 #include <QToolTip>
@@ -18,25 +17,16 @@
 #include "app/error_box.h"
 #include "app/form_layout.h"
 #include "app/morsela_icon.h"
-#include "split/piece_names.h"
-#include "split/split_error.h"
-#include "split/split_file.h"
+#include "app/size_field.h"
+#include "split/split.h"
 
 namespace morsela {
 namespace {
 
-// File names as the system stores them (bytes) and as the window shows them.
-std::string native(const QString& text) {
-    return QFile::encodeName(text).toStdString();
-}
-QString shown(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
 // The working directory as the system gives it: bytes, whatever their encoding.
-QByteArray workingDirectory() {
+NativePath workingDirectory() {
     std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
-    return cwd ? QByteArray(cwd.get()) : QByteArray("/");
+    return NativePath(cwd ? QByteArray(cwd.get()) : QByteArray("/"));
 }
 
 // Gives a control the name it is known by: its place in the layout, and how tests find it.
@@ -61,7 +51,7 @@ Form1::Form1(MountPoints::Source mountPoints)
       cmdRun(named(new CommandButton("Do Stuff", this), "cmdRun")),
       lblSave(named(new QLabel("Output directory", this), "lblSave")),
       lblSize(named(new QLabel("Size in KB of splits", this), "lblSize")),
-      surface_(*pic1, *this) {
+      observer_(*pic1, *this) {
     setWindowTitle("Morsela Win");
     setWindowIcon(morselaIcon());
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -86,11 +76,12 @@ Form1::Form1(MountPoints::Source mountPoints)
     // Should it be unreadable, the list says so where the user will look.
     try {
         Dir1->setPath(workingDirectory());
-    } catch (const SplitError& error) {
-        Dir1->setPath(QFile::encodeName(QDir::homePath()));
+    } catch (const Error& error) {
+        Dir1->setPath(NativePath::fromShown(QDir::homePath()));
         QTimer::singleShot(0, this, [this, error] {
-            showErrorBox(this, error.headline(),
-                         error.detail() + "\nThe lists show your home directory instead.");
+            showErrorBox(this,
+                         Error(error.kind(), error.path(),
+                               error.reason() + "\nThe lists show your home directory instead."));
         });
     }
 
@@ -152,23 +143,23 @@ void Form1::Dir1_Change() {
 // The output directory keeps the list's bytes; the text box shows them decoded, which for
 // a name that is not UTF-8 cannot be turned back into the same bytes.
 void Form1::takeOutputDirFromList() {
-    const std::string outputDir = directoryText(Dir1->path().toStdString());
-    txtSavepath->setText(shown(outputDir));
-    state.outputDir = outputDir;
+    outputDir_ = Dir1->path().asDirectory();
+    txtSavepath->setText(outputDir_.shown());
 }
 
+// Moving the list to the drive runs Dir1_Change, which takes the output directory from it;
+// a drive whose current directory is already shown leaves it as it is.
 void Form1::Drive1_Change() {
     try {
-        Dir1->setPath(Drive1->drive());  // runs Dir1_Change before it returns
-    } catch (const SplitError&) {
+        Dir1->setPath(Drive1->drive());
+    } catch (const Error&) {
         drives.remember(Dir1->path());  // the drive list goes back to the list's drive
         throw;
     }
-    state.outputDir = directoryText(Dir1->path().toStdString());
 }
 
 void Form1::cmdLoadfile_Click() {
-    dlgBox.setFlags(CommonDialog::kReadOnly | CommonDialog::kOverwritePrompt);
+    dlgBox.setFlags(CommonDialog::kReadOnly);
     dlgBox.setFilter("ALL files|*.*|INI files|*.ini");
     dlgBox.setFileName(txtFile->text());  // open where the typed path points
     if (dlgBox.showOpen(this)) {
@@ -177,15 +168,25 @@ void Form1::cmdLoadfile_Click() {
 }
 
 void Form1::cmdRun_Click() {
-    state.startTime = {};
-    const std::string fileText = native(txtFile->text());
-    const std::string sizeText = txtSize->text().toStdString();
+    SplitRequest request;
+    request.source = NativePath::fromShown(txtFile->text()).toStdString();
+    request.pieceSize = pieceSizeFromField(txtSize->text());
+    request.outputDir = outputDir_.toStdString();
 
     // The split runs off the window's thread so that the bar moves while a large file is
     // copied; closing the window meanwhile asks it to stop.
-    surface_.clearStop();
+    observer_.begin();
     splitting_ = true;
-    runWhileWindowWaits(*this, [&] { SplitFile(state, fileText, sizeText, surface_); });
+    runWhileWindowWaits(*this, [&] {
+        try {
+            split(request, observer_);
+            observer_.completed();
+        } catch (const Error& error) {
+            observer_.failed(error);
+        } catch (const std::exception& error) {  // out of memory, for one
+            observer_.failed(Error(Error::Kind::Other, "", error.what()));
+        }
+    });
     splitting_ = false;
     if (closeRequested_) {
         close();
@@ -200,7 +201,7 @@ void Form1::cmdEnd_Click() {
 void Form1::closeEvent(QCloseEvent* event) {
     if (splitting_) {
         // Stop after the current block; the window closes once every file is closed.
-        surface_.requestStop();
+        observer_.requestStop();
         closeRequested_ = true;
         event->ignore();
         return;
@@ -211,8 +212,8 @@ void Form1::closeEvent(QCloseEvent* event) {
 void Form1::dispatch(void (Form1::*handler)()) {
     try {
         (this->*handler)();
-    } catch (const SplitError& error) {
-        showErrorBox(this, error.headline(), error.detail());
+    } catch (const Error& error) {
+        showErrorBox(this, error);
     }
 }
 

@@ -9,14 +9,14 @@
 #include "app/dir_list_box.h"
 #include "app/drive_list_box.h"
 #include "app/mount_points.h"
+#include "app/native_path.h"
 #include "app/picture_box.h"
-#include "app/picture_surface.h"
-#include "split/split_state.h"
+#include "app/window_observer.h"
 
 namespace morsela {
 
-// The program's one window, "Morsela Win": twelve controls at fixed places, the split's
-// shared state, and the handlers of the six events that run program code.
+// The program's one window, "Morsela Win": twelve controls at fixed places, the output
+// directory, and the handlers of the six events that run program code.
 class Form1 : public QWidget {
     Q_OBJECT
   public:
@@ -24,8 +24,9 @@ class Form1 : public QWidget {
     // and the drive list on its drive, then runs Form_Load; `mountPoints` are the drives.
     explicit Form1(MountPoints::Source mountPoints = MountPoints::ofSystem);
 
-    // The split's shared state, to read; the controls are found by their object names.
-    const SplitState& splitState() const { return state; }
+    // The directory the next split writes into, ending in "/"; the controls are found by
+    // their object names.
+    const NativePath& outputDir() const { return outputDir_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -33,8 +34,6 @@ class Form1 : public QWidget {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    SplitState state;
-
     // The controls, in the order the window creates them. The directory and drive lists
     // share what they know of the drives.
     MountPoints drives;
@@ -58,12 +57,14 @@ class Form1 : public QWidget {
     void cmdRun_Click();
     void cmdEnd_Click();
 
+    // Takes the output directory from the directory list, where the user chose it.
     void takeOutputDirFromList();
     // Runs a handler as the event loop does: a failure ends in an error box, not the program.
     void dispatch(void (Form1::*handler)());
     void placeControls();
 
-    PictureSurface surface_;
+    NativePath outputDir_;
+    WindowObserver observer_;
     bool splitting_ = false;
     bool closeRequested_ = false;
 };

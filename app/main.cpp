@@ -3,7 +3,7 @@
 
 #include "app/form1.h"
 #include "app/morsela_icon.h"
-#include "split/file_calls.h"
+#include "split/os/file_calls.h"
 
 namespace {
 

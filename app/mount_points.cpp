@@ -3,23 +3,21 @@
 #include <sys/stat.h>
 #include <QFile>
 #include <QSet>
-#include <QTextStream>
 #include <algorithm>
 
 namespace morsela {
 namespace {
 
 // File system types that hold no files of the user's.
-const QSet<QString> kPseudoTypes = {
+const QSet<QByteArray> kPseudoTypes = {
     "autofs",  "binfmt_misc", "bpf",      "cgroup",   "cgroup2",         "configfs",
     "debugfs", "devpts",      "devtmpfs", "efivarfs", "fusectl",         "hugetlbfs",
     "mqueue",  "nsfs",        "proc",     "pstore",   "rpc_pipefs",      "securityfs",
     "sysfs",   "tracefs",     "ramfs",    "squashfs", "fuse.gvfsd-fuse", "fuse.portal"};
 
-bool isSystemPlace(const QString& mountPoint) {
-    for (const char* top : {"/proc", "/sys", "/dev", "/run", "/snap", "/var/lib/snapd"}) {
-        const QString prefix = top;
-        if (mountPoint == prefix || mountPoint.startsWith(prefix + "/")) {
+bool isSystemPlace(const QByteArray& mountPoint) {
+    for (const QByteArray top : {"/proc", "/sys", "/dev", "/run", "/snap", "/var/lib/snapd"}) {
+        if (mountPoint == top || mountPoint.startsWith(top + "/")) {
             return !mountPoint.startsWith("/run/media/");  // removable media live there
         }
     }
@@ -28,49 +26,46 @@ bool isSystemPlace(const QString& mountPoint) {
 
 // A bind mount of a single file (as containers and sandboxes make for /etc/hosts and the
 // like) is no drive: only directories are.
-bool isDirectory(const QString& mountPoint) {
+bool isDirectory(const QByteArray& mountPoint) {
     struct stat status {};
-    return ::stat(QFile::encodeName(mountPoint).constData(), &status) == 0 &&
-           S_ISDIR(status.st_mode);
+    return ::stat(mountPoint.constData(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 // Mount points in /proc/self/mountinfo escape blanks and the like as octal "\040".
-QString unescape(const QString& field) {
-    QByteArray bytes = field.toLocal8Bit();
+QByteArray unescape(const QByteArray& field) {
     QByteArray out;
-    for (int i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\\' && i + 3 < bytes.size()) {
-            out += static_cast<char>(bytes.mid(i + 1, 3).toInt(nullptr, 8));
+    for (int i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            out += static_cast<char>(field.mid(i + 1, 3).toInt(nullptr, 8));
             i += 3;
         } else {
-            out += bytes[i];
+            out += field[i];
         }
     }
-    return QString::fromLocal8Bit(out);
+    return out;
 }
 
 }  // namespace
 
-QStringList MountPoints::ofSystem() {
-    QStringList found;
+QList<NativePath> MountPoints::ofSystem() {
+    QList<NativePath> found;
     QFile file("/proc/self/mountinfo");
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QTextStream in(&file);
-        for (QString line = in.readLine(); !line.isNull(); line = in.readLine()) {
-            const QStringList fields = line.split(' ');
-            const int dash = fields.indexOf("-");
+    if (file.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine()) {
+            const QList<QByteArray> fields = line.trimmed().split(' ');
+            const auto dash = fields.indexOf("-");
             if (fields.size() < 5 || dash < 0 || dash + 1 >= fields.size()) {
                 continue;
             }
-            const QString mountPoint = unescape(fields[4]);
-            if (!kPseudoTypes.contains(fields[dash + 1]) && !isSystemPlace(mountPoint) &&
-                !found.contains(mountPoint) && isDirectory(mountPoint)) {
+            const NativePath mountPoint(unescape(fields[4]));
+            if (!kPseudoTypes.contains(fields[dash + 1]) && !isSystemPlace(mountPoint.bytes()) &&
+                !found.contains(mountPoint) && isDirectory(mountPoint.bytes())) {
                 found << mountPoint;
             }
         }
     }
-    if (!found.contains("/")) {
-        found << "/";
+    if (!found.contains(NativePath(QByteArray("/")))) {
+        found << NativePath(QByteArray("/"));
     }
     std::sort(found.begin(), found.end());
     return found;
@@ -80,7 +75,7 @@ MountPoints::MountPoints(Source source, QObject* parent)
     : QObject(parent), source_(std::move(source)), mountPoints_(source_()) {}
 
 void MountPoints::refresh() {
-    QStringList now = source_();
+    QList<NativePath> now = source_();
     if (now == mountPoints_) {
         return;
     }
@@ -91,25 +86,25 @@ void MountPoints::refresh() {
     emit changed();
 }
 
-int MountPoints::driveOf(const QByteArray& path) const {
+int MountPoints::driveOf(const NativePath& path) const {
     int best = -1;
     for (int i = 0; i < mountPoints_.size(); ++i) {
-        const QByteArray m = QFile::encodeName(mountPoints_[i]);
-        const bool holds = path == m || m == "/" || path.startsWith(m + "/");
-        if (holds && (best < 0 || m.size() > QFile::encodeName(mountPoints_[best]).size())) {
+        const QByteArray& m = mountPoints_[i].bytes();
+        const bool holds = path.bytes() == m || m == "/" || path.bytes().startsWith(m + "/");
+        if (holds && (best < 0 || m.size() > mountPoints_[best].bytes().size())) {
             best = i;
         }
     }
     return best;
 }
 
-QByteArray MountPoints::currentDirectory(int drive) const {
-    const QString mountPoint = mountPoints_.value(drive);
+NativePath MountPoints::currentDirectory(int drive) const {
+    const NativePath mountPoint = mountPoints_.value(drive);
     const auto it = current_.find(mountPoint);
-    return it != current_.end() ? it->second : QFile::encodeName(mountPoint);
+    return it != current_.end() ? it->second : mountPoint;
 }
 
-void MountPoints::remember(const QByteArray& path) {
+void MountPoints::remember(const NativePath& path) {
     const int drive = driveOf(path);
     if (drive >= 0) {
         current_[mountPoints_[drive]] = path;

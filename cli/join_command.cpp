@@ -1,11 +1,6 @@
 #include "cli/join_command.h"
 
-#include <unistd.h>
-
-#include "cli/stop_signal.h"
-#include "cli/terminal_surface.h"
-#include "split/join_file.h"
-#include "split/split_error.h"
+#include "split/join/join.h"
 
 namespace morsela {
 
@@ -27,24 +22,14 @@ JoinCommand::JoinCommand(CLI::App& app) {
 }
 
 int JoinCommand::run(std::FILE* out, std::FILE* err) {
-    TerminalSurface surface(out, err, {::isatty(::fileno(err)) == 1, false, quiet_});
-    try {
-        const std::string target =
-            joinFromScript(script_, JoinOptions{force_, output_, &surface, !noVerify_});
-        surface.cls();
-        if (!quiet_) {
-            std::fprintf(out, "%s\n", target.c_str());
-        }
+    TerminalObserver terminal = terminalFor(out, err, false, quiet_);
+    return runEngine(terminal, [&] {
+        const JoinOutcome outcome = join({script_, output_, force_, !noVerify_}, terminal);
+        const std::string pieces = countOf(outcome.pieces, "piece", "pieces");
+        terminal.finished(outcome.target + ": joined " + pieces + " in " + terminal.elapsed() +
+                          (outcome.verified ? "; all " + pieces + " matched their checksums" : ""));
         return kExitOk;
-    } catch (const SplitStopped&) {
-        surface.notice(script_ + ": stopped; the target was not written");
-        return kExitStopped;
-    } catch (const SplitError& error) {
-        surface.failed(error);
-    } catch (const std::exception& error) {
-        surface.failed(SplitError(kSomeError, error.what()));
-    }
-    return kExitFailed;
+    });
 }
 
 }  // namespace morsela

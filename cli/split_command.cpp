@@ -1,12 +1,7 @@
 #include "cli/split_command.h"
 
-#include <unistd.h>
-
-#include "cli/stop_signal.h"
-#include "cli/terminal_surface.h"
-#include "split/piece_names.h"
-#include "split/size_text.h"
-#include "split/split_file.h"
+#include "cli/size_argument.h"
+#include "split/split.h"
 
 namespace morsela {
 
@@ -37,37 +32,55 @@ SplitCommand::SplitCommand(CLI::App& app) {
                         "  morsela split -n 3 photos.zip /media/disc   three pieces");
 }
 
-int SplitCommand::run(std::FILE* out, std::FILE* err) {
+// Fills the request from the arguments; a usage error is worded on `err` and gives false.
+bool SplitCommand::readArguments(SplitRequest& request, std::FILE* err) const {
     const std::size_t wanted = pieces_ > 0 ? 1 : 2;  // SOURCE, and SIZE unless -n
     if (arguments_.size() < wanted || arguments_.size() > wanted + 1) {
         std::fprintf(err, pieces_ > 0 ? "morsela: with -n, give SOURCE [OUTDIR] and no SIZE\n"
                                       : "morsela: give SOURCE SIZE [OUTDIR]\n");
-        return kExitUsage;
+        return false;
     }
-    const std::string& source = arguments_[0];
-    const std::string size = pieces_ > 0 ? "" : arguments_[1];
-    if (pieces_ == 0 && pieceSizeWithUnit(size).status == PieceSize::Status::BadUnit) {
-        std::fprintf(err, "morsela: '%s' is not a size: give a number with one of the units %s\n",
-                     size.c_str(), kSizeUnits);
-        return kExitUsage;
+    request.source = arguments_[0];
+    request.outputDir = arguments_.size() > wanted ? arguments_.back() : "";
+    request.pieceCount = pieces_;
+    request.checksum = checksum_;
+    if (pieces_ > 0) {
+        return true;
     }
-
-    SplitState state;
-    state.outputDir = directoryText(arguments_.size() > wanted ? arguments_.back() : "");
-    TerminalSurface surface(out, err, {::isatty(::fileno(err)) == 1, verbose_, quiet_});
-    SplitOptions options;
-    options.readSize = pieceSizeWithUnit;
-    options.pieces = pieces_;
-    options.checksum = checksum_;
-    switch (SplitFile(state, source, size, surface, options)) {
-        case SplitResult::Done:
-            return kExitOk;
-        case SplitResult::Stopped:
-            return kExitStopped;
-        case SplitResult::Failed:
+    const std::string& text = arguments_[1];
+    const PieceSize size = sizeArgument(text);
+    switch (size.status) {
+        case PieceSize::Status::Ok:
+            request.pieceSize = size.bytes;
+            return true;
+        case PieceSize::Status::TooSmall:
+            std::fprintf(err, "morsela: '%s' gives pieces of less than one byte\n", text.c_str());
+            break;
+        case PieceSize::Status::TooLarge:
+            std::fprintf(err, "morsela: '%s' is too large for a piece size\n", text.c_str());
+            break;
+        case PieceSize::Status::BadUnit:
+            std::fprintf(err,
+                         "morsela: '%s' is not a size: give a number with one of the units %s\n",
+                         text.c_str(), kSizeUnits);
             break;
     }
-    return kExitFailed;
+    return false;
+}
+
+int SplitCommand::run(std::FILE* out, std::FILE* err) {
+    SplitRequest request;
+    if (!readArguments(request, err)) {
+        return kExitUsage;
+    }
+    TerminalObserver terminal = terminalFor(out, err, verbose_, quiet_);
+    return runEngine(terminal, [&] {
+        const SplitOutcome outcome = split(request, terminal);
+        terminal.finished(request.source + ": " + countOf(outcome.pieces, "piece", "pieces") +
+                          " of " + humanBytes(static_cast<double>(outcome.pieceSize)) + " in " +
+                          terminal.elapsed() + "; rejoin with " + outcome.scriptPath);
+        return kExitOk;
+    });
 }
 
 }  // namespace morsela

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "split/split.h"
 
 namespace morsela {
 
@@ -14,6 +15,8 @@ class SplitCommand : public Command {
     int run(std::FILE* out, std::FILE* err) override;
 
   private:
+    bool readArguments(SplitRequest& request, std::FILE* err) const;
+
     std::vector<std::string> arguments_;  // SOURCE SIZE [OUTDIR], or SOURCE [OUTDIR] with -n
     std::int64_t pieces_ = 0;
     bool verbose_ = false;

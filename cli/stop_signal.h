@@ -9,7 +9,4 @@ void installStopSignals();
 // True once either signal came.
 bool stopSignalled();
 
-// The exit status of a command that was stopped by a signal.
-inline constexpr int kExitStopped = 130;
-
 }  // namespace morsela

@@ -1,7 +1,6 @@
 #include "cli/verify_command.h"
 
-#include "split/join_file.h"
-#include "split/split_error.h"
+#include "split/join/verify.h"
 
 namespace morsela {
 
@@ -13,21 +12,18 @@ VerifyCommand::VerifyCommand(CLI::App& app) {
 }
 
 int VerifyCommand::run(std::FILE* out, std::FILE* err) {
-    try {
-        const std::vector<std::string> damaged = damagedPieces(script_);
-        const std::string dir = script_.substr(0, script_.rfind('/') + 1);  // "" for none
-        for (const std::string& piece : damaged) {
-            std::fprintf(err, "morsela: %s%s: checksum does not match; the piece is damaged\n",
-                         dir.c_str(), piece.c_str());
+    TerminalObserver terminal = terminalFor(out, err, false, quiet_);
+    return runEngine(terminal, [&] {
+        const VerifyOutcome outcome = verify(script_, terminal);
+        for (const std::string& piece : outcome.damaged) {
+            terminal.failed(Error::refused(piece, "checksum does not match; the piece is damaged"));
         }
-        if (damaged.empty() && !quiet_) {
-            std::fprintf(out, "%s: every piece is whole\n", script_.c_str());
+        if (!outcome.damaged.empty()) {
+            return kExitFailed;
         }
-        return damaged.empty() ? kExitOk : kExitFailed;
-    } catch (const SplitError& error) {
-        std::fprintf(err, "morsela: %s\n", error.detail().c_str());
-    }
-    return kExitFailed;
+        terminal.finished(script_ + ": every piece is whole");
+        return kExitOk;
+    });
 }
 
 }  // namespace morsela

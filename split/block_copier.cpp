@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "split/file_calls.h"
-#include "split/split_error.h"
+#include "split/error.h"
+#include "split/os/file_calls.h"
 
 namespace morsela {
 namespace {
 
-SplitError becameShorter(const std::string& path) {
-    return refusal(path + ": the file became shorter while it was being read");
+Error becameShorter(const std::string& path) {
+    return Error::refused(path, "the file became shorter while it was being read");
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ void BlockCopier::copy(std::int64_t sourceOffset, const FileHandle& target,
 }
 
 std::int64_t BlockCopier::blockLength(std::int64_t sourceLength) const {
-    return kernelCopy_ ? std::max(KERNEL_BLOCK_MIN, sourceLength / 100) : BLOCK_MAX;
+    return kernelCopy_ ? std::max(kKernelBlockMin, sourceLength / 100) : kBufferBlock;
 }
 
 void BlockCopier::checkLength(std::int64_t length) const {
@@ -55,7 +55,7 @@ void BlockCopier::checkLength(std::int64_t length) const {
 
 void BlockCopier::finish(const FileHandle& target, std::int64_t length) {
     if (skippedHole_ && sys::ftruncate(target.fd(), length) != 0) {
-        throw outputError(target.path(), errno);
+        throw Error::ofOutput(target.path(), errno);
     }
     skippedHole_ = false;
 }
@@ -100,17 +100,16 @@ std::int64_t BlockCopier::copyInKernel(std::int64_t sourceOffset, const FileHand
     off_t out = targetOffset;
     std::int64_t done = 0;
     while (done < length) {
-        const ssize_t n = sys::copyFileRange(source_.fd(), &in, target.fd(), &out,
-                                             static_cast<size_t>(length - done));
+        const ssize_t n = sys::retryInterrupted([&] {
+            return sys::copyFileRange(source_.fd(), &in, target.fd(), &out,
+                                      static_cast<size_t>(length - done));
+        });
         if (n > 0) {
             done += n;
             continue;
         }
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
         if (n < 0 && (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) {
-            throw outputError(target.path(), errno);
+            throw Error::ofOutput(target.path(), errno);
         }
         if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
                       errno == EBADF)) {
@@ -126,7 +125,7 @@ std::int64_t BlockCopier::copyInKernel(std::int64_t sourceOffset, const FileHand
 void BlockCopier::copyThroughBuffer(std::int64_t sourceOffset, const FileHandle& target,
                                     std::int64_t targetOffset, std::int64_t length) {
     for (std::int64_t done = 0; done < length;) {
-        const std::int64_t chunk = std::min(BLOCK_MAX, length - done);
+        const std::int64_t chunk = std::min(kBufferBlock, length - done);
         readFully(sourceOffset + done, chunk);
         hash(chunk);
         writeFully(target, buffer_.get(), chunk, targetOffset + done);
@@ -136,7 +135,7 @@ void BlockCopier::copyThroughBuffer(std::int64_t sourceOffset, const FileHandle&
 
 void BlockCopier::readFully(std::int64_t offset, std::int64_t length) {
     if (!buffer_) {
-        buffer_ = std::make_unique<char[]>(BLOCK_MAX);
+        buffer_ = std::make_unique<char[]>(kBufferBlock);
     }
     if (readAt(source_, buffer_.get(), length, offset) < length) {
         throw becameShorter(source_.path());
@@ -154,7 +153,7 @@ void BlockCopier::hashRange(std::int64_t offset, std::int64_t length) {
         return;
     }
     for (std::int64_t done = 0; done < length;) {
-        const std::int64_t chunk = std::min(BLOCK_MAX, length - done);
+        const std::int64_t chunk = std::min(kBufferBlock, length - done);
         readFully(offset + done, chunk);
         hash(chunk);
         done += chunk;

@@ -4,20 +4,19 @@
 #include <memory>
 #include <vector>
 
-#include "split/file_handle.h"
-#include "split/sha256.h"
+#include "split/checksum/sha256.h"
+#include "split/os/file_handle.h"
 
 namespace morsela {
 
 // The largest block moved through the buffer in one step: one read and one write at explicit
-// positions. 1 MiB keeps the number of system calls low without much memory. The name is
-// kept from when blocks were at most 32767 bytes: it is the one the split loop is read by.
-inline constexpr std::int64_t BLOCK_MAX = 1048576;
+// positions. 1 MiB keeps the number of system calls low without much memory.
+inline constexpr std::int64_t kBufferBlock = 1048576;
 
 // The least a block copied inside the kernel holds: where the file system shares extents
 // (reflink) a block costs one call whatever its length, so fewer, longer calls are faster;
 // elsewhere they cost nothing more.
-inline constexpr std::int64_t KERNEL_BLOCK_MIN = 64 * BLOCK_MAX;
+inline constexpr std::int64_t kKernelBlockMin = 64 * kBufferBlock;
 
 // Moves blocks of one source into targets; the split and the join share it.
 //
@@ -32,12 +31,12 @@ class BlockCopier {
 
     // Copies `length` bytes from the source at `sourceOffset` to the
     // target at `targetOffset` (offsets from 0). Retries short and interrupted calls; a
-    // source that ends early is a failure. Throws SplitError.
+    // source that ends early is a failure. Throws Error.
     void copy(std::int64_t sourceOffset, const FileHandle& target, std::int64_t targetOffset,
               std::int64_t length);
 
     // How long the next block of a source of `sourceLength` bytes should be: 64 MiB or a
-    // hundredth of the source, whichever is more, while the kernel copies; BLOCK_MAX, one
+    // hundredth of the source, whichever is more, while the kernel copies; kBufferBlock, one
     // buffer, once it cannot. Progress and stop requests come between blocks.
     std::int64_t blockLength(std::int64_t sourceLength) const;
 

@@ -90,12 +90,4 @@ std::int64_t piecesFor(std::int64_t sourceLength, std::int64_t pieceSize) {
     return sourceLength / pieceSize + (sourceLength % pieceSize != 0 ? 1 : 0);
 }
 
-std::string directoryText(std::string_view directory) {
-    std::string text(directory);
-    if (!text.empty() && text.back() != '/') {
-        text += '/';
-    }
-    return text;
-}
-
 }  // namespace morsela

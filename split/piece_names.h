@@ -36,8 +36,4 @@ std::string scriptName(std::string_view sourceName);
 // How many pieces a source of this length gives: at least one, also for an empty source.
 std::int64_t piecesFor(std::int64_t sourceLength, std::int64_t pieceSize);
 
-// A directory as the split wants it: followed by "/" so that file names can be joined to
-// it directly. Empty stays empty (the current directory).
-std::string directoryText(std::string_view directory);
-
 }  // namespace morsela

@@ -4,9 +4,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <optional>
 #include <string>
-#include <utility>
 
 namespace morsela {
 namespace {
@@ -25,12 +23,7 @@ double parseInCLocale(const std::string& number) {
     return strtod_l(number.c_str(), nullptr, cLocale);
 }
 
-// The leading number of a text, and what follows it, blanks left out.
-struct LeadingNumber {
-    double value = 0;
-    bool found = false;
-    std::string rest;
-};
+}  // namespace
 
 LeadingNumber leadingNumber(std::string_view text) {
     std::string s;
@@ -78,33 +71,7 @@ LeadingNumber leadingNumber(std::string_view text) {
     return {parseInCLocale(number), true, s.substr(i)};
 }
 
-// The units of the standard tools: K, M, G, T and KiB ... TiB count in powers of 1024;
-// KB ... TB in powers of 1000. No unit is kilobytes of 1024 bytes.
-std::optional<double> unitFactor(const std::string& unit) {
-    static const std::pair<const char*, double> kUnits[] = {
-        {"", 1024.0},
-        {"K", 1024.0},
-        {"M", 1048576.0},
-        {"G", 1073741824.0},
-        {"T", 1099511627776.0},
-        {"KiB", 1024.0},
-        {"MiB", 1048576.0},
-        {"GiB", 1073741824.0},
-        {"TiB", 1099511627776.0},
-        {"KB", 1e3},
-        {"MB", 1e6},
-        {"GB", 1e9},
-        {"TB", 1e12},
-    };
-    for (const auto& [name, factor] : kUnits) {
-        if (unit == name) {
-            return factor;
-        }
-    }
-    return std::nullopt;
-}
-
-PieceSize sizeInBytes(double bytes) {
+PieceSize pieceSizeOf(double bytes) {
     bytes = std::nearbyint(bytes);  // halves go to even
     if (!(bytes >= 1.0)) {
         return {PieceSize::Status::TooSmall, 0};
@@ -115,23 +82,14 @@ PieceSize sizeInBytes(double bytes) {
     return {PieceSize::Status::Ok, static_cast<std::int64_t>(bytes)};
 }
 
-}  // namespace
-
-double Val(std::string_view text) {
-    return leadingNumber(text).value;
-}
-
-PieceSize pieceSizeFromText(std::string_view sizeText) {
-    return sizeInBytes(Val(sizeText) * 1024.0);
-}
-
-PieceSize pieceSizeWithUnit(std::string_view sizeText) {
-    const LeadingNumber number = leadingNumber(sizeText);
-    const std::optional<double> factor = unitFactor(number.rest);
-    if (!number.found || !factor) {
-        return {PieceSize::Status::BadUnit, 0};
+PieceSize readPieceSize(std::string_view text, std::span<const SizeUnit> units) {
+    const LeadingNumber number = leadingNumber(text);
+    for (const SizeUnit& unit : units) {
+        if (number.found && number.rest == unit.name) {
+            return pieceSizeOf(number.value * unit.bytes);
+        }
     }
-    return sizeInBytes(number.value * *factor);
+    return {PieceSize::Status::BadUnit, 0};
 }
 
 }  // namespace morsela

@@ -7,7 +7,7 @@
 #include "app/dir_list_box.h"
 #include "app/mount_points.h"
 #include "app/picture_box.h"
-#include "split/split_error.h"
+#include "split/error.h"
 #include "tests/app/form_controls.h"
 #include "tests/support/temp_dir.h"
 
@@ -26,18 +26,19 @@ TEST(CommonDialog, FilterTextBecomesNameFiltersAndStarDotStarMatchesEverything) 
 
 TEST(MountPoints, ADriveIsTheLongestMountPointAboveAPath) {
     MountPoints drives(test::fixedDrives({"/", "/home", "/home/user/usb"}));
-    EXPECT_EQ(drives.driveOf("/etc"), 0);
-    EXPECT_EQ(drives.driveOf("/home"), 1);
-    EXPECT_EQ(drives.driveOf("/homework"), 0);
-    EXPECT_EQ(drives.driveOf("/home/user/usb/photos"), 2);
-    EXPECT_EQ(drives.currentDirectory(1), "/home");
-    drives.remember("/home/user/docs");
-    EXPECT_EQ(drives.currentDirectory(1), "/home/user/docs");
-    EXPECT_EQ(drives.currentDirectory(0), "/");
+    auto path = [](const char* text) { return NativePath(QByteArray(text)); };
+    EXPECT_EQ(drives.driveOf(path("/etc")), 0);
+    EXPECT_EQ(drives.driveOf(path("/home")), 1);
+    EXPECT_EQ(drives.driveOf(path("/homework")), 0);
+    EXPECT_EQ(drives.driveOf(path("/home/user/usb/photos")), 2);
+    EXPECT_EQ(drives.currentDirectory(1).bytes(), "/home");
+    drives.remember(path("/home/user/docs"));
+    EXPECT_EQ(drives.currentDirectory(1).bytes(), "/home/user/docs");
+    EXPECT_EQ(drives.currentDirectory(0).bytes(), "/");
 }
 
 TEST(MountPoints, TheSystemsDrivesIncludeTheRootButNoPseudoFileSystems) {
-    const QStringList drives = MountPoints::ofSystem();
+    const QStringList drives = test::shownPaths(MountPoints::ofSystem());
     EXPECT_TRUE(drives.contains("/"));
     for (const QString& drive : drives) {
         EXPECT_FALSE(drive.startsWith("/proc") || drive.startsWith("/sys")) << drive.toStdString();
@@ -53,8 +54,8 @@ TEST(DirListBox, ListsThePathThenTheSubdirectoriesAndRefusesUnreadablePaths) {
     QWidget parent;
     DirListBox list(drives, &parent);
     const QByteArray path = QByteArray::fromStdString(dir.path().string());
-    list.setPath(path);
-    EXPECT_EQ(list.path(), path);
+    list.setPath(NativePath(path));
+    EXPECT_EQ(list.path().bytes(), path);
     QStringList shown;
     for (QTreeWidgetItemIterator it(&list); *it; ++it) {
         shown << (*it)->text(0);
@@ -63,11 +64,11 @@ TEST(DirListBox, ListsThePathThenTheSubdirectoriesAndRefusesUnreadablePaths) {
     EXPECT_EQ(shown.mid(shown.size() - 3),
               QStringList({dir.path().filename().c_str(), "a b", "b"}));
 
-    EXPECT_THROW(list.setPath(path + "/missing"), SplitError);
-    EXPECT_THROW(list.setPath(path + "/file.txt"), SplitError);
-    EXPECT_EQ(list.path(), path);
-    list.setPath("/");
-    EXPECT_EQ(list.path(), "/");
+    EXPECT_THROW(list.setPath(NativePath(path + "/missing")), Error);
+    EXPECT_THROW(list.setPath(NativePath(path + "/file.txt")), Error);
+    EXPECT_EQ(list.path().bytes(), path);
+    list.setPath(NativePath(QByteArray("/")));
+    EXPECT_EQ(list.path().bytes(), "/");
 }
 
 // A picture box of 104 x 44 pixels, scaled to 100 steps across and 5 down, cleared.

@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
-QByteArray b(const std::string& path) {
-    return QByteArray::fromStdString(path);
+NativePath b(const std::string& path) {
+    return NativePath(path);
 }
 
 // Runs the test in a temporary working directory, with temporary directories as drives.
@@ -39,7 +39,7 @@ class Form1Behaviour : public ::testing::Test {
     // The drives this machine shows the window; a test may mount or unmount one meanwhile.
     MountPoints::Source drives() {
         mounted = {"/", q(driveA.path()), q(driveB.path())};
-        return [this] { return mounted; };
+        return [this] { return test::nativePaths(mounted); };
     }
     QStringList mounted;
 
@@ -59,7 +59,7 @@ TEST_F(Form1Behaviour, StartUpShowsTheWorkingDirectoryAsOutputDirectory) {
     const test::FormControls ui(form);
     const std::string expected = (driveA.path() / "work").string() + "/";
     EXPECT_EQ(ui.txtSavepath->text(), q(expected));
-    EXPECT_EQ(form.splitState().outputDir, expected);
+    EXPECT_EQ(form.outputDir().toStdString(), expected);
     EXPECT_EQ(ui.Dir1->path(), b((driveA.path() / "work").string()));
     EXPECT_EQ(ui.Drive1->currentData().toString(), q(driveA.path()));
 }
@@ -74,13 +74,13 @@ TEST_F(Form1Behaviour, OpeningADirectoryInTheListMakesItTheOutputDirectory) {
     emit ui.Dir1->itemActivated(out, 0);
     const std::string expected = (driveA.path() / "work" / "out").string() + "/";
     EXPECT_EQ(ui.txtSavepath->text(), q(expected));
-    EXPECT_EQ(form.splitState().outputDir, expected);
+    EXPECT_EQ(form.outputDir().toStdString(), expected);
     EXPECT_EQ(changes.count(), 1);
 
     // The root keeps its one separator rather than leaving the output directory stale.
-    ui.Dir1->setPath("/");
+    ui.Dir1->setPath(b("/"));
     EXPECT_EQ(ui.txtSavepath->text(), "/");
-    EXPECT_EQ(form.splitState().outputDir, "/");
+    EXPECT_EQ(form.outputDir().toStdString(), "/");
 }
 
 TEST_F(Form1Behaviour, AChangeOfDriveMovesToThatDrivesCurrentDirectory) {
@@ -88,14 +88,14 @@ TEST_F(Form1Behaviour, AChangeOfDriveMovesToThatDrivesCurrentDirectory) {
     const test::FormControls ui(form);
     showActive(form);
     const QString data = q((driveB.path() / "data").string());
-    ui.Dir1->setPath(data.toUtf8());  // the directory last shown on drive B
+    ui.Dir1->setPath(NativePath::fromShown(data));  // the directory last shown on drive B
     ui.Dir1->setPath(b((driveA.path() / "work").string()));
 
     QTest::keyClick(ui.Drive1, Qt::Key_Down);  // the user selects drive B
     ASSERT_EQ(ui.Drive1->currentData().toString(), q(driveB.path()));
-    EXPECT_EQ(ui.Dir1->path(), data.toUtf8());
+    EXPECT_EQ(ui.Dir1->path(), NativePath::fromShown(data));
     EXPECT_EQ(ui.txtSavepath->text(), data + "/");  // Dir1_Change ran inside the change
-    EXPECT_EQ(form.splitState().outputDir, data.toStdString() + "/");
+    EXPECT_EQ(form.outputDir().toStdString(), data.toStdString() + "/");
 }
 
 TEST_F(Form1Behaviour, AnUnreadableDriveShowsAnErrorAndTheWindowStays) {
@@ -109,7 +109,7 @@ TEST_F(Form1Behaviour, AnUnreadableDriveShowsAnErrorAndTheWindowStays) {
     EXPECT_EQ(title, "Error");
     EXPECT_EQ(text, "Disk not ready");
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.splitState().outputDir, (driveA.path() / "work").string() + "/");
+    EXPECT_EQ(form.outputDir().toStdString(), (driveA.path() / "work").string() + "/");
     EXPECT_EQ(ui.Drive1->currentData().toString(), q(driveA.path()));  // back on the list's drive
 }
 

@@ -22,7 +22,7 @@ bool showsRedBar(const PictureBox& pic1) {
 class Form1Split : public ::testing::Test {
   protected:
     Form1Split() : form(test::fixedDrives({"/"})), ui(form) {
-        ui.Dir1->setPath(QByteArray::fromStdString(out.path().string()));
+        ui.Dir1->setPath(NativePath(out.path().string()));
         form.show();
         QApplication::setActiveWindow(&form);
     }

@@ -50,9 +50,26 @@ struct FormControls {
     }
 };
 
+// Paths a test names as text, as the window keeps them.
+inline QList<NativePath> nativePaths(const QStringList& paths) {
+    QList<NativePath> native;
+    for (const QString& path : paths) {
+        native << NativePath::fromShown(path);
+    }
+    return native;
+}
+
+inline QStringList shownPaths(const QList<NativePath>& paths) {
+    QStringList shown;
+    for (const NativePath& path : paths) {
+        shown << path.shown();
+    }
+    return shown;
+}
+
 // Drives that stay as given, for a window that should not see this machine's.
 inline MountPoints::Source fixedDrives(QStringList mountPoints) {
-    return [mountPoints] { return mountPoints; };
+    return [mountPoints] { return nativePaths(mountPoints); };
 }
 
 }  // namespace morsela::test

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "split/checksum_file.h"
-#include "split/split_file.h"
+#include "split/checksum/checksum_file.h"
+#include "split/split.h"
 #include "tests/support/morsela_run.h"
-#include "tests/support/recording_surface.h"
+#include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -80,19 +80,15 @@ TEST_F(Checksums, WithoutAChecksumFileJoinWorksAsBeforeAndSaysNothing) {
 }
 
 TEST_F(Checksums, AFailedSplitLeavesNoChecksumFileAndARerunNoStaleOne) {
-    test::RecordingSurface pic1;
-    pic1.onCheck = [&](int check) {
+    test::RecordingObserver events;
+    events.onCheck = [&](int check) {
         if (check == 2) {
             ASSERT_EQ(::truncate((dir / "report.pdf").c_str(), 1500), 0);
         }
     };
-    SplitState state;
-    state.outputDir = dir.dirText() + "shrunk/";
     fs::create_directory(dir.path() / "shrunk");
-    SplitOptions options;
-    options.checksum = true;
-    options.readSize = pieceSizeWithUnit;
-    EXPECT_EQ(SplitFile(state, dir / "report.pdf", "1K", pic1, options), SplitResult::Failed);
+    const SplitRequest request{dir / "report.pdf", dir.dirText() + "shrunk/", 1024, 0, true};
+    EXPECT_TRUE(test::attempt([&] { return split(request, events); }).error);
     EXPECT_FALSE(fs::exists(dir / "shrunk/report.pdf.sha256"));
 
     // A split without --checksum over the first: the old file no longer describes the

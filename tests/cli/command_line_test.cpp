@@ -12,7 +12,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "cli/terminal_surface.h"
+#include "cli/terminal_observer.h"
+#include "tests/support/child_process.h"
 #include "tests/support/morsela_run.h"
 #include "tests/support/temp_dir.h"
 
@@ -22,15 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::runCommand;
-
-std::vector<std::string> namesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(CommandLine, SizesTakeUnitsAndAnythingElseIsAUsageError) {
     test::TempDir dir;
@@ -55,7 +47,7 @@ TEST(CommandLine, PiecesByCountAreEqualAndRefusedBeyondTheByteCount) {
     test::TempDir dir;
     test::writeFile(dir / "photos.zip", test::patternBytes(10));
     EXPECT_EQ(runCommand({"split", "-n", "4", dir / "photos.zip", dir / ""}).status, 0);
-    EXPECT_EQ(namesIn(dir.path()),
+    EXPECT_EQ(test::namesIn(dir.path()),
               (std::vector<std::string>{"photos.001", "photos.002", "photos.003", "photos.004",
                                         "photos.bat", "photos.zip"}));
     EXPECT_EQ(fs::file_size(dir / "photos.001"), 3u);
@@ -101,7 +93,7 @@ TEST(CommandLine, JoinWritesWhereItIsToldAndNamesThatPlaceInFailures) {
     test::writeFile(dir / "dvd/backup.tar", test::patternBytes(5000));
     ASSERT_EQ(runCommand({"split", dir / "dvd/backup.tar", "1", dir / "dvd"}).status, 0);
     fs::remove(dir / "dvd/backup.tar");
-    const auto before = namesIn(dir.path() / "dvd");
+    const auto before = test::namesIn(dir.path() / "dvd");
 
     const auto intoDir = runCommand({"join", dir / "dvd/backup.bat", "-o", dir / "home"});
     EXPECT_EQ(intoDir.status, 0) << intoDir.err;
@@ -109,7 +101,7 @@ TEST(CommandLine, JoinWritesWhereItIsToldAndNamesThatPlaceInFailures) {
     const auto asFile = runCommand({"join", dir / "dvd/backup.bat", "--output", dir / "home/b"});
     EXPECT_EQ(asFile.status, 0) << asFile.err;
     EXPECT_EQ(test::readFile(dir / "home/b"), test::patternBytes(5000));
-    EXPECT_EQ(namesIn(dir.path() / "dvd"), before);  // nothing written beside the pieces
+    EXPECT_EQ(test::namesIn(dir.path() / "dvd"), before);  // nothing written beside the pieces
 
     const auto exists = runCommand({"join", dir / "dvd/backup.bat", "-o", dir / "home"});
     EXPECT_EQ(exists.status, 1);
@@ -119,19 +111,12 @@ TEST(CommandLine, JoinWritesWhereItIsToldAndNamesThatPlaceInFailures) {
 
 TEST(CommandLine, TheBarNeverShowsAPercentageTwiceOrGoesBack) {
     std::FILE* err = std::tmpfile();
-    TerminalSurface bar(stdout, err, {true, false, false});
-    bar.starting(1, 1000);
+    TerminalObserver bar(stdout, err, {true, false, false});
+    bar.splitStarted({"a.bin", 1000, 1000, 1});
     for (const std::int64_t done : {0, 5, 9, 10, 10, 400, 399, 1000, 1000}) {
-        bar.progressBytes(done, 1000);
+        bar.progressed(done, 1000);
     }
-    std::fflush(err);
-    std::rewind(err);
-    std::string shown;
-    char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, err)) {
-        shown.append(buffer, n);
-    }
-    std::fclose(err);
+    const std::string shown = test::readAll(err);
     std::vector<int> percents;
     for (std::size_t pos = 0; (pos = shown.find("] ", pos)) != std::string::npos; pos += 2) {
         percents.push_back(std::stoi(shown.substr(pos + 2, 3)));
@@ -174,7 +159,7 @@ TEST(CommandLine, CtrlCStopsASplitOrJoinCleanly) {
         interruptedRun({"split", dir / "slow.bin", "64K", dir / "out"}, dir.path() / "err");
     EXPECT_EQ(status, 130) << err;
     EXPECT_NE(err.find("whole piece"), std::string::npos) << err;
-    const auto pieces = namesIn(dir.path() / "out");
+    const auto pieces = test::namesIn(dir.path() / "out");
     EXPECT_GT(pieces.size(), 0u);
     EXPECT_LT(pieces.size(), 20u);  // stopped mid-split
     for (const auto& name : pieces) {
@@ -188,7 +173,7 @@ TEST(CommandLine, CtrlCStopsASplitOrJoinCleanly) {
         interruptedRun({"join", dir / "out/slow.bat"}, dir.path() / "err2");
     EXPECT_EQ(joinStatus, 130) << joinErr;
     EXPECT_NE(joinErr.find("stopped; the target was not written"), std::string::npos);
-    EXPECT_EQ(namesIn(dir.path() / "out").size(), 21u);  // no target, no temporary file
+    EXPECT_EQ(test::namesIn(dir.path() / "out").size(), 21u);  // no target, no temporary file
 }
 
 }  // namespace

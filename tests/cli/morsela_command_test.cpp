@@ -21,15 +21,21 @@ TEST(MorselaCommand, SplitWritesPiecesAndScriptAndReports) {
     test::writeFile(dir / "archive.zip", test::patternBytes(100000));
     const Outcome run = morsela({"split", dir / "archive.zip", "40", (dir / "out"), "-v"});
     EXPECT_EQ(run.status, 1);  // the output directory does not exist: one line, path and reason
-    EXPECT_EQ(run.err, "morsela: " + (dir / "out/") + ": No such file or directory\n");
+    EXPECT_EQ(run.err, "morsela: " + (dir / "out") + ": No such file or directory\n");
 
     fs::create_directory(dir.path() / "out");
     const Outcome done = morsela({"split", dir / "archive.zip", "40", dir / "out", "-v"});
     EXPECT_EQ(done.status, 0) << done.err;
-    EXPECT_NE(done.out.find("Time it took to split\n"), std::string::npos) << done.out;
+    EXPECT_EQ(done.out.rfind((dir / "out/archive.001") + "\n", 0), 0u) << done.out;
     EXPECT_NE(done.out.find((dir / "out/archive.003") + "\n"), std::string::npos);
     EXPECT_NE(done.out.find((dir / "out/archive.bat") + "\n"), std::string::npos);
-    EXPECT_TRUE(done.out.ends_with(" s\nFiles Split\n")) << done.out;  // seconds, with their unit
+    // One summary line last, the seconds with their unit.
+    const std::string summary = "morsela: " + (dir / "archive.zip") + ": 3 pieces of 40 KiB in ";
+    const std::size_t at = done.out.find(summary);
+    ASSERT_NE(at, std::string::npos) << done.out;
+    EXPECT_TRUE(done.out.ends_with(" s; rejoin with " + (dir / "out/archive.bat") + "\n"))
+        << done.out;
+    EXPECT_EQ(done.out.find('\n', at), done.out.size() - 1);
     EXPECT_EQ(test::readFile(dir / "out/archive.bat"),
               "copy /b archive.001+archive.002+archive.003 archive.zip\r\n");
 }
@@ -63,12 +69,29 @@ TEST(MorselaCommand, UsageErrorsExitWithTwoAndHelpWithZero) {
     EXPECT_NE(version.out.find("morsela "), std::string::npos);
 }
 
-TEST(MorselaCommand, ARefusedSizeIsAFailedSplitNotAUsageError) {
+TEST(MorselaCommand, ASizeBelowOneByteIsAUsageError) {
     test::TempDir dir;
     test::writeFile(dir / "archive.zip", "x");
     const Outcome run = morsela({"split", dir / "archive.zip", "0", dir.path().string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("less than one byte"), std::string::npos);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "morsela: '0' gives pieces of less than one byte\n");
+    EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"archive.zip"});
+}
+
+TEST(MorselaCommand, QuietRunsPrintNothingAndJoinAndVerifySumUpInOneLine) {
+    test::TempDir dir;
+    test::writeFile(dir / "data.bin", test::patternBytes(5000));
+    const Outcome quiet = morsela({"split", "--checksum", dir / "data.bin", "1K", dir / "", "-q"});
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.out + quiet.err, "");
+    fs::rename(dir / "data.bin", dir / "original.bin");
+    const Outcome joined = morsela({"join", dir / "data.bat"});
+    EXPECT_EQ(joined.status, 0) << joined.err;
+    EXPECT_EQ(joined.out.rfind("morsela: " + (dir / "data.bin") + ": joined 5 pieces in ", 0), 0u)
+        << joined.out;
+    EXPECT_TRUE(joined.out.ends_with(" s; all 5 pieces matched their checksums\n")) << joined.out;
+    const Outcome verified = morsela({"verify", dir / "data.bat"});
+    EXPECT_EQ(verified.out, "morsela: " + (dir / "data.bat") + ": every piece is whole\n");
 }
 
 TEST(MorselaCommand, PiecesOfAnEarlierSplitAreNamedOnStandardError) {

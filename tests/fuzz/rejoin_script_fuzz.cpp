@@ -6,14 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "split/rejoin_script.h"
-#include "split/split_error.h"
+#include "split/error.h"
+#include "split/script/script_parser.h"
+#include "split/script/script_words.h"
+#include "split/script/script_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     try {
         morsela::parseRejoinScript(bytes);
-    } catch (const morsela::SplitError&) {
+    } catch (const morsela::Error&) {
     }
 
     // Cut the input at NUL bytes into names: every one but the last is a piece, the last
@@ -33,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     for (const std::string& name : names) {
-        if (name.empty() || !morsela::scriptCanName(name)) {
+        if (name.empty() || !morsela::unscriptableReason(name).empty()) {
             return 0;
         }
     }

@@ -9,7 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const morsela::PieceSize piece = morsela::pieceSizeFromText(text);
+    const morsela::PieceSize piece =
+        morsela::pieceSizeOf(morsela::leadingNumber(text).value * 1024.0);
     if (piece.status == morsela::PieceSize::Status::Ok && piece.bytes < 1) {
         std::abort();
     }
@@ -18,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         spread += c;
         spread += (c & 1) ? ' ' : '\t';
     }
-    const double plain = morsela::Val(text);
-    const double blanked = morsela::Val(spread);
+    const double plain = morsela::leadingNumber(text).value;
+    const double blanked = morsela::leadingNumber(spread).value;
     if (!(plain == blanked || (plain != plain && blanked != blanked))) {
         std::abort();
     }

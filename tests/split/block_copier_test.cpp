@@ -6,8 +6,8 @@
 #include <cerrno>
 
 #include "split/block_copier.h"
-#include "split/file_calls.h"
-#include "split/split_error.h"
+#include "split/error.h"
+#include "split/os/file_calls.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -38,32 +38,32 @@ TEST(BlockCopier, ASourceThatEndsEarlyIsAFailureNotPadding) {
     try {
         copier.copy(50, target, 0, 100);
         FAIL() << "a copy past the end of the source succeeded";
-    } catch (const SplitError& error) {
-        EXPECT_NE(error.detail().find("shorter"), std::string::npos);
+    } catch (const Error& error) {
+        EXPECT_NE(error.reason().find("shorter"), std::string::npos);
     }
 }
 
 TEST(BlockCopier, HolesOfASparseSourceStayHolesAndReadAsZeros) {
     test::TempDir dir;
     const std::string path = dir / "sparse";
-    const std::int64_t length = 8 * BLOCK_MAX;
+    const std::int64_t length = 8 * kBufferBlock;
     {
         FileHandle file = createOutput(path);
         ASSERT_EQ(::ftruncate(file.fd(), length), 0);
-        ASSERT_EQ(::pwrite(file.fd(), "data", 4, 3 * BLOCK_MAX + 10), 4);
+        ASSERT_EQ(::pwrite(file.fd(), "data", 4, 3 * kBufferBlock + 10), 4);
     }
     const FileHandle source = openSource(path);
     const FileHandle target = createOutput(dir / "copy");
     BlockCopier copier(source);
-    for (std::int64_t pos = 0; pos < length; pos += BLOCK_MAX) {
-        copier.copy(pos, target, pos, BLOCK_MAX);
+    for (std::int64_t pos = 0; pos < length; pos += kBufferBlock) {
+        copier.copy(pos, target, pos, kBufferBlock);
     }
     copier.finish(target, length);
 
     struct stat status {};
     ASSERT_EQ(::stat((dir / "copy").c_str(), &status), 0);
     EXPECT_EQ(status.st_size, length);
-    EXPECT_LE(status.st_blocks * 512, 2 * BLOCK_MAX);  // only the block holding data
+    EXPECT_LE(status.st_blocks * 512, 2 * kBufferBlock);  // only the block holding data
     EXPECT_EQ(test::readFile(dir / "copy"), test::readFile(path));
 }
 
@@ -76,9 +76,9 @@ TEST(BlockCopier, WritesToDevicesThroughTheBufferAndReportsAFullDisk) {
     try {
         copier.copy(0, full, 0, 100);
         FAIL() << "writing to /dev/full succeeded";
-    } catch (const SplitError& error) {
-        EXPECT_EQ(error.headline(), kDiskFull);
-        EXPECT_EQ(error.detail(), "/dev/full: No space left on device");
+    } catch (const Error& error) {
+        EXPECT_EQ(error.kind(), Error::Kind::NoSpace);
+        EXPECT_STREQ(error.what(), "/dev/full: No space left on device");
     }
 }
 

@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "split/join_file.h"
-#include "split/split_file.h"
-#include "tests/support/recording_surface.h"
+#include "split/join/join.h"
+#include "split/split.h"
+#include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -60,10 +60,8 @@ TEST(LargeFile, SplitsAndJoinsBeyondFourGibibytes) {
         ::close(fd);
     }
     fs::create_directory(dir.path() / "out");
-    SplitState state;
-    state.outputDir = dir.dirText() + "out/";
-    test::RecordingSurface pic1;
-    ASSERT_EQ(SplitFile(state, source, "2097152", pic1), SplitResult::Done);
+    test::RecordingObserver events;
+    ASSERT_EQ(split({source, dir.dirText() + "out/", 2 * kGiB}, events).pieces, 3);
 
     EXPECT_EQ(fs::file_size(dir / "out/huge.001"), static_cast<std::uintmax_t>(2 * kGiB));
     EXPECT_EQ(fs::file_size(dir / "out/huge.002"), static_cast<std::uintmax_t>(2 * kGiB));
@@ -71,14 +69,14 @@ TEST(LargeFile, SplitsAndJoinsBeyondFourGibibytes) {
     EXPECT_TRUE(sameBytes(source, 0, dir / "out/huge.001", 0, 2 * kGiB));
     EXPECT_TRUE(sameBytes(source, 2 * kGiB, dir / "out/huge.002", 0, 2 * kGiB));
     EXPECT_TRUE(sameBytes(source, 4 * kGiB, dir / "out/huge.003", 0, kGiB / 2));
-    EXPECT_EQ(pic1.barEnds.back(), 100);
+    EXPECT_EQ(events.progress.back(), (std::pair<std::int64_t, std::int64_t>{length, length}));
 
     struct stat status {};
     ::stat((dir / "out/huge.002").c_str(), &status);
     EXPECT_LT(status.st_blocks * 512, 64 * 1024 * 1024);  // the holes stayed holes
 
     fs::rename(source, dir / "original.img");
-    EXPECT_EQ(joinFromScript(dir / "out/huge.bat", false), dir / "out/huge.img");
+    EXPECT_EQ(join({.script = dir / "out/huge.bat"}, events).target, dir / "out/huge.img");
     EXPECT_EQ(fs::file_size(dir / "out/huge.img"), static_cast<std::uintmax_t>(length));
     EXPECT_TRUE(sameBytes(dir / "original.img", 0, dir / "out/huge.img", 0, length));
 }

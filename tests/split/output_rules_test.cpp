@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "split/piece_names.h"
-#include "split/split_file.h"
-#include "tests/support/recording_surface.h"
+#include "split/split.h"
+#include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -22,21 +22,22 @@ namespace fs = std::filesystem;
 
 class OutputRules : public ::testing::Test {
   protected:
-    SplitResult split(const std::string& name, std::int64_t length, const std::string& size) {
+    test::Attempt<SplitOutcome> cut(const std::string& name, std::int64_t length,
+                                    std::int64_t pieceSize) {
         test::writeFile(in / name, test::patternBytes(length));
-        return splitPath(in / name, size);
+        return cutPath(in / name, pieceSize);
     }
-    SplitResult splitPath(const std::string& path, const std::string& size) {
-        pic1 = {};
-        state.outputDir = out.dirText();
-        return SplitFile(state, path, size, pic1);
+    test::Attempt<SplitOutcome> cutPath(const std::string& path, std::int64_t pieceSize,
+                                        const std::string& outputDir = "") {
+        events = {};
+        return test::attempt([&] {
+            return split({path, outputDir.empty() ? out.dirText() : outputDir, pieceSize}, events);
+        });
     }
-    std::string shown() const { return pic1.messages.empty() ? "" : pic1.messages[0].prompt; }
 
     test::TempDir in;
     test::TempDir out;
-    SplitState state;
-    test::RecordingSurface pic1;
+    test::RecordingObserver events;
 };
 
 TEST_F(OutputRules, NamesAreCutByCharactersNotBytes) {
@@ -47,63 +48,64 @@ TEST_F(OutputRules, NamesAreCutByCharactersNotBytes) {
     EXPECT_EQ(pieceName("ab\xFF\xFE", "001"), "a001");  // bytes that are no UTF-8 count singly
     EXPECT_EQ(keptLength("\xE6\x97\xA5"), std::string::npos);
 
-    ASSERT_EQ(split("na\xC3\xAFve", 3000, "1"), SplitResult::Done) << shown();
+    const auto accented = cut("na\xC3\xAFve", 3000, 1024);
+    ASSERT_TRUE(accented.outcome) << accented.text();
     EXPECT_TRUE(fs::exists(out / "na003"));
     EXPECT_EQ(test::readFile(out / "nabat"),
               "@chcp 65001>nul\r\ncopy /b na001+na002+na003 na\xC3\xAFve\r\n");
-    EXPECT_EQ(split("\xE6\x97\xA5", 10, "1"), SplitResult::Failed);  // one character
-    EXPECT_NE(shown().find("three characters"), std::string::npos);
+    const auto oneCharacter = cut("\xE6\x97\xA5", 10, 1024);
+    EXPECT_EQ(oneCharacter.kind(), Error::Kind::Refused);
+    EXPECT_NE(oneCharacter.text().find("three characters"), std::string::npos);
 }
 
 TEST_F(OutputRules, ATargetNamedLikeItsScriptOrOneOfItsPiecesIsRefused) {
     for (const char* name : {"setup.bat", "INSTALL.BAT", "Run.Bat", "part.002"}) {
-        EXPECT_EQ(split(name, 3000, "1"), SplitResult::Failed) << name;
-        EXPECT_NE(shown().find("rename the file first"), std::string::npos) << shown();
+        const auto run = cut(name, 3000, 1024);
+        EXPECT_EQ(run.kind(), Error::Kind::Refused) << name;
+        EXPECT_NE(run.text().find("rename the file first"), std::string::npos) << run.text();
     }
     EXPECT_TRUE(fs::is_empty(out.path()));
     // Piece 5 of a split into three pieces is never written: nothing to refuse.
-    EXPECT_EQ(split("part.005", 3000, "1"), SplitResult::Done) << shown();
+    EXPECT_TRUE(cut("part.005", 3000, 1024).outcome);
 }
 
 TEST_F(OutputRules, ARerunThatFailsLeavesNoScriptOfTheEarlierSplit) {
-    ASSERT_EQ(split("x.bin", 3000, "1"), SplitResult::Done);
+    ASSERT_TRUE(cut("x.bin", 3000, 1024).outcome);
     ASSERT_TRUE(fs::exists(out / "x.bat"));
     test::writeFile(in / "x.bin", test::patternBytes(3000, 9));  // the file changed
-    pic1 = {};
-    pic1.stopAfterChecks = 2;
-    state.outputDir = out.dirText();
-    EXPECT_EQ(SplitFile(state, in / "x.bin", "1", pic1), SplitResult::Stopped);
+    events = {};
+    events.stopAfterChecks = 2;
+    const auto stopped = test::attempt([&] {
+        return split({in / "x.bin", out.dirText(), 1024}, events);
+    });
+    EXPECT_EQ(stopped.kind(), Error::Kind::Stopped);
     EXPECT_FALSE(fs::exists(out / "x.bat"));  // it would join old and new bytes
 }
 
 TEST_F(OutputRules, PiecesLeftFromAnEarlierSplitAreReported) {
-    ASSERT_EQ(split("x.bin", 5000, "1"), SplitResult::Done);
-    EXPECT_TRUE(pic1.notices.empty());
-    ASSERT_EQ(split("x.bin", 3000, "1"), SplitResult::Done);
-    ASSERT_EQ(pic1.notices.size(), 1u);
-    EXPECT_NE(pic1.notices[0].find("2 pieces x.004 to x.005 of an earlier split"),
+    ASSERT_TRUE(cut("x.bin", 5000, 1024).outcome);
+    EXPECT_TRUE(events.notices.empty());
+    ASSERT_TRUE(cut("x.bin", 3000, 1024).outcome);
+    ASSERT_EQ(events.notices.size(), 1u);
+    EXPECT_NE(events.notices[0].find("2 pieces x.004 to x.005 of an earlier split"),
               std::string::npos)
-        << pic1.notices[0];
+        << events.notices[0];
     EXPECT_EQ(test::readFile(out / "x.bat"), "copy /b x.001+x.002+x.003 x.bin\r\n");
 }
 
 TEST_F(OutputRules, ASourceCutShortIsAFailureNeverPiecesOfZeros) {
     // Cut before the first block is read.
-    class CutAtStart : public test::RecordingSurface {
+    class CutAtStart : public test::RecordingObserver {
       public:
         std::string path;
-        void cls() override {
-            RecordingSurface::cls();
-            if (clears == 1) {
-                EXPECT_EQ(::truncate(path.c_str(), 0), 0);
-            }
-        }
+        void splitStarted(const SplitPlan&) override { EXPECT_EQ(::truncate(path.c_str(), 0), 0); }
     } cutAtStart;
     test::writeFile(in / "cut.bin", test::patternBytes(3000));
     cutAtStart.path = in / "cut.bin";
-    state.outputDir = out.dirText();
-    EXPECT_EQ(SplitFile(state, in / "cut.bin", "1", cutAtStart), SplitResult::Failed);
-    EXPECT_NE(cutAtStart.messages.at(0).prompt.find("became shorter"), std::string::npos);
+    const auto cutShort = test::attempt([&] {
+        return split({in / "cut.bin", out.dirText(), 1024}, cutAtStart);
+    });
+    EXPECT_NE(cutShort.text().find("became shorter"), std::string::npos) << cutShort.text();
     EXPECT_FALSE(fs::exists(out / "cut.bat"));
 
     // A sparse source cut inside its hole: the hole is no licence to pad.
@@ -113,14 +115,16 @@ TEST_F(OutputRules, ASourceCutShortIsAFailureNeverPiecesOfZeros) {
         ASSERT_EQ(::ftruncate(fd, 5 * 1048576), 0);
         ::close(fd);
     }
-    pic1 = {};
-    pic1.onCheck = [&](int check) {
+    events = {};
+    events.onCheck = [&](int check) {
         if (check == 1) {
             ASSERT_EQ(::truncate(sparse.c_str(), 1048576 + 512 * 1024), 0);
         }
     };
-    EXPECT_EQ(SplitFile(state, sparse, "1024", pic1), SplitResult::Failed);
-    EXPECT_NE(shown().find("became shorter"), std::string::npos) << shown();
+    const auto inHole = test::attempt([&] {
+        return split({sparse, out.dirText(), 1048576}, events);
+    });
+    EXPECT_NE(inHole.text().find("became shorter"), std::string::npos) << inHole.text();
     EXPECT_FALSE(fs::exists(out / "sparse.bat"));
 }
 
@@ -137,9 +141,9 @@ TEST_F(OutputRules, AnOutputPathNearTheLimitStillTakesTheThousandthPiece) {
     path += "/" + last + "/";
     ASSERT_EQ(path.size() + 5, static_cast<std::size_t>(PATH_MAX) - 1);
     test::writeFile(in / "x.bin", test::patternBytes(1000));
-    state.outputDir = path;
-    EXPECT_EQ(SplitFile(state, in / "x.bin", "0.0009765625", pic1), SplitResult::Done) << shown();
-    EXPECT_EQ(state.pieceCount, 1000);
+    const auto run = cutPath(in / "x.bin", 1, path);
+    ASSERT_TRUE(run.outcome) << run.text();
+    EXPECT_EQ(run.outcome->pieces, 1000);
 }
 
 }  // namespace

@@ -39,13 +39,5 @@ TEST(PieceNames, PieceCountCoversTheWholeSourceAndNeverAnEmptyExtraPiece) {
     EXPECT_EQ(piecesFor(INT64_MAX, 1), INT64_MAX);
 }
 
-TEST(PieceNames, DirectoriesGetExactlyOneTrailingSeparator) {
-    EXPECT_EQ(directoryText("/tmp/out"), "/tmp/out/");
-    EXPECT_EQ(directoryText("/tmp/out/"), "/tmp/out/");
-    EXPECT_EQ(directoryText("/"), "/");
-    EXPECT_EQ(directoryText(""), "");
-    EXPECT_EQ(directoryText("a\\b"), "a\\b/");  // a backslash is an ordinary character
-}
-
 }  // namespace
 }  // namespace morsela

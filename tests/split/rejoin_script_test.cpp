@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "split/rejoin_script.h"
-#include "split/split_error.h"
+#include "split/error.h"
+#include "split/script/script_parser.h"
+#include "split/script/script_words.h"
+#include "split/script/script_writer.h"
 
 namespace morsela {
 namespace {
@@ -48,7 +50,7 @@ TEST(RejoinScript, NamesTheInterpreterWouldMisreadAreQuoted) {
     for (char c : std::string(" &()[]{}^=;!'+,~`")) {
         const std::string name = std::string("a") + c + "b";
         EXPECT_EQ(scriptWord(name), '"' + name + '"') << c;
-        EXPECT_TRUE(scriptCanName(name)) << c;
+        EXPECT_EQ(unscriptableReason(name), "") << c;
     }
     EXPECT_EQ(scriptFor({"my file.001", "my file.002"}, "my file.zip"),
               "copy /b \"my file.001\"+\"my file.002\" \"my file.zip\"\r\n");
@@ -60,8 +62,8 @@ TEST(RejoinScript, PercentSignsAreDoubled) {
 }
 
 TEST(RejoinScript, NamesNoScriptOrWindowsCanCarryAreRefusedWithAReason) {
-    EXPECT_TRUE(scriptCanName("plain name.zip"));
-    EXPECT_TRUE(scriptCanName("\xc3\xa9t\xc3\xa9.zip"));
+    EXPECT_EQ(unscriptableReason("plain name.zip"), "");
+    EXPECT_EQ(unscriptableReason("\xc3\xa9t\xc3\xa9.zip"), "");
     for (const char* name : {"say \"hi\".zip", "tab\there.zip", "line\nbreak", "del\x7f"}) {
         EXPECT_NE(unscriptableReason(name).find("quote or control"), std::string::npos) << name;
     }
@@ -132,13 +134,13 @@ TEST(RejoinScript, AnythingElseIsRefusedNamingTheLine) {
           "copy /b a.001 a.bin\r\ncopy /b a.002 b.bin\r\n",
           "copy /b a.001 a.bin\r\ncopy /b a.002 a.bin\r\n", "echo x > a.001\r\ncopy /b a.001 a.bin",
           "copy /b a&b.001 a.bin", "chcp 65001 & del x\r\ncopy /b a.001 a.bin"}) {
-        EXPECT_THROW(parseRejoinScript(text), SplitError) << text;
+        EXPECT_THROW(parseRejoinScript(text), Error) << text;
     }
     try {
         parseRejoinScript("@echo off\r\ncopy /b a.001 a.bin\r\nformat c:\r\n");
         ADD_FAILURE() << "a script with format in it was accepted";
-    } catch (const SplitError& error) {
-        EXPECT_NE(error.detail().find("line 3"), std::string::npos) << error.detail();
+    } catch (const Error& error) {
+        EXPECT_NE(error.reason().find("line 3"), std::string::npos) << error.reason();
     }
 }
 

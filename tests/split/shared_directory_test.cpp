@@ -8,11 +8,10 @@
 #include <unistd.h>
 #include <filesystem>
 
-#include "split/join_file.h"
-#include "split/split_error.h"
-#include "split/split_file.h"
+#include "split/join/join.h"
+#include "split/split.h"
 #include "tests/support/child_process.h"
-#include "tests/support/recording_surface.h"
+#include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -41,24 +40,21 @@ std::string sharedDirectory(const test::TempDir& base) {
 
 // Runs `attack` as nobody when the tests run as root, else as this user.
 void asAttacker(const std::function<void()>& attack) {
-    ASSERT_EQ(test::runInChild([&] {
-                  if (test::isRoot() && !test::becomeNobody()) {
-                      return 2;
-                  }
+    ASSERT_EQ(test::runAsNobody([&] {
                   attack();
                   return 0;
               }),
               0);
 }
 
-std::string refusalOfJoin(const std::string& script) {
-    try {
-        joinFromScript(script, false);
-    } catch (const SplitError& error) {
-        return error.detail();
-    }
-    ADD_FAILURE() << "joining " << script << " succeeded";
-    return "";
+test::Attempt<JoinOutcome> joinScript(const std::string& script) {
+    test::RecordingObserver events;
+    return test::attempt([&] { return join({.script = script}, events); });
+}
+
+test::Attempt<SplitOutcome> cut(const std::string& source, const std::string& outputDir,
+                                test::RecordingObserver& events) {
+    return test::attempt([&] { return split({source, outputDir, 1024}, events); });
 }
 
 TEST(SharedDirectory, JoinRefusesAPieceThatIsALinkAndLeaksNothing) {
@@ -71,8 +67,9 @@ TEST(SharedDirectory, JoinRefusesAPieceThatIsALinkAndLeaksNothing) {
         fs::create_symlink(secret, drop + "loot.001");
         test::writeFile(drop + "loot.bat", "copy /b loot.001 loot.txt\r\n");
     });
-    EXPECT_NE(refusalOfJoin(drop + "loot.bat")
-                  .find("loot.001 is a symbolic link; join reads only the pieces themselves"),
+    EXPECT_NE(joinScript(drop + "loot.bat")
+                  .text()
+                  .find("loot.001: is a symbolic link; join reads only the pieces themselves"),
               std::string::npos);
     EXPECT_FALSE(fs::exists(drop + "loot.txt"));
 }
@@ -85,7 +82,7 @@ TEST(SharedDirectory, JoinRefusesAScriptThatNamesAPieceTwice) {
         line += "+big.001";
     }
     test::writeFile(dir / "big.bat", line + " big.iso\r\n");
-    EXPECT_NE(refusalOfJoin(dir / "big.bat").find("names the piece \"big.001\" twice"),
+    EXPECT_NE(joinScript(dir / "big.bat").text().find("names the piece \"big.001\" twice"),
               std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "big.iso"));
 }
@@ -100,10 +97,8 @@ TEST(SharedDirectory, AHardLinkUnderAPieceNameIsReplacedNotWrittenThrough) {
     fs::create_hard_link(precious, out + "data.001");
 
     test::writeFile(in / "data.bin", test::patternBytes(3000));
-    SplitState state;
-    state.outputDir = out;
-    test::RecordingSurface pic1;
-    ASSERT_EQ(SplitFile(state, in / "data.bin", "1", pic1), SplitResult::Done);
+    test::RecordingObserver events;
+    ASSERT_TRUE(cut(in / "data.bin", out, events).outcome);
     EXPECT_EQ(test::readFile(precious), "settings that must survive");
     EXPECT_EQ(test::readFile(out + "data.001"), test::patternBytes(3000).substr(0, 1024));
     EXPECT_EQ(fs::hard_link_count(precious), 1u);
@@ -122,10 +117,8 @@ TEST(SharedDirectory, SwappingTheOutputDirectoryMidSplitChangesNothing) {
     }
     test::writeFile(base / "data.bin", test::patternBytes(5000));
 
-    SplitState state;
-    state.outputDir = out.string() + "/";
-    test::RecordingSurface pic1;
-    pic1.onCheck = [&](int check) {
+    test::RecordingObserver events;
+    events.onCheck = [&](int check) {
         if (check == 2) {  // after the second piece, the attacker swaps the directory
             asAttacker([&] {
                 fs::rename(out, moved);
@@ -133,7 +126,7 @@ TEST(SharedDirectory, SwappingTheOutputDirectoryMidSplitChangesNothing) {
             });
         }
     };
-    ASSERT_EQ(SplitFile(state, base / "data.bin", "1", pic1), SplitResult::Done);
+    ASSERT_TRUE(cut(base / "data.bin", out.string() + "/", events).outcome);
     EXPECT_TRUE(fs::is_empty(elsewhere));
     EXPECT_EQ(std::distance(fs::directory_iterator(moved), {}), 6);  // five pieces and the script
 }
@@ -144,14 +137,12 @@ TEST(SharedDirectory, PrivateFilesGivePrivatePiecesScriptsAndTargets) {
     test::writeFile(source, test::patternBytes(3000));
     fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write);
     fs::create_directory(dir.path() / "out");
-    SplitState state;
-    state.outputDir = dir.dirText() + "out/";
-    test::RecordingSurface pic1;
-    ASSERT_EQ(SplitFile(state, source, "1", pic1), SplitResult::Done);
+    test::RecordingObserver events;
+    ASSERT_TRUE(cut(source, dir.dirText() + "out/", events).outcome);
     for (const char* name : {"private.001", "private.002", "private.003", "private.bat"}) {
         EXPECT_EQ(modeOf(dir / ("out/" + std::string(name))), 0600u) << name;
     }
-    EXPECT_EQ(joinFromScript(dir / "out/private.bat", false), dir / "out/private.key");
+    ASSERT_TRUE(joinScript(dir / "out/private.bat").outcome);
     EXPECT_EQ(modeOf(dir / "out/private.key"), 0600u);
 }
 
@@ -166,11 +157,10 @@ TEST(SharedDirectory, LinksUnderOutputNamesAreNeverFollowed) {
             fs::create_symlink(base / "created-by-link", drop + "x.002");  // dangling
         });
         test::writeFile(base / "x.bin", test::patternBytes(3000));
-        SplitState state;
-        state.outputDir = drop;
-        test::RecordingSurface pic1;
-        EXPECT_EQ(SplitFile(state, base / "x.bin", "1", pic1), SplitResult::Failed) << name;
-        EXPECT_NE(pic1.messages.at(0).prompt.find("is a symbolic link"), std::string::npos);
+        test::RecordingObserver events;
+        const auto run = cut(base / "x.bin", drop, events);
+        EXPECT_EQ(run.kind(), Error::Kind::Refused) << name;
+        EXPECT_NE(run.text().find("is a symbolic link"), std::string::npos);
         EXPECT_EQ(test::readFile(victim), "not to be overwritten");
         EXPECT_FALSE(fs::exists(base / "created-by-link"));
     }

@@ -9,8 +9,19 @@ namespace {
 
 using Status = PieceSize::Status;
 
-std::int64_t bytesOf(const char* text) {
-    const PieceSize size = pieceSizeFromText(text);
+double Val(std::string_view text) {
+    return leadingNumber(text).value;
+}
+
+// Kilobytes of 1024 bytes, as the window reads them.
+constexpr SizeUnit kKilobytes[] = {{"", 1024.0}};
+
+PieceSize kilobytes(std::string_view text) {
+    return pieceSizeOf(leadingNumber(text).value * 1024.0);
+}
+
+std::int64_t bytesOf(std::string_view text) {
+    const PieceSize size = kilobytes(text);
     EXPECT_EQ(size.status, Status::Ok) << text;
     return size.bytes;
 }
@@ -73,36 +84,25 @@ TEST(SizeText, KilobytesBecomeBytesRoundedHalfToEven) {
 
 TEST(SizeText, SizesBelowOneByteAreRefused) {
     for (const char* text : {"", "   ", "0", "-1", "0.0004", "abc", "-0.0005", "1e-400"}) {
-        EXPECT_EQ(pieceSizeFromText(text).status, Status::TooSmall) << text;
+        EXPECT_EQ(kilobytes(text).status, Status::TooSmall) << text;
     }
 }
 
 TEST(SizeText, SizesBeyondSixtyFourBitsAreRefused) {
     for (const char* text : {"1e16", "1e400", "9007199254740992"}) {
-        EXPECT_EQ(pieceSizeFromText(text).status, Status::TooLarge) << text;
+        EXPECT_EQ(kilobytes(text).status, Status::TooLarge) << text;
     }
-    EXPECT_EQ(pieceSizeFromText(std::string(10000, '9')).status, Status::TooLarge);
+    EXPECT_EQ(kilobytes(std::string(10000, '9')).status, Status::TooLarge);
 }
 
-TEST(SizeText, TheCommandLineReadsTheUnitsOfTheStandardTools) {
-    const std::pair<const char*, std::int64_t> sizes[] = {
-        {"40", 40960},       {"1.5K", 1536},        {"1.5 K", 1536},       {"25M", 26214400},
-        {"25MiB", 26214400}, {"2G", 2147483648},    {"1T", 1099511627776}, {"1KiB", 1024},
-        {"2KB", 2000},       {"4.7GB", 4700000000}, {"1MB", 1000000},      {"1TB", 1000000000000},
-        {"1e3", 1024000},    {"0.5K", 512},
-    };
-    for (const auto& [text, bytes] : sizes) {
-        const PieceSize size = pieceSizeWithUnit(text);
-        EXPECT_EQ(size.status, PieceSize::Status::Ok) << text;
-        EXPECT_EQ(size.bytes, bytes) << text;
+TEST(SizeText, ANumberMustBeFollowedByExactlyOneOfTheUnitsGiven) {
+    EXPECT_EQ(readPieceSize("4", kKilobytes).bytes, 4096);
+    EXPECT_EQ(readPieceSize(" 4 ", kKilobytes).bytes, 4096);
+    for (const char* text : {"4K", "4 x", "", "K", "4.5.5"}) {
+        EXPECT_EQ(readPieceSize(text, kKilobytes).status, Status::BadUnit) << text;
     }
-    for (const char* text : {"10x", "2 MBytes", "M", "", "1k", "1mb", "1.5.5M", "abc"}) {
-        EXPECT_EQ(pieceSizeWithUnit(text).status, PieceSize::Status::BadUnit) << text;
-    }
-    EXPECT_EQ(pieceSizeWithUnit("0M").status, PieceSize::Status::TooSmall);
-    EXPECT_EQ(pieceSizeWithUnit("9e9T").status, PieceSize::Status::TooLarge);
-    // The window's box keeps reading up to the first character that is no number.
-    EXPECT_EQ(pieceSizeFromText("25M").bytes, 25600);
+    EXPECT_EQ(readPieceSize("0", kKilobytes).status, Status::TooSmall);
+    EXPECT_EQ(readPieceSize("1e300", kKilobytes).status, Status::TooLarge);
 }
 
 }  // namespace

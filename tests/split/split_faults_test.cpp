@@ -14,13 +14,13 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 
-#include "split/file_calls.h"
-#include "split/split_error.h"
-#include "split/split_file.h"
+#include "split/os/file_calls.h"
+#include "split/split.h"
 #include "tests/support/child_process.h"
-#include "tests/support/recording_surface.h"
+#include "tests/support/recording_observer.h"
 #include "tests/support/tally.h"
 #include "tests/support/temp_dir.h"
 
@@ -29,7 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kHeadlines[] = {kFileNotFound, kDiskFull, kDiskNotReady, kSomeError};
+using Kind = Error::Kind;
+using SplitRun = test::Attempt<SplitOutcome>;
 
 bool sameTimesAndMode(const struct stat& a, const struct stat& b) {
     auto same = [](const timespec& x, const timespec& y) {
@@ -55,55 +56,48 @@ class FaultySplit {
 
     const std::string& source() const { return source_; }
 
-    SplitResult run(const std::string& size, const std::string& outputDir = "") {
+    SplitRun run(std::int64_t pieceSize, const std::string& outputDir = "") {
         fdsBefore_ = test::openDescriptors();
-        for (const auto& entry : fs::directory_iterator(out.path())) {
-            outBefore_.insert(entry.path().filename().string());
+        for (const auto& name : test::namesIn(out.path())) {
+            outBefore_.insert(name);
         }
-        state.outputDir = outputDir.empty() ? out.dirText() : outputDir;
-        const SplitResult result = SplitFile(state, source_, size, pic1);
+        const SplitRun result = test::attempt([&] {
+            return split({source_, outputDir.empty() ? out.dirText() : outputDir, pieceSize},
+                         events);
+        });
         fdsAfter_ = test::openDescriptors();
         return result;
     }
 
-    // The source is intact, nothing is left open, and a failure was reported with a
-    // headline, the path and the reason; no rejoin script was written.
-    void expectCleanFailure(SplitResult result, const char* headline = nullptr,
+    // The source is intact, nothing is left open, and a failure was reported with a kind,
+    // a path and the reason; no rejoin script was written.
+    void expectCleanFailure(const SplitRun& result, std::optional<Kind> kind = std::nullopt,
                             int error = 0) const {
-        EXPECT_EQ(result, SplitResult::Failed);
+        ASSERT_TRUE(result.error);
         expectSourceIntact();
-        ASSERT_EQ(pic1.messages.size(), 1u);
-        const auto& message = pic1.messages[0];
-        EXPECT_EQ(message.title, "Error");
-        const std::string shown = pic1.errorHeadline();
-        EXPECT_TRUE(std::find(std::begin(kHeadlines), std::end(kHeadlines), shown) !=
-                    std::end(kHeadlines))
-            << shown;
-        if (headline != nullptr) {
-            EXPECT_EQ(shown, headline) << message.prompt;
+        EXPECT_NE(result.kind(), Kind::Stopped);
+        if (kind) {
+            EXPECT_EQ(result.kind(), *kind) << result.text();
         }
-        EXPECT_NE(message.prompt.find("\n/"), std::string::npos) << message.prompt;
+        EXPECT_EQ(result.error->path().front(), '/') << result.text();
         if (error != 0) {
-            EXPECT_NE(message.prompt.find(std::strerror(error)), std::string::npos)
-                << message.prompt;
+            EXPECT_EQ(result.error->reason(), std::strerror(error)) << result.text();
         }
-        for (const auto& entry : fs::directory_iterator(out.path())) {
-            const std::string name = entry.path().filename().string();
-            EXPECT_TRUE(entry.path().extension() != ".bat" || outBefore_.count(name)) << name;
+        for (const std::string& name : test::namesIn(out.path())) {
+            EXPECT_TRUE(!name.ends_with(".bat") || outBefore_.count(name)) << name;
         }
     }
 
     // The split finished: the pieces, in order, are the source, and the script names them.
-    void expectCompleteSplit(SplitResult result, std::int64_t length) const {
-        EXPECT_EQ(result, SplitResult::Done)
-            << (pic1.messages.empty() ? "" : pic1.messages[0].prompt);
+    void expectCompleteSplit(const SplitRun& result, std::int64_t length) const {
+        ASSERT_TRUE(result.outcome) << result.text();
         expectSourceIntact();
         std::string joined;
-        for (std::int64_t n = 1; n <= state.pieceCount; ++n) {
+        for (std::int64_t n = 1; n <= result.outcome->pieces; ++n) {
             joined += test::readFile(out / pieceFile(n));
         }
         EXPECT_EQ(joined, bytes_.substr(0, static_cast<std::size_t>(length)));
-        EXPECT_TRUE(fs::exists(out / state.scriptName));
+        EXPECT_TRUE(fs::exists(result.outcome->scriptPath));
     }
 
     void expectSourceIntact() const {
@@ -117,13 +111,13 @@ class FaultySplit {
     std::string pieceFile(std::int64_t n) const {
         std::string number = std::to_string(n);
         number.insert(0, 3 - std::min<std::size_t>(3, number.size()), '0');
-        return state.sourceName.substr(0, state.sourceName.size() - 3) + number;
+        const std::string name = fs::path(source_).filename().string();
+        return name.substr(0, name.size() - 3) + number;
     }
 
     test::TempDir in;
     test::TempDir out;
-    SplitState state;
-    test::RecordingSurface pic1;
+    test::RecordingObserver events;
 
   private:
     std::string source_;
@@ -140,7 +134,7 @@ TEST(SplitFaults, AFailureOfEveryFileCallInTurnEndsCleanly) {
     {
         FaultySplit clean("every.dat", 3000);
         sys::injectFault(0, 0);
-        ASSERT_EQ(clean.run("1"), SplitResult::Done);
+        ASSERT_TRUE(clean.run(1024).outcome);
         calls = sys::callsSinceInjection();
     }
     ASSERT_GT(calls, 10);
@@ -149,14 +143,14 @@ TEST(SplitFaults, AFailureOfEveryFileCallInTurnEndsCleanly) {
             test::CaseTally tally("fault cases");
             FaultySplit split("every.dat", 3000);
             sys::injectFault(call, error);
-            const SplitResult result = split.run("1");
+            const SplitRun result = split.run(1024);
             sys::injectFault(0, 0);
             SCOPED_TRACE("call " + std::to_string(call) + ", " + std::strerror(error));
             // A failing hole query or in-kernel copy is recovered from; anything else fails.
-            if (result == SplitResult::Done) {
+            if (result.outcome) {
                 split.expectCompleteSplit(result, 3000);
             } else {
-                split.expectCleanFailure(result, nullptr, error);
+                split.expectCleanFailure(result, std::nullopt, error);
             }
         }
     }
@@ -172,8 +166,9 @@ TEST(SplitFaults, ADeviceOrPipeUnderAnOutputNameIsRefusedBeforeWriting) {
         test::CaseTally tally("fault cases");
         FaultySplit split("archive.zip", 100000);
         prepare(split.out / "archive.002");
-        split.expectCleanFailure(split.run("40"), kSomeError);
-        EXPECT_NE(split.pic1.messages.at(0).prompt.find("archive.002 is a"), std::string::npos);
+        const SplitRun result = split.run(40960);
+        split.expectCleanFailure(result, Kind::Refused);
+        EXPECT_NE(result.text().find("archive.002: is a"), std::string::npos) << result.text();
         EXPECT_FALSE(fs::exists(split.out / "archive.001"));  // nothing was written
     }
 }
@@ -187,7 +182,7 @@ TEST(SplitFaults, ASmallFileSystemFillsUpWithDiskFull) {
     }
     {
         test::CaseTally tally("fault cases");
-        split.expectCleanFailure(split.run("100", small.string() + "/"), kDiskFull, ENOSPC);
+        split.expectCleanFailure(split.run(102400, small.string() + "/"), Kind::NoSpace, ENOSPC);
         EXPECT_FALSE(fs::exists(small / "archive.bat"));
     }
     ::umount(small.c_str());
@@ -200,8 +195,8 @@ TEST(SplitFaults, AFileSizeLimitBelowThePieceSizeStopsAtTheLimit) {
         sys::reportFileSizeLimitAsFailure();  // as the programs do
         const rlimit limit{150000, 150000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const SplitResult result = split.run("200");  // pieces of 204800 bytes
-        return result == SplitResult::Failed && split.pic1.errorHeadline() == kDiskFull ? 0 : 1;
+        const SplitRun result = split.run(204800);
+        return result.error && result.kind() == Kind::NoSpace ? 0 : 1;
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(fs::file_size(split.out / "limited.001"), 150000u);  // stopped at the limit
@@ -214,20 +209,20 @@ TEST(SplitFaults, OutputDirectoriesThatAreMissingOrNoDirectoryAreNotReady) {
     {
         test::CaseTally tally("fault cases");
         FaultySplit split("archive.zip", 5000);
-        split.expectCleanFailure(split.run("1", split.out.dirText() + "missing/"), kDiskNotReady,
+        split.expectCleanFailure(split.run(1024, split.out.dirText() + "missing/"), Kind::NotReady,
                                  ENOENT);
     }
     {
         test::CaseTally tally("fault cases");
         FaultySplit split("archive.zip", 5000);
         test::writeFile(split.out / "plain", "a file");
-        split.expectCleanFailure(split.run("1", split.out.dirText() + "plain/"), kDiskNotReady,
+        split.expectCleanFailure(split.run(1024, split.out.dirText() + "plain/"), Kind::NotReady,
                                  ENOTDIR);
     }
 }
 
 TEST(SplitFaults, PermissionsAreHonouredForUnprivilegedUsers) {
-    if (test::isRoot() && test::runInChild([] { return test::becomeNobody() ? 0 : 1; }) != 0) {
+    if (test::runAsNobody([] { return 0; }) != 0) {
         GTEST_SKIP() << "cannot become the user nobody";
     }
     {
@@ -237,14 +232,10 @@ TEST(SplitFaults, PermissionsAreHonouredForUnprivilegedUsers) {
         fs::permissions(split.out.path(), fs::perms::owner_read | fs::perms::owner_exec |
                                               fs::perms::group_read | fs::perms::group_exec |
                                               fs::perms::others_read | fs::perms::others_exec);
-        const int status = test::runInChild([&] {
-            if (test::isRoot() && !test::becomeNobody()) {
-                return 2;
-            }
-            const SplitResult result = split.run("1");
-            return result == SplitResult::Failed && split.pic1.errorHeadline() == kSomeError &&
-                           split.pic1.messages[0].prompt.find(std::strerror(EACCES)) !=
-                               std::string::npos
+        const int status = test::runAsNobody([&] {
+            const SplitRun result = split.run(1024);
+            return result.error && result.kind() == Kind::Other &&
+                           result.error->reason() == std::strerror(EACCES)
                        ? 0
                        : 1;
         });
@@ -255,13 +246,9 @@ TEST(SplitFaults, PermissionsAreHonouredForUnprivilegedUsers) {
         test::CaseTally tally("fault cases");
         FaultySplit split("secret.zip", 5000);
         fs::permissions(split.source(), fs::perms::none);  // unreadable for every user
-        const int status = test::runInChild([&] {
-            if (test::isRoot() && !test::becomeNobody()) {
-                return 2;
-            }
-            const SplitResult result = split.run("1");
-            return result == SplitResult::Failed && split.pic1.errorHeadline() == kSomeError ? 0
-                                                                                             : 1;
+        const int status = test::runAsNobody([&] {
+            const SplitRun result = split.run(1024);
+            return result.error && result.kind() == Kind::Other ? 0 : 1;
         });
         EXPECT_EQ(status, 0);
         EXPECT_TRUE(fs::is_empty(split.out.path()));
@@ -273,17 +260,18 @@ TEST(SplitFaults, SourcesThatAreNoRegularFileAreRefused) {
     fs::create_directory(split.in.path() / "folder.zip");
     ::mkfifo((split.in / "pipe.zip").c_str(), 0600);
     fs::create_symlink(split.in / "nowhere.zip", split.in / "dangling.zip");
-    const std::pair<std::string, const char*> cases[] = {
-        {split.in / "folder.zip", kSomeError},
-        {split.in / "pipe.zip", kSomeError},
-        {"/dev/zero", kSomeError},
-        {split.in / "dangling.zip", kFileNotFound},
+    const std::pair<std::string, Kind> cases[] = {
+        {split.in / "folder.zip", Kind::Other},
+        {split.in / "pipe.zip", Kind::Refused},
+        {"/dev/zero", Kind::Refused},
+        {split.in / "dangling.zip", Kind::NotFound},
     };
-    for (const auto& [path, headline] : cases) {
+    for (const auto& [path, kind] : cases) {
         test::CaseTally tally("fault cases");
-        split.pic1 = {};
-        EXPECT_EQ(SplitFile(split.state, path, "1", split.pic1), SplitResult::Failed) << path;
-        EXPECT_EQ(split.pic1.errorHeadline(), headline) << path;
+        const SplitRun result = test::attempt([&] {
+            return morsela::split({path, split.out.dirText(), 1024}, split.events);
+        });
+        EXPECT_EQ(result.kind(), kind) << path;
         EXPECT_TRUE(fs::is_empty(split.out.path()));
     }
     EXPECT_FALSE(fs::exists(split.in / "nowhere.zip"));
@@ -295,17 +283,17 @@ TEST(SplitFaults, ASourceThatShrinksDuringTheSplitIsAFailure) {
     test::TempDir out;
     const std::string source = in / "shrink.bin";
     test::writeFile(source, test::patternBytes(5 * 1048576));
-    SplitState state;
-    state.outputDir = out.dirText();
-    test::RecordingSurface pic1;
-    pic1.onCheck = [&](int check) {
+    test::RecordingObserver events;
+    events.onCheck = [&](int check) {
         if (check == 1) {
             ASSERT_EQ(::truncate(source.c_str(), 2 * 1048576 + 100), 0);
         }
     };
-    EXPECT_EQ(SplitFile(state, source, "4096", pic1), SplitResult::Failed);
-    EXPECT_EQ(pic1.errorHeadline(), kSomeError);
-    EXPECT_NE(pic1.messages.at(0).prompt.find("shorter"), std::string::npos);
+    const SplitRun result = test::attempt([&] {
+        return split({source, out.dirText(), 4 * 1048576}, events);
+    });
+    EXPECT_EQ(result.kind(), Kind::Refused);
+    EXPECT_NE(result.text().find("shorter"), std::string::npos);
     EXPECT_FALSE(fs::exists(out / "shrink.bat"));
     EXPECT_LE(fs::file_size(out / "shrink.001"), 4u * 1048576);  // never padded
 }
@@ -317,15 +305,15 @@ TEST(SplitFaults, ASourceThatGrowsDuringTheSplitIsCutWhereItEnded) {
     const std::string source = in / "grow.bin";
     const std::string original = test::patternBytes(3 * 1048576);
     test::writeFile(source, original);
-    SplitState state;
-    state.outputDir = out.dirText();
-    test::RecordingSurface pic1;
-    pic1.onCheck = [&](int) {
+    test::RecordingObserver events;
+    events.onCheck = [&](int) {
         std::FILE* file = std::fopen(source.c_str(), "ab");
         std::fputs("more bytes appended during the split", file);
         std::fclose(file);
     };
-    ASSERT_EQ(SplitFile(state, source, "1024", pic1), SplitResult::Done);
+    ASSERT_TRUE(test::attempt([&] {
+                    return split({source, out.dirText(), 1048576}, events);
+                }).outcome);
     EXPECT_EQ(test::readFile(out / "grow.001") + test::readFile(out / "grow.002") +
                   test::readFile(out / "grow.003"),
               original);
@@ -354,8 +342,8 @@ TEST(SplitFaults, OutputNamesThatResolveToTheSourceAreRefusedBeforeWriting) {
         c.prepare(split);
         split.rememberSource();  // a new hard link changes the source's status time
         const auto before = std::distance(fs::directory_iterator(split.out.path()), {});
-        split.expectCleanFailure(split.run("1", c.intoSourceDir ? split.in.dirText() : ""),
-                                 kSomeError);
+        split.expectCleanFailure(split.run(1024, c.intoSourceDir ? split.in.dirText() : ""),
+                                 Kind::Refused);
         EXPECT_EQ(std::distance(fs::directory_iterator(split.out.path()), {}), before) << c.name;
     }
 }

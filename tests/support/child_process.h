@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdio>
 #include <functional>
+#include <string>
 
 namespace morsela::test {
 
@@ -9,11 +11,15 @@ namespace morsela::test {
 // dropped privileges.
 int runInChild(const std::function<int()>& body);
 
-// Inside a child: gives up root for the user nobody, so that permission bits apply (root
-// ignores them). Returns false when that is not possible.
-bool becomeNobody();
+// Runs `body` in a child process as the user nobody when the tests run as root (so that
+// permission bits apply: root ignores them), else as this user. Returns the body's result,
+// 2 when nobody's identity could not be taken, or -1 when the child did not exit normally.
+int runAsNobody(const std::function<int()>& body);
 
 // True when this process can take another user's identity.
 bool isRoot();
+
+// Everything written to `file` so far, read from its start; the file is closed.
+std::string readAll(std::FILE* file);
 
 }  // namespace morsela::test

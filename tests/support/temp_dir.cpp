@@ -1,5 +1,6 @@
 #include "tests/support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -60,6 +61,15 @@ std::string readRange(const std::string& path, std::int64_t offset, std::int64_t
     in.read(bytes.data(), length);
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
+}
+
+std::vector<std::string> namesIn(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 int openDescriptors() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace morsela::test {
 
@@ -31,6 +32,9 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 // `length` bytes from `offset` on, fewer at the end of the file.
 std::string readRange(const std::string& path, std::int64_t offset, std::int64_t length);
+
+// The names in a directory, sorted.
+std::vector<std::string> namesIn(const std::filesystem::path& dir);
 
 // How many file descriptors this process has open.
 int openDescriptors();

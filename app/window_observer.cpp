@@ -1,0 +1,98 @@
+#include "app/window_observer.h"
+
+#include <QMessageBox>
+#include <QThread>
+#include <cstdio>
+
+#include "app/error_box.h"
+#include "app/native_path.h"
+#include "app/picture_box.h"
+
+namespace morsela {
+namespace {
+
+const QColor kBarColour(255, 0, 0);  // pure red
+
+}  // namespace
+
+QString reportNumber(float seconds) {
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%.7G", static_cast<double>(seconds));
+    return (seconds < 0 ? "" : " ") + QString(digits) + " ";
+}
+
+WindowObserver::WindowObserver(PictureBox& pic1, QWidget& window) : pic1_(pic1), window_(window) {}
+
+template <typename Action>
+void WindowObserver::onWindowThread(Action action) {
+    if (QThread::currentThread() == window_.thread()) {
+        action();
+    } else {
+        QMetaObject::invokeMethod(&window_, action, Qt::BlockingQueuedConnection);
+    }
+}
+
+void WindowObserver::begin() {
+    stop_ = false;
+    startTime_ = std::chrono::steady_clock::now();
+}
+
+// The bar's scale: a hundred steps across and five down, cleared, starting at step 1.
+void WindowObserver::splitStarted(const SplitPlan& /*plan*/) {
+    nextStep_ = 1;
+    onWindowThread([this] {
+        pic1_.scale(0, 0, 100, 5);
+        pic1_.cls();
+    });
+}
+
+// Draws the bar up to the hundredths copied so far, once for each new hundredth reached (at
+// most 100 draws a split). An empty source fills the bar.
+void WindowObserver::progressed(std::int64_t done, std::int64_t total) {
+    int reached = 100;
+    if (total > 0) {
+        // 100 x done needs more than 64 bits for the largest files.
+        __extension__ using Wide = unsigned __int128;
+        reached = static_cast<int>(Wide(done) * 100 / Wide(total));
+    }
+    if (reached < nextStep_) {
+        return;
+    }
+    nextStep_ = reached + 1;
+    onWindowThread([this, reached] { pic1_.box(0, 0, reached, 5, kBarColour); });
+}
+
+void WindowObserver::notice(const Notice& notice) {
+    const QString text = shownText(notice.path) + ": " + shownText(notice.text);
+    onWindowThread([&] { notices_ += (notices_.isEmpty() ? "" : "\n") + text; });
+}
+
+void WindowObserver::completed() {
+    // A monotonic clock: the time is never negative, also across midnight.
+    const std::chrono::duration<float> elapsed = std::chrono::steady_clock::now() - startTime_;
+    onWindowThread([&] {
+        pic1_.cls();
+        pic1_.print("Time it took to split");
+        pic1_.print(reportNumber(elapsed.count()));
+        QMessageBox box(QMessageBox::Information, "Split Confirmation", "Files Split",
+                        QMessageBox::Ok, &window_);
+        box.setInformativeText(notices_);
+        notices_.clear();
+        box.exec();
+    });
+}
+
+void WindowObserver::failed(const Error& error) {
+    if (error.kind() == Error::Kind::Stopped) {
+        // The window is closing: what was left goes where someone may still read it.
+        std::fprintf(stderr, "morsela-win: %s\n", error.what());
+        onWindowThread([this] { notices_.clear(); });
+        return;
+    }
+    onWindowThread([&] {
+        notices_.clear();
+        showErrorBox(&window_, error);
+    });
+}
+
+}  // namespace morsela

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+
+#include "split/error.h"
+#include "split/observer.h"
+
+class QWidget;
+
+namespace morsela {
+
+class PictureBox;
+
+// How the window shows a split: a red bar in pic1 that grows by hundredths of the source,
+// then the time it took in pic1 and a "Files Split" box; failures in an error box. The split
+// runs on a worker thread; every call is carried out on the window's thread, in order,
+// before it returns.
+class WindowObserver : public Observer {
+  public:
+    WindowObserver(PictureBox& pic1, QWidget& window);
+
+    // A split begins: the clock starts, and no stop is asked for yet.
+    void begin();
+    // Asks a running split to stop after its current block.
+    void requestStop() { stop_ = true; }
+
+    void splitStarted(const SplitPlan& plan) override;
+    void progressed(std::int64_t done, std::int64_t total) override;
+    // Shown under the next confirmation; a stopped split's, with the window closing, goes to
+    // standard error.
+    void notice(const Notice& notice) override;
+    bool stopRequested() override { return stop_; }
+
+    // The report once the split is done: "Time it took to split", the seconds, and the box.
+    void completed();
+    void failed(const Error& error);
+
+  private:
+    template <typename Action>
+    void onWindowThread(Action action);
+
+    PictureBox& pic1_;
+    QWidget& window_;
+    std::atomic<bool> stop_{false};
+    std::chrono::steady_clock::time_point startTime_{};
+    int nextStep_ = 1;  // the next hundredth of the bar to draw
+    QString notices_;
+};
+
+// Seconds as the report prints numbers: up to seven significant digits, a blank before a
+// number that is not negative and one blank after it.
+QString reportNumber(float seconds);
+
+}  // namespace morsela

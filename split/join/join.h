@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "split/observer.h"
+
+namespace morsela {
+
+// What to join, and where the file goes. Paths are the system's bytes.
+struct JoinRequest {
+    std::string script = "";  // the rejoin script that names the pieces
+    // Where the target goes: a file path, or a directory to write the target's own name
+    // into; empty for beside the script. The pieces may then stay on read-only media.
+    std::string output = "";
+    bool replace = false;  // replace an existing target
+    // Check the pieces, and then the target, against TARGET.sha256 beside the script when
+    // there is one.
+    bool verify = true;
+};
+
+struct JoinOutcome {
+    std::string target;  // the joined file's path
+    std::int64_t pieces = 0;
+    std::int64_t bytes = 0;
+    bool verified = false;  // checked against a checksum file
+};
+
+// Rebuilds the file that a rejoin script names from the pieces it lists (script_pieces.h
+// says what is refused), and an existing target unless `replace` is set. The target is
+// written under a temporary name, flushed to disk and renamed into place at the end, so a
+// failed or stopped join leaves nothing half-written. Throws Error.
+JoinOutcome join(const JoinRequest& request, Observer& observer);
+
+}  // namespace morsela

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace morsela {
+
+// What a split is about to do, known once the source has been looked at and before the
+// first piece is written.
+struct SplitPlan {
+    std::string source;  // the source's path as given
+    std::int64_t sourceLength = 0;
+    std::int64_t pieceSize = 0;
+    std::int64_t pieces = 0;
+};
+
+// What a join or a verify is about to read, known once every piece has been looked at.
+struct JoinPlan {
+    std::string target;  // the path of the file to be joined; for a verify, its name
+    std::int64_t pieces = 0;
+    std::int64_t totalBytes = 0;
+    bool checksums = false;  // the pieces will be checked against a checksum file
+};
+
+// Something the user should know besides the outcome, about one path: pieces of an earlier
+// split left beside the new ones, or what a stopped job left behind.
+struct Notice {
+    std::string path;
+    std::string text;
+};
+
+// Hears what the engine does while it does it. Every event has a default that ignores it.
+// The engine calls these on the thread it runs on.
+class Observer {
+  public:
+    virtual ~Observer() = default;
+
+    virtual void splitStarted(const SplitPlan& /*plan*/) {}
+    virtual void joinStarted(const JoinPlan& /*plan*/) {}
+    // After every block: the bytes done so far of all there are.
+    virtual void progressed(std::int64_t /*done*/, std::int64_t /*total*/) {}
+    // Once a piece, script or checksum file is complete under its name.
+    virtual void fileWritten(const std::string& /*path*/) {}
+    virtual void notice(const Notice& /*notice*/) {}
+    // Asked after every block: true stops the job there, and it fails as Stopped.
+    virtual bool stopRequested() { return false; }
+};
+
+}  // namespace morsela

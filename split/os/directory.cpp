@@ -1,0 +1,141 @@
+#include "split/os/directory.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+#include <memory>
+
+#include "split/error.h"
+#include "split/os/file_calls.h"
+
+namespace morsela {
+namespace {
+
+constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+struct DirCloser {
+    void operator()(DIR* dir) const { sys::closedir(dir); }
+};
+
+}  // namespace
+
+void refuseUnlessRegular(const std::string& path, const struct stat& status) {
+    const mode_t type = status.st_mode & S_IFMT;
+    if (type == S_IFREG) {
+        return;
+    }
+    const char* what = type == S_IFLNK    ? "a symbolic link"
+                       : type == S_IFDIR  ? "a directory"
+                       : type == S_IFIFO  ? "a named pipe"
+                       : type == S_IFSOCK ? "a socket"
+                                          : "a device";
+    throw Error::refused(
+        path, std::string("is ") + what + "; Morsela reads and writes only regular files there");
+}
+
+Directory::Directory(const std::string& path)
+    : prefix_(path.empty() || path.back() == '/' ? path : path + "/") {
+    const std::string opened = path.empty() ? "." : path;
+    const int fd = sys::retryInterrupted(
+        [&] { return sys::open(opened.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    if (fd < 0) {
+        throw Error::ofOutput(opened, errno);
+    }
+    handle_ = FileHandle(fd, opened);
+}
+
+std::string Directory::pathOf(std::string_view name) const {
+    return prefix_ + std::string(name);
+}
+
+std::optional<struct stat> Directory::entry(const std::string& name) const {
+    struct stat status {};
+    if (sys::fstatat(fd(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+        return status;
+    }
+    if (errno == ENOENT) {
+        return std::nullopt;
+    }
+    throw Error::ofOutput(pathOf(name), errno);
+}
+
+std::optional<struct stat> Directory::target(const std::string& name) const {
+    struct stat status {};
+    if (sys::fstatat(fd(), name.c_str(), &status, 0) == 0) {
+        return status;
+    }
+    if (errno == ENOENT || errno == ELOOP || errno == ENOTDIR) {
+        return std::nullopt;
+    }
+    throw Error::ofOutput(pathOf(name), errno);
+}
+
+void Directory::forEachName(const std::function<void(const std::string&)>& visit) const {
+    // Reading through a copy of the descriptor leaves the original open and unmoved.
+    const int copy = sys::dup(fd());
+    std::unique_ptr<DIR, DirCloser> stream(copy < 0 ? nullptr : sys::fdopendir(copy));
+    if (!stream) {
+        const int error = errno;
+        if (copy >= 0) {
+            sys::close(copy);
+        }
+        throw Error::ofOutput(path(), error);
+    }
+    while (const dirent* item = sys::readdir(stream.get())) {
+        const std::string name = item->d_name;
+        if (name != "." && name != "..") {
+            visit(name);
+        }
+    }
+    if (errno != 0) {
+        throw Error::ofOutput(path(), errno);
+    }
+}
+
+FileHandle Directory::create(const std::string& name, mode_t mode) const {
+    if (const auto existing = entry(name)) {
+        refuseUnlessRegular(pathOf(name), *existing);
+        remove(name);
+    }
+    const int fd = sys::retryInterrupted(
+        [&] { return sys::openat(this->fd(), name.c_str(), kCreateFlags, mode); });
+    if (fd < 0) {
+        throw Error::ofOutput(pathOf(name), errno);
+    }
+    return FileHandle(fd, pathOf(name));
+}
+
+FileHandle Directory::openRegular(const std::string& name, const std::string& why) const {
+    const int fd = sys::openWithoutAccessTime(
+        [&](int flags) { return sys::openat(this->fd(), name.c_str(), flags); }, kReadFlags);
+    if (fd < 0 && errno == ELOOP) {
+        throw Error::refused(pathOf(name), "is a symbolic link; " + why);
+    }
+    if (fd < 0) {
+        throw Error::ofSource(pathOf(name), errno);
+    }
+    FileHandle file(fd, pathOf(name));
+    refuseUnlessRegular(file.path(), statusOf(file));
+    return file;
+}
+
+void Directory::remove(const std::string& name) const {
+    if (sys::unlinkat(fd(), name.c_str()) != 0 && errno != ENOENT) {
+        throw Error::ofOutput(pathOf(name), errno);
+    }
+}
+
+void Directory::rename(const std::string& from, const std::string& to, bool durable) const {
+    if (sys::renameat(fd(), from.c_str(), to.c_str()) != 0) {
+        throw Error::ofOutput(pathOf(to), errno);
+    }
+    // The new name is only safe from a power cut once the directory itself is on disk; a
+    // file that may not survive is not left to claim a finished job.
+    if (durable && sys::fsync(fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
+        const int error = errno;
+        sys::unlinkat(fd(), to.c_str());
+        throw Error::ofOutput(pathOf(to), error);
+    }
+}
+
+}  // namespace morsela

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "split/os/file_handle.h"
+
+namespace morsela {
+
+// A directory that the split writes into or the join reads from, opened once and used by
+// its descriptor from then on: swapping the directory for a link meanwhile changes nothing,
+// and the length of its path no longer matters. Nothing is ever written through a link: new
+// files are created with O_EXCL, and names are looked at without following links.
+//
+// Every other user may write to such a directory, so what stands under a name is checked
+// right before it is used, and only regular files are ever replaced.
+class Directory {
+  public:
+    // Opens the directory at `path`, empty for the current directory. A link given as the
+    // directory itself is followed: the user named it.
+    explicit Directory(const std::string& path);
+
+    int fd() const { return handle_.fd(); }
+    // The directory as the user gave it, "." for the current one.
+    const std::string& path() const { return handle_.path(); }
+    // The path of a file in the directory, as messages name it: the name alone in the
+    // current directory.
+    std::string pathOf(std::string_view name) const;
+
+    // What stands under `name`, the name itself and not where a link points; nothing when
+    // the name is free.
+    std::optional<struct stat> entry(const std::string& name) const;
+    // What `name` leads to, following a link; nothing when it leads nowhere.
+    std::optional<struct stat> target(const std::string& name) const;
+
+    // Calls `visit` with every name in the directory but "." and "..", in no set order.
+    void forEachName(const std::function<void(const std::string&)>& visit) const;
+
+    // A new, empty regular file under `name`, created with the permission bits `mode` (less
+    // the umask). An existing regular file of that name is removed first, so that no other
+    // name of it (a hard link) is touched; a link, pipe, device or directory under the name
+    // is refused, naming it. Opening never blocks.
+    FileHandle create(const std::string& name, mode_t mode) const;
+
+    // Opens a regular file for reading without following a link, and without blocking on a
+    // pipe. A link is refused, naming it with `why`.
+    FileHandle openRegular(const std::string& name, const std::string& why) const;
+
+    // Removes a regular file; a free name is no failure.
+    void remove(const std::string& name) const;
+
+    // Renames `from` to `to`, replacing what stood under `to`; with `durable`, the directory
+    // is flushed to disk too, so that the new name survives a power cut.
+    void rename(const std::string& from, const std::string& to, bool durable) const;
+
+  private:
+    std::string prefix_;  // put in front of names in messages
+    FileHandle handle_;
+};
+
+// Refuses anything but a regular file standing at `path`, with a reason that names it.
+void refuseUnlessRegular(const std::string& path, const struct stat& status);
+
+// O_NONBLOCK: a pipe put under a name must not hang the open; for regular files it has no
+// effect. O_NOFOLLOW: a link is never followed (with O_EXCL it could not be anyway).
+inline constexpr int kCreateFlags =
+    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+}  // namespace morsela

@@ -1,0 +1,128 @@
+#include "split/os/file_calls.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+
+namespace morsela::sys {
+namespace {
+
+std::atomic<long> calls{0};
+std::atomic<long> failingCall{0};
+std::atomic<int> failingError{0};
+
+// True when this call is the one a test asked to fail; errno is then set.
+bool failsNow() {
+    const long n = ++calls;
+    if (n == failingCall.load(std::memory_order_relaxed)) {
+        errno = failingError.load(std::memory_order_relaxed);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int open(const char* path, int flags, mode_t mode) {
+    return failsNow() ? -1 : ::open(path, flags, mode);
+}
+
+int openat(int dir, const char* name, int flags, mode_t mode) {
+    return failsNow() ? -1 : ::openat(dir, name, flags, mode);
+}
+
+int fstatat(int dir, const char* name, struct stat* status, int flags) {
+    return failsNow() ? -1 : ::fstatat(dir, name, status, flags);
+}
+
+int unlinkat(int dir, const char* name) {
+    return failsNow() ? -1 : ::unlinkat(dir, name, 0);
+}
+
+int renameat(int dir, const char* from, const char* to) {
+    return failsNow() ? -1 : ::renameat(dir, from, dir, to);
+}
+
+int fsync(int fd) {
+    return failsNow() ? -1 : ::fsync(fd);
+}
+
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
+    return failsNow() ? -1 : ::pread(fd, buffer, count, offset);
+}
+
+ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset) {
+    return failsNow() ? -1 : ::pwrite(fd, buffer, count, offset);
+}
+
+ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset, size_t count) {
+    return failsNow() ? -1 : ::copy_file_range(in, inOffset, out, outOffset, count, 0);
+}
+
+off_t lseek(int fd, off_t offset, int whence) {
+    return failsNow() ? -1 : ::lseek(fd, offset, whence);
+}
+
+int fstat(int fd, struct stat* status) {
+    return failsNow() ? -1 : ::fstat(fd, status);
+}
+
+int ftruncate(int fd, off_t length) {
+    return failsNow() ? -1 : ::ftruncate(fd, length);
+}
+
+int close(int fd) {
+    if (failsNow()) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return ::close(fd);
+}
+
+long fpathconf(int fd, int name) {
+    return failsNow() ? -1 : ::fpathconf(fd, name);
+}
+
+int dup(int fd) {
+    return failsNow() ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+}
+
+DIR* fdopendir(int fd) {
+    return failsNow() ? nullptr : ::fdopendir(fd);
+}
+
+dirent* readdir(DIR* dir) {
+    errno = 0;
+    return failsNow() ? nullptr : ::readdir(dir);
+}
+
+int closedir(DIR* dir) {
+    if (failsNow()) {
+        const int error = errno;
+        ::closedir(dir);
+        errno = error;
+        return -1;
+    }
+    return ::closedir(dir);
+}
+
+void reportFileSizeLimitAsFailure() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void injectFault(long callNumber, int error) {
+    failingError = error;
+    failingCall = callNumber;
+    calls = 0;
+}
+
+long callsSinceInjection() {
+    return calls.load();
+}
+
+}  // namespace morsela::sys

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <cerrno>
+
+// Every call the engine makes on files goes through these few functions, so that a test can
+// make any one of them fail and see that the failure is reported and cleaned up after.
+namespace morsela::sys {
+
+int open(const char* path, int flags, mode_t mode = 0);
+int openat(int dir, const char* name, int flags, mode_t mode = 0);
+// With flags 0 a link is followed; with AT_SYMLINK_NOFOLLOW the name itself is looked at.
+int fstatat(int dir, const char* name, struct stat* status, int flags);
+int unlinkat(int dir, const char* name);
+int renameat(int dir, const char* from, const char* to);
+int fsync(int fd);
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
+ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset);
+ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset, size_t count);
+off_t lseek(int fd, off_t offset, int whence);
+int fstat(int fd, struct stat* status);
+int ftruncate(int fd, off_t length);
+int close(int fd);
+long fpathconf(int fd, int name);
+// A new descriptor of the same open file, closed on exec.
+int dup(int fd);
+DIR* fdopendir(int fd);
+// The next entry, or nullptr at the end (errno 0) or on a failure (errno set).
+dirent* readdir(DIR* dir);
+int closedir(DIR* dir);
+
+// Calls `call` again for as long as it fails with EINTR, and returns what it last gave.
+template <typename Call>
+auto retryInterrupted(Call call) {
+    auto result = call();
+    while (result < 0 && errno == EINTR) {
+        result = call();
+    }
+    return result;
+}
+
+// Opens for reading without changing the file's access time where the system allows:
+// `open(flags)` is called with O_NOATIME first, which only the file's owner may use, and
+// again without it when that is refused.
+template <typename Open>
+int openWithoutAccessTime(Open open, int flags) {
+    const int fd = retryInterrupted([&] { return open(flags | O_NOATIME); });
+    if (fd < 0 && errno == EPERM) {
+        return retryInterrupted([&] { return open(flags); });
+    }
+    return fd;
+}
+
+// Makes a write past the file size limit fail with EFBIG, reported as a full disk, instead
+// of ending the program with SIGXFSZ. Every program of Morsela calls it first.
+void reportFileSizeLimitAsFailure();
+
+// Makes the n-th call from now (counted from 1) fail with the given errno; 0 clears it.
+// A failed close still releases its descriptor, as close does on Linux.
+void injectFault(long callNumber, int error);
+// How many calls have been made since the last injectFault.
+long callsSinceInjection();
+
+}  // namespace morsela::sys

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "split/join/join.h"
+#include "split/split.h"
+#include "tests/support/recording_observer.h"
+#include "tests/support/temp_dir.h"
+
+namespace morsela {
+namespace {
+
+namespace fs = std::filesystem;
+
+class JoinTest : public ::testing::Test {
+  protected:
+    // Splits a source of `length` bytes named `name` into `dir` and removes the source.
+    std::string splitAway(const std::string& name, std::int64_t length, std::int64_t pieceSize) {
+        const std::string source = dir / name;
+        test::writeFile(source, test::patternBytes(length, 7));
+        test::RecordingObserver events;
+        const SplitOutcome outcome = split({source, dir.dirText(), pieceSize}, events);
+        fs::remove(source);
+        return outcome.scriptPath;
+    }
+
+    test::Attempt<JoinOutcome> joinScript(const std::string& script, bool replace = false) {
+        return test::attempt([&] { return join({script, "", replace}, events); });
+    }
+
+    test::TempDir dir;
+    test::RecordingObserver events;
+};
+
+TEST_F(JoinTest, SplitThenJoinGivesTheSourceBack) {
+    for (const auto& [name, length, size] :
+         {std::tuple{"archive.zip", 100000, 40960}, std::tuple{"100% sure (2).iso", 3000, 1024},
+          std::tuple{"empty.dat", 0, 1024}, std::tuple{"abc", 5000, 512}}) {
+        const auto run = joinScript(splitAway(name, length, size));
+        ASSERT_TRUE(run.outcome) << run.text();
+        EXPECT_EQ(run.outcome->target, dir / name);
+        EXPECT_EQ(run.outcome->bytes, length);
+        EXPECT_FALSE(run.outcome->verified);
+        EXPECT_EQ(test::readFile(dir / name), test::patternBytes(length, 7)) << name;
+    }
+}
+
+TEST_F(JoinTest, TheObserverHearsThePlanAndTheBytes) {
+    const std::string script = splitAway("archive.zip", 5000, 1024);
+    ASSERT_TRUE(joinScript(script).outcome);
+    ASSERT_EQ(events.joinPlans.size(), 1u);
+    EXPECT_EQ(events.joinPlans[0].target, dir / "archive.zip");
+    EXPECT_EQ(events.joinPlans[0].pieces, 5);
+    EXPECT_EQ(events.joinPlans[0].totalBytes, 5000);
+    EXPECT_EQ(events.progress.back(), (std::pair<std::int64_t, std::int64_t>{5000, 5000}));
+}
+
+TEST_F(JoinTest, AnExistingTargetIsReplacedOnlyWhenAskedTo) {
+    const std::string script = splitAway("archive.zip", 5000, 1024);
+    test::writeFile(dir / "archive.zip", "older");
+    EXPECT_NE(joinScript(script).text().find("already exists"), std::string::npos);
+    EXPECT_EQ(test::readFile(dir / "archive.zip"), "older");
+    ASSERT_TRUE(joinScript(script, true).outcome);
+    EXPECT_EQ(test::readFile(dir / "archive.zip"), test::patternBytes(5000, 7));
+}
+
+TEST_F(JoinTest, MissingOrDamagedPiecesAreRefusedAndNothingIsLeftBehind) {
+    const std::string script = splitAway("archive.zip", 5000, 1024);
+    const auto before = test::namesIn(dir.path());
+
+    fs::resize_file(dir / "archive.002", 1000);
+    EXPECT_NE(joinScript(script).text().find("archive.002: 1000 bytes"), std::string::npos);
+    fs::resize_file(dir / "archive.005", 1025);
+    fs::resize_file(dir / "archive.002", 1024);
+    EXPECT_NE(joinScript(script).text().find("archive.005: 1025 bytes"), std::string::npos);
+    fs::remove(dir / "archive.003");
+    EXPECT_EQ(joinScript(script).kind(), Error::Kind::NotFound);
+    auto expected = before;
+    expected.erase(std::find(expected.begin(), expected.end(), "archive.003"));
+    EXPECT_EQ(test::namesIn(dir.path()), expected);  // no target, no temporary file
+}
+
+TEST_F(JoinTest, AStopLeavesNoTargetAndNoTemporaryFile) {
+    const std::string script = splitAway("archive.zip", 5000, 1024);
+    const auto before = test::namesIn(dir.path());
+    events.stopAfterChecks = 2;
+    EXPECT_EQ(joinScript(script).kind(), Error::Kind::Stopped);
+    EXPECT_EQ(test::namesIn(dir.path()), before);
+}
+
+}  // namespace
+}  // namespace morsela
