@@ -50,7 +50,7 @@ std::int64_t pieceSizeFor(const SplitRequest& request, std::int64_t sourceLength
         }
         return request.pieceSize;
     }
-    if (request.pieceCount > sourceLength) {
+    if (request.pieceCount > std::max<std::int64_t>(sourceLength, 1)) {  // an empty file: one piece
         throw Error::refused(request.source,
                              "cannot be cut into " + std::to_string(request.pieceCount) +
                                  " pieces; it has only " + std::to_string(sourceLength) + " bytes");

@@ -100,9 +100,14 @@ FileHandle Directory::create(const std::string& name, mode_t mode) const {
     const int fd = sys::retryInterrupted(
         [&] { return sys::openat(this->fd(), name.c_str(), kCreateFlags, mode); });
     if (fd < 0) {
-        throw Error::ofOutput(pathOf(name), errno);
+        throw failureToCreate(name, errno);
     }
     return FileHandle(fd, pathOf(name));
+}
+
+Error Directory::failureToCreate(const std::string& name, int error) const {
+    const bool ofDirectory = error == EACCES || error == EPERM || error == EROFS;
+    return Error::ofOutput(ofDirectory ? path() : pathOf(name), error);
 }
 
 FileHandle Directory::openRegular(const std::string& name, const std::string& why) const {

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "split/error.h"
 #include "split/os/file_handle.h"
 
 namespace morsela {
@@ -50,6 +51,10 @@ class Directory {
     // Opens a regular file for reading without following a link, and without blocking on a
     // pipe. A link is refused, naming it with `why`.
     FileHandle openRegular(const std::string& name, const std::string& why) const;
+
+    // The failure to create `name` here: one of the directory itself (no permission to
+    // write in it, a read-only medium) names the directory, any other the file.
+    Error failureToCreate(const std::string& name, int error) const;
 
     // Removes a regular file; a free name is no failure.
     void remove(const std::string& name) const;

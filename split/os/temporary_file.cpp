@@ -23,7 +23,7 @@ TemporaryFile::TemporaryFile(const Directory& dir, const std::string& finalName,
             return;
         }
         if (errno != EEXIST || attempt > 100) {
-            throw Error::ofOutput(dir.pathOf(finalName), errno);
+            throw dir.failureToCreate(finalName, errno);
         }
     }
 }

@@ -59,6 +59,14 @@ TEST(CommandLine, PiecesByCountAreEqualAndRefusedBeyondTheByteCount) {
     EXPECT_EQ(tooMany.err, "morsela: " + (dir / "photos.zip") +
                                ": cannot be cut into 11 pieces; it has only 10 bytes\n");
     EXPECT_EQ(runCommand({"split", "-n", "2", dir / "photos.zip", "1K", dir / ""}).status, 2);
+
+    // An empty file is one empty piece, by count as by size.
+    test::writeFile(dir / "empty.bin", "");
+    fs::create_directory(dir.path() / "e");
+    EXPECT_EQ(runCommand({"split", "-n", "1", dir / "empty.bin", dir / "e"}).status, 0);
+    EXPECT_EQ(test::namesIn(dir.path() / "e"),
+              (std::vector<std::string>{"empty.001", "empty.bat"}));
+    EXPECT_EQ(runCommand({"split", "-n", "2", dir / "empty.bin", dir / "e"}).status, 1);
 }
 
 TEST(CommandLine, ManyPiecesAreAnnouncedAndQuietRunsPrintNothing) {
