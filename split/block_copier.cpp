@@ -28,13 +28,8 @@ void BlockCopier::copy(std::int64_t sourceOffset, const FileHandle& target,
         const std::int64_t part = std::min(end, regionEnd_) - at;
         const std::int64_t into = targetOffset + (at - sourceOffset);
         skippedHole_ = hole;
-        if (hole) {
-            for (Sha256* digest : digests_) {
-                digest->updateZeros(static_cast<std::size_t>(part));
-            }
-        } else {
+        if (!hole) {
             const std::int64_t done = kernelCopy_ ? copyInKernel(at, target, into, part) : 0;
-            hashRange(at, done);
             if (done < part) {
                 copyThroughBuffer(at + done, target, into + done, part - done);
             }
@@ -127,7 +122,6 @@ void BlockCopier::copyThroughBuffer(std::int64_t sourceOffset, const FileHandle&
     for (std::int64_t done = 0; done < length;) {
         const std::int64_t chunk = std::min(kBufferBlock, length - done);
         readFully(sourceOffset + done, chunk);
-        hash(chunk);
         writeFully(target, buffer_.get(), chunk, targetOffset + done);
         done += chunk;
     }
@@ -139,24 +133,6 @@ void BlockCopier::readFully(std::int64_t offset, std::int64_t length) {
     }
     if (readAt(source_, buffer_.get(), length, offset) < length) {
         throw becameShorter(source_.path());
-    }
-}
-
-void BlockCopier::hash(std::int64_t length) {
-    for (Sha256* digest : digests_) {
-        digest->update(buffer_.get(), static_cast<std::size_t>(length));
-    }
-}
-
-void BlockCopier::hashRange(std::int64_t offset, std::int64_t length) {
-    if (digests_.empty()) {
-        return;
-    }
-    for (std::int64_t done = 0; done < length;) {
-        const std::int64_t chunk = std::min(kBufferBlock, length - done);
-        readFully(offset + done, chunk);
-        hash(chunk);
-        done += chunk;
     }
 }
 

@@ -2,9 +2,7 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
-#include "split/checksum/sha256.h"
 #include "split/os/file_handle.h"
 
 namespace morsela {
@@ -40,10 +38,6 @@ class BlockCopier {
     // buffer, once it cannot. Progress and stop requests come between blocks.
     std::int64_t blockLength(std::int64_t sourceLength) const;
 
-    // Every byte copied from now on also goes into these digests, holes as zeros. A block
-    // copied in the kernel is read back from the page cache for it, never twice from disk.
-    void hashInto(std::vector<Sha256*> digests) { digests_ = std::move(digests); }
-
     // Gives the target its full length when its last blocks were holes that were skipped.
     void finish(const FileHandle& target, std::int64_t length);
 
@@ -61,12 +55,9 @@ class BlockCopier {
                            std::int64_t targetOffset, std::int64_t length);
     // Reads `length` bytes of the source at `offset` into the buffer, all or a failure.
     void readFully(std::int64_t offset, std::int64_t length);
-    void hash(std::int64_t length);
-    void hashRange(std::int64_t offset, std::int64_t length);
 
     const FileHandle& source_;
     std::unique_ptr<char[]> buffer_;  // allocated on first use
-    std::vector<Sha256*> digests_;
     bool kernelCopy_ = true;
     bool skippedHole_ = false;
     // The source's layout around the last position asked about: [regionStart, regionEnd)

@@ -29,6 +29,13 @@ struct Notice {
     std::string text;
 };
 
+// A split of another file that this split would replace: its pieces have the names this
+// split gives its own.
+struct OtherSplit {
+    std::string script;  // its rejoin script's path
+    std::string target;  // the file it rebuilds; empty when the script is no rejoin script
+};
+
 // Hears what the engine does while it does it. Every event has a default that ignores it.
 // The engine calls these on the thread it runs on.
 class Observer {
@@ -44,6 +51,8 @@ class Observer {
     virtual void notice(const Notice& /*notice*/) {}
     // Asked after every block: true stops the job there, and it fails as Stopped.
     virtual bool stopRequested() { return false; }
+    // Asked before a split writes anything: true replaces the other split, false refuses.
+    virtual bool replaceOtherSplit(const OtherSplit& /*other*/) { return false; }
 };
 
 }  // namespace morsela

@@ -1,12 +1,16 @@
 #include "split/output_checks.h"
 
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
 
+#include "split/checksum/checksum_file.h"
+#include "split/earlier_split.h"
 #include "split/error.h"
 #include "split/os/file_calls.h"
+#include "split/os/file_system.h"
 #include "split/piece_names.h"
+#include "split/script/piece_list.h"
 #include "split/script/script_words.h"
 
 namespace morsela {
@@ -16,45 +20,56 @@ bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The number of a piece name with this prefix, or 0 for any other name.
-std::int64_t pieceNumberOf(const std::string& name, const std::string& prefix) {
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
-        return 0;
-    }
-    const std::string digits = name.substr(prefix.size());
-    std::int64_t number = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    const bool whole = error == std::errc() && end == digits.data() + digits.size();
-    return whole && number >= 1 && pieceNumberText(number) == digits ? number : 0;
+// The number of a piece name with this prefix (as the medium compares names), or 0 for any
+// other name.
+std::int64_t pieceNumberOf(const std::string& name, const std::string& prefix, bool folds) {
+    const auto [namePrefix, number] = splitPieceNumber(name);
+    const bool same = namePrefix == prefix || (folds && foldCase(namePrefix) == foldCase(prefix));
+    return same ? number : 0;
 }
 
 // The script and every piece keep the source's name but its last three characters; the
 // source's own name is one of them when those three are "bat" or a piece's number.
-void refuseTargetAmongOutputs(const std::string& sourcePath, const std::string& sourceName,
-                              std::int64_t pieces) {
-    const std::string folded = foldCase(replacedPart(sourceName));
-    if (folded == "bat") {
-        throw Error::refused(sourcePath, "the rejoin script would be named " +
-                                             scriptName(sourceName) +
-                                             " and rebuild the file under its own name, "
-                                             "overwriting itself while it runs; rename the file "
-                                             "first");
+void refuseTargetAmongOutputs(const PlannedSplit& planned) {
+    const std::string folded = foldCase(replacedPart(planned.sourceName));
+    if (folded == "BAT") {
+        throw Error::refused(planned.sourcePath,
+                             "the rejoin script would be named " + scriptName(planned.sourceName) +
+                                 " and rebuild the file under its own name, overwriting itself "
+                                 "while it runs; rename the file first");
     }
-    const std::int64_t number = pieceNumberOf(folded, "");
-    if (number >= 1 && number <= pieces) {
-        throw Error::refused(sourcePath, "piece " + std::to_string(number) +
-                                             " would have the file's own name, and rejoining "
-                                             "would overwrite that piece; rename the file first");
+    const std::int64_t number = splitPieceNumber(folded).second;
+    if (folded.size() == 3 && number >= 1 && number <= planned.pieces) {
+        throw Error::refused(planned.sourcePath,
+                             "piece " + std::to_string(number) +
+                                 " would have the file's own name, and rejoining would "
+                                 "overwrite that piece; rename the file first");
     }
 }
 
-void refuseNamesTooLong(const Directory& out, const std::string& sourceName, std::int64_t pieces) {
+void refuseWhatTheMediumCannotHold(const Directory& out, const PlannedSplit& planned) {
     const long nameMax = sys::fpathconf(out.fd(), _PC_NAME_MAX);
-    for (const std::string& name :
-         {pieceName(sourceName, pieceNumberText(pieces)), scriptName(sourceName)}) {
+    std::vector<std::string> names = {
+        pieceName(planned.sourceName, pieceNumberText(planned.pieces)),
+        scriptName(planned.sourceName)};
+    if (planned.checksum) {
+        names.push_back(checksumFileName(planned.sourceName));
+    }
+    for (const std::string& name : names) {
         if (nameMax > 0 && static_cast<long>(name.size()) > nameMax) {
-            throw Error::ofOutput(out.pathOf(name), ENAMETOOLONG);
+            throw Error::refused(out.pathOf(name), "a name longer than file names may be here (" +
+                                                       std::to_string(nameMax) +
+                                                       " bytes); rename the file shorter");
         }
+    }
+    const std::int64_t largest = largestFileOn(out);
+    if (std::min<std::int64_t>(planned.pieceSize, planned.source.st_size) > largest) {
+        throw Error::refused(out.path(), "pieces of " + std::to_string(planned.pieceSize) +
+                                             " bytes are larger than the largest file this "
+                                             "medium holds (" +
+                                             std::to_string(largest) +
+                                             " bytes); give a size of at most " +
+                                             std::to_string(largest / (1024 * 1024)) + "M");
     }
 }
 
@@ -73,35 +88,77 @@ void refuseUnlessReplaceable(const Directory& out, const std::string& name,
     refuseUnlessRegular(out.pathOf(name), *status);
 }
 
-void addLeftover(LeftoverPieces& leftover, const std::string& name, std::int64_t number,
-                 const std::string& prefix) {
-    if (leftover.count == 0 || number < pieceNumberOf(leftover.first, prefix)) {
-        leftover.first = name;
+// A checksum file of the source's own, such as one downloaded with it, is the user's: it is
+// one of a split only when it names the split's first piece.
+void refuseForeignChecksums(const Directory& out, const PlannedSplit& planned) {
+    const std::string name = checksumFileName(planned.sourceName);
+    if (!out.entry(name)) {
+        return;
     }
-    if (leftover.count == 0 || number > pieceNumberOf(leftover.last, prefix)) {
-        leftover.last = name;
+    refuseUnlessReplaceable(out, name, planned.source);
+    const std::string firstPiece = pieceName(planned.sourceName, pieceNumberText(1));
+    const bool folds = out.foldsCase(name);
+    bool ours = false;
+    try {
+        forEachChecksum(out, name, [&](const ChecksumLine& line, std::size_t) {
+            ours = ours || line.name == firstPiece ||
+                   (folds && foldCase(line.name) == foldCase(firstPiece));
+        });
+    } catch (const Error&) {
+        ours = false;
     }
-    ++leftover.count;
+    if (!ours) {
+        throw Error::refused(out.pathOf(name),
+                             "is there and is no checksum file of a split of " +
+                                 planned.sourceName +
+                                 "; it would be replaced: move it, or split without --checksum");
+    }
 }
 
 }  // namespace
 
-LeftoverPieces checkOutputs(const Directory& out, const std::string& sourcePath,
-                            const std::string& sourceName, std::int64_t pieces,
-                            const struct stat& source) {
-    refuseTargetAmongOutputs(sourcePath, sourceName, pieces);
-    refuseNamesTooLong(out, sourceName, pieces);
-
-    const std::string script = scriptName(sourceName);
-    const std::string prefix = sourceName.substr(0, keptLength(sourceName));
-    LeftoverPieces leftover;
+std::vector<std::string> checkOutputs(const Directory& out, const PlannedSplit& planned) {
+    refuseTargetAmongOutputs(planned);
+    refuseWhatTheMediumCannotHold(out, planned);
+    if (planned.checksum) {
+        refuseForeignChecksums(out, planned);
+    }
+    const std::string prefix = planned.sourceName.substr(0, keptLength(planned.sourceName));
+    std::vector<std::string> scripts;
     out.forEachName([&](const std::string& name) {
-        const std::int64_t number = pieceNumberOf(name, prefix);
-        if (number > pieces) {
-            addLeftover(leftover, name, number, prefix);
-        } else if (number > 0 || name == script) {
-            refuseUnlessReplaceable(out, name, source);
+        const std::int64_t number = pieceNumberOf(name, prefix, false);
+        if ((number >= 1 && number <= planned.pieces) || mayBeScriptOf(name, planned.sourceName)) {
+            refuseUnlessReplaceable(out, name, planned.source);
         }
+        if (mayBeScriptOf(name, planned.sourceName) && scripts.size() < 64) {
+            scripts.push_back(name);
+        }
+    });
+    return scripts;
+}
+
+LeftoverPieces leftoverPieces(const Directory& out, const std::string& sourceName,
+                              std::int64_t pieces) {
+    const std::string prefix = sourceName.substr(0, keptLength(sourceName));
+    const std::string first = pieceName(sourceName, pieceNumberText(1));
+    const bool folds = out.entry(first) && out.foldsCase(first);
+    LeftoverPieces leftover;
+    std::int64_t lowest = 0;
+    std::int64_t highest = 0;
+    out.forEachName([&](const std::string& name) {
+        const std::int64_t number = pieceNumberOf(name, prefix, folds);
+        if (number <= pieces) {
+            return;
+        }
+        if (leftover.count == 0 || number < lowest) {
+            lowest = number;
+            leftover.first = name;
+        }
+        if (leftover.count == 0 || number > highest) {
+            highest = number;
+            leftover.last = name;
+        }
+        ++leftover.count;
     });
     return leftover;
 }

@@ -79,8 +79,13 @@ std::string pieceName(std::string_view sourceName, std::string_view numberText) 
     return name;
 }
 
-std::string scriptName(std::string_view sourceName) {
+std::string ruleScriptName(std::string_view sourceName) {
     return pieceName(sourceName, "bat");
+}
+
+std::string scriptName(std::string_view sourceName) {
+    std::string name = ruleScriptName(sourceName);
+    return name.ends_with(".bat") ? name : std::string(sourceName) + ".bat";
 }
 
 std::int64_t piecesFor(std::int64_t sourceLength, std::int64_t pieceSize) {

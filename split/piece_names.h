@@ -30,8 +30,15 @@ std::string pieceNumberText(std::int64_t pieceCount);
 // All of the file name but its last three characters, followed by the piece number text.
 std::string pieceName(std::string_view sourceName, std::string_view numberText);
 
-// All of the file name but its last three characters, followed by "bat".
+// The rejoin script's name: all of the file name but its last three characters, followed by
+// "bat", where that gives a name ending in ".bat" (archive.zip gives archive.bat); else the
+// whole file name followed by ".bat" (report.docx gives report.docx.bat), since the command
+// interpreter runs only files ending in ".bat" as scripts.
 std::string scriptName(std::string_view sourceName);
+
+// The name earlier versions gave every script, by the last-three-characters rule alone
+// (report.docx gave report.dbat): a split of the same source may have left one.
+std::string ruleScriptName(std::string_view sourceName);
 
 // How many pieces a source of this length gives: at least one, also for an empty source.
 std::int64_t piecesFor(std::int64_t sourceLength, std::int64_t pieceSize);

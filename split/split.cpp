@@ -2,18 +2,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <optional>
+#include <vector>
 
-#include "split/block_copier.h"
-#include "split/checksum/checksum_file.h"
 #include "split/checksum/checksum_writer.h"
+#include "split/earlier_split.h"
 #include "split/error.h"
+#include "split/join/script_pieces.h"
 #include "split/os/directory.h"
 #include "split/os/file_handle.h"
 #include "split/output_checks.h"
 #include "split/piece_names.h"
 #include "split/script/script_words.h"
-#include "split/script/script_writer.h"
+#include "split/split_outputs.h"
 
 namespace morsela {
 namespace {
@@ -41,21 +41,118 @@ void checkSource(const std::string& path, const struct stat& status, const std::
     }
 }
 
-// The pieces' size: as asked, or equal pieces, as few as it takes to make at most
-// `request.pieceCount` of them.
-std::int64_t pieceSizeFor(const SplitRequest& request, std::int64_t sourceLength) {
-    if (request.pieceCount <= 0) {
-        if (request.pieceSize < 1) {
-            throw Error::refused(request.source, "pieces need at least one byte");
+// The pieces' size and number: as asked, or equal pieces, as few as it takes to make at most
+// `request.pieceCount` of them. No more pieces than a join takes.
+SplitPlan planOf(const SplitRequest& request, std::int64_t sourceLength) {
+    SplitPlan plan{request.source, sourceLength, request.pieceSize, 0};
+    if (request.pieceCount > 0) {
+        if (request.pieceCount > std::max<std::int64_t>(sourceLength, 1)) {  // empty: one piece
+            throw Error::refused(request.source, "cannot be cut into " +
+                                                     std::to_string(request.pieceCount) +
+                                                     " pieces; it has only " +
+                                                     std::to_string(sourceLength) + " bytes");
         }
-        return request.pieceSize;
+        plan.pieceSize = piecesFor(sourceLength, request.pieceCount);
+    } else if (request.pieceSize < 1) {
+        throw Error::refused(request.source, "pieces need at least one byte");
     }
-    if (request.pieceCount > std::max<std::int64_t>(sourceLength, 1)) {  // an empty file: one piece
+    plan.pieces = piecesFor(sourceLength, plan.pieceSize);
+    const auto most = static_cast<std::int64_t>(ScriptPieces::kMostPieces);
+    if (plan.pieces > most) {
         throw Error::refused(request.source,
-                             "cannot be cut into " + std::to_string(request.pieceCount) +
-                                 " pieces; it has only " + std::to_string(sourceLength) + " bytes");
+                             "would make " + std::to_string(plan.pieces) +
+                                 " pieces, more than can be joined again (" + std::to_string(most) +
+                                 "); choose pieces of at least " +
+                                 std::to_string(sourceLength / most + 1) + " bytes");
     }
-    return piecesFor(sourceLength, request.pieceCount);
+    return plan;
+}
+
+// "x.001", or "x.001 to x.006".
+std::string piecesText(const std::string& sourceName, std::int64_t first, std::int64_t last) {
+    const std::string from = pieceName(sourceName, pieceNumberText(first));
+    return first == last ? from : from + " to " + pieceName(sourceName, pieceNumberText(last));
+}
+
+// The earlier splits this split replaces. One of another file is replaced only when the
+// observer agrees; else the split is refused before anything is written.
+std::vector<EarlierSplit> splitsToReplace(const Directory& out, const std::string& sourceName,
+                                          const std::vector<std::string>& candidates,
+                                          Observer& observer) {
+    std::vector<EarlierSplit> earlier = earlierSplits(out, sourceName, candidates);
+    for (const EarlierSplit& split : earlier) {
+        if (split.rebuildsSource ||
+            observer.replaceOtherSplit({out.pathOf(split.script), split.target})) {
+            continue;
+        }
+        throw Error::refused(out.pathOf(split.script),
+                             split.target.empty()
+                                 ? "is there and is no rejoin script of " + sourceName +
+                                       "; split it elsewhere, or remove it"
+                                 : "rebuilds " + split.target + "; split " + sourceName +
+                                       " elsewhere, or remove the earlier pieces");
+    }
+    return earlier;
+}
+
+// Removes the pieces of earlier splits that are not among the first `kept` pieces of this
+// one; gives how many went.
+std::int64_t removeEarlierPieces(const Directory& out, const std::vector<EarlierSplit>& earlier,
+                                 const std::string& sourceName, std::int64_t kept) {
+    const std::string prefix = sourceName.substr(0, keptLength(sourceName));
+    std::int64_t removed = 0;
+    for (const EarlierSplit& split : earlier) {
+        for (std::size_t i = 0; i < split.pieces.size(); ++i) {
+            const std::string name = split.pieces.name(i);
+            const auto [namePrefix, number] = splitPieceNumber(name);
+            if ((namePrefix != prefix || number < 1 || number > kept) && out.entry(name)) {
+                out.remove(name);
+                ++removed;
+            }
+        }
+    }
+    return removed;
+}
+
+// What a failed or stopped split leaves: its whole pieces, and none of an earlier split. A
+// stop says itself how many whole pieces are left.
+void cleanUpAfterFailure(const Directory& out, const std::vector<EarlierSplit>& earlier,
+                         const std::string& sourceName, std::int64_t whole, bool stopped,
+                         Observer& observer) {
+    if (const std::int64_t removed = removeEarlierPieces(out, earlier, sourceName, whole)) {
+        observer.notice({out.path(), std::to_string(removed) +
+                                         " pieces of the earlier split were removed with its "
+                                         "script; split again to have them all"});
+    }
+    if (whole > 0 && !stopped) {
+        observer.notice({out.path(), piecesText(sourceName, 1, whole) +
+                                         (whole == 1 ? " is" : " are") +
+                                         " left whole, and no rejoin script"});
+    }
+}
+
+Notice leftoverNotice(const Directory& out, const LeftoverPieces& leftover);
+
+// Once the split is complete: the pieces of an earlier split it did not replace go, and
+// numbered files that no script names are reported. The split stays done whatever fails here.
+void reportWhatIsBeside(const Directory& out, const std::vector<EarlierSplit>& earlier,
+                        const std::string& sourceName, std::int64_t pieces, Observer& observer) {
+    try {
+        if (const std::int64_t removed = removeEarlierPieces(out, earlier, sourceName, pieces)) {
+            observer.notice({out.path(), std::to_string(removed) +
+                                             (removed == 1 ? " piece" : " pieces") +
+                                             " of the earlier split beyond this one's removed"});
+        }
+        if (const LeftoverPieces leftover = leftoverPieces(out, sourceName, pieces);
+            leftover.count > 0) {
+            observer.notice(leftoverNotice(out, leftover));
+        }
+    } catch (const Error& error) {
+        observer.notice({error.path(),
+                         "the split is done, but what is beside its pieces could "
+                         "not be looked at: " +
+                             error.reason()});
+    }
 }
 
 Notice leftoverNotice(const Directory& out, const LeftoverPieces& leftover) {
@@ -67,66 +164,6 @@ Notice leftoverNotice(const Directory& out, const LeftoverPieces& leftover) {
                             (one ? "it is" : "they are") + " not part of this split"};
 }
 
-// Everything a split writes besides the pieces, and the copier they share.
-struct Outputs {
-    const Directory& out;
-    RejoinScriptFile script;
-    std::optional<ChecksumWriter> checksums;
-    BlockCopier copier;
-};
-
-// Copies source bytes [start, end) into a new piece, block by block; no block crosses the end
-// of a piece. A stop removes the piece, which would otherwise look whole.
-void writePiece(Outputs& outputs, const std::string& name, std::int64_t start, std::int64_t end,
-                mode_t mode, const SplitPlan& plan, Observer& observer) {
-    FileHandle piece = outputs.out.create(name, mode);
-    outputs.script.appendPiece(name);
-    if (outputs.checksums) {
-        outputs.checksums->startPiece(outputs.copier);
-    }
-    std::int64_t at = start;
-    do {  // at least once: an empty source gives one empty piece, and one step of progress
-        const std::int64_t length =
-            std::min(outputs.copier.blockLength(plan.sourceLength), end - at);
-        outputs.copier.copy(at, piece, at - start, length);
-        at += length;
-        observer.progressed(at, plan.sourceLength);
-        if (observer.stopRequested()) {
-            piece.close();
-            outputs.out.remove(name);
-            const std::int64_t whole = start / plan.pieceSize;
-            throw Error::stopped(plan.source,
-                                 "stopped; " + std::to_string(whole) +
-                                     (whole == 1 ? " whole piece is" : " whole pieces are") +
-                                     " left and no rejoin script");
-        }
-    } while (at < end);
-    outputs.copier.finish(piece, end - start);
-    closeOutput(piece);
-    if (outputs.checksums) {
-        outputs.checksums->endPiece(name);
-    }
-    observer.fileWritten(piece.path());
-}
-
-// Names the script and the checksum file once every piece is whole: no checksum file stays
-// for a split whose script could not be written.
-void commitOutputs(Outputs& outputs, const std::string& sourceName, SplitOutcome& outcome) {
-    if (outputs.checksums) {
-        outputs.checksums->commit();
-        outcome.checksumPath = outputs.out.pathOf(checksumFileName(sourceName));
-    }
-    try {
-        outputs.script.commit();
-    } catch (const Error&) {
-        if (outputs.checksums) {
-            outputs.out.remove(checksumFileName(sourceName));
-        }
-        throw;
-    }
-    outcome.scriptPath = outputs.out.pathOf(scriptName(sourceName));
-}
-
 }  // namespace
 
 SplitOutcome split(const SplitRequest& request, Observer& observer) {
@@ -134,42 +171,44 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
     const struct stat status = statusOf(source);
     const std::string sourceName = fileNameOf(request.source);
     checkSource(request.source, status, sourceName);
-    SplitPlan plan{request.source, status.st_size, 0, 0};  // a source that grows is cut here
-    plan.pieceSize = pieceSizeFor(request, plan.sourceLength);
-    plan.pieces = piecesFor(plan.sourceLength, plan.pieceSize);
-    const mode_t mode = status.st_mode & 0777;  // private sources give private pieces
+    const SplitPlan plan = planOf(request, status.st_size);  // a source that grows is cut here
 
     const Directory out(request.outputDir);
-    const LeftoverPieces leftover =
-        checkOutputs(out, request.source, sourceName, plan.pieces, status);
+    const std::vector<std::string> candidates = checkOutputs(
+        out, {request.source, sourceName, status, plan.pieces, plan.pieceSize, request.checksum});
+    const std::vector<EarlierSplit> earlier =
+        splitsToReplace(out, sourceName, candidates, observer);
     observer.splitStarted(plan);
-    // No script may name pieces of two different splits, so the old one goes first. The new
-    // one is written beside the pieces under a temporary name and only named at the end.
-    out.remove(scriptName(sourceName));
-    removeStaleChecksums(out, sourceName);
-    Outputs outputs{out, RejoinScriptFile(out, sourceName, mode), std::nullopt,
-                    BlockCopier(source)};
-    if (request.checksum) {
-        outputs.checksums.emplace(out, sourceName, mode);
-    }
 
-    for (std::int64_t piece = 0; piece < plan.pieces; ++piece) {
-        const std::int64_t start = piece * plan.pieceSize;
-        const std::int64_t end = start + std::min(plan.pieceSize, plan.sourceLength - start);
-        writePiece(outputs, pieceName(sourceName, pieceNumberText(piece + 1)), start, end, mode,
-                   plan, observer);
+    // No script may name pieces of two different splits, so the earlier ones go first.
+    for (const EarlierSplit& split : earlier) {
+        out.remove(split.script);
+        removeStaleChecksums(out, split.target.empty() ? sourceName : split.target);
     }
-    outputs.copier.checkLength(plan.sourceLength);
+    removeStaleChecksums(out, sourceName);
+    SplitOutputs outputs(out, source, status, sourceName, request);
+    std::int64_t piece = 0;
+    try {
+        for (; piece < plan.pieces; ++piece) {
+            const std::int64_t start = piece * plan.pieceSize;
+            const std::int64_t end = start + std::min(plan.pieceSize, plan.sourceLength - start);
+            outputs.writePiece(piece, start, end, plan, observer);
+        }
+        outputs.checkSourceLength(plan.sourceLength);
+    } catch (const Error& error) {
+        outputs.abandonPiece();
+        cleanUpAfterFailure(out, earlier, sourceName, piece, error.kind() == Error::Kind::Stopped,
+                            observer);
+        throw;
+    }
 
     SplitOutcome outcome{plan.sourceLength, plan.pieceSize, plan.pieces, "", ""};
-    commitOutputs(outputs, sourceName, outcome);
+    outputs.commit(outcome);
     observer.fileWritten(outcome.scriptPath);
     if (!outcome.checksumPath.empty()) {
         observer.fileWritten(outcome.checksumPath);
     }
-    if (leftover.count > 0) {
-        observer.notice(leftoverNotice(out, leftover));
-    }
+    reportWhatIsBeside(out, earlier, sourceName, plan.pieces, observer);
     return outcome;
 }
 

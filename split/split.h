@@ -16,6 +16,9 @@ struct SplitRequest {
     std::int64_t pieceSize = 0;
     std::int64_t pieceCount = 0;
     bool checksum = false;  // also write SOURCE.sha256 beside the script
+    // Report success only once every piece, the script and the checksum file are on the
+    // medium, so that a stick pulled then holds them all.
+    bool sync = true;
 };
 
 // What a finished split wrote.
@@ -30,9 +33,15 @@ struct SplitOutcome {
 // Cuts the source into numbered pieces in the output directory and writes the rejoin script
 // beside them (piece_names.h says how they are named).
 //
-// Throws Error for every failure, after removing what it made incomplete; the source is
-// never written, and no script is written for a split that did not finish. A split that the
-// observer asks to stop ends after the current block and fails as Stopped.
+// Every refusal comes before the first change. A split of another file whose pieces would
+// be overwritten (the same name but for its last three characters) is replaced only when the
+// observer agrees. Once the split is complete, the pieces of an earlier split of the same
+// file that it did not replace are removed, and other numbered files beside them reported.
+//
+// Throws Error for every failure, after removing the piece it was writing and what is left of
+// an earlier split it was replacing (notices say what is left); the source is never written,
+// and no script is written for a split that did not finish. A split that the observer asks
+// to stop ends after the current block and fails as Stopped.
 SplitOutcome split(const SplitRequest& request, Observer& observer);
 
 }  // namespace morsela

@@ -2,15 +2,48 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 #include "split/error.h"
 #include "split/os/directory.h"
+#include "split/os/file_calls.h"
 
 namespace morsela {
 namespace {
 
-// Far above the checksum file of any split: one line of at most 330 bytes per piece.
-constexpr std::int64_t kLongestChecksums = 64 * 1024 * 1024;
+// Far above a line for the longest name any file system holds.
+constexpr std::size_t kLongestLine = 64 * 1024;
+constexpr std::string_view kTag = "SHA256 (";
+constexpr std::string_view kTagEnd = ") = ";
+
+[[noreturn]] void refuseLine() {
+    throw Error::refused("", "is no sha256sum line");
+}
+
+std::string digestOf(std::string_view hex) {
+    const bool valid = hex.size() == 64 && std::all_of(hex.begin(), hex.end(), [](char c) {
+                           return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                       });
+    if (!valid) {
+        refuseLine();
+    }
+    std::string lower(hex);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::string unescaped(std::string_view name, bool escaped) {
+    std::string text;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (escaped && name[i] == '\\' && i + 1 < name.size()) {
+            text += name[++i] == 'n' ? '\n' : name[i];
+        } else {
+            text += name[i];
+        }
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -29,63 +62,75 @@ std::string checksumLine(std::string_view hex, std::string_view name) {
     return line + "\n";
 }
 
-Digests parseChecksums(std::string_view text) {
-    Digests digests;
-    std::size_t number = 0;
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t end = std::min(text.find('\n', pos), text.size());
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        ++number;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (line.empty()) {
-            continue;
-        }
-        const bool escaped = line.front() == '\\';
-        if (escaped) {
-            line.remove_prefix(1);
-        }
-        const bool hexDigits =
-            line.size() > 66 && std::all_of(line.begin(), line.begin() + 64, [](char c) {
-                return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-            });
-        if (!hexDigits || line[64] != ' ' || (line[65] != ' ' && line[65] != '*')) {
-            throw Error::refused("", "line " + std::to_string(number) + " is no sha256sum line");
-        }
-        std::string name;
-        for (std::size_t i = 66; i < line.size(); ++i) {
-            if (escaped && line[i] == '\\' && i + 1 < line.size()) {
-                name += line[++i] == 'n' ? '\n' : line[i];
-            } else {
-                name += line[i];
-            }
-        }
-        std::string hex(line.substr(0, 64));
-        std::transform(hex.begin(), hex.end(), hex.begin(),
-                       [](char c) { return static_cast<char>(std::tolower(c)); });
-        digests[name] = hex;
+std::optional<ChecksumLine> parseChecksumLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
     }
-    return digests;
-}
-
-std::optional<Digests> readChecksums(const Directory& dir, const std::string& fileName) {
-    if (!dir.entry(fileName)) {
+    line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
+    if (line.empty() || line.front() == '#') {
         return std::nullopt;
     }
+    const bool escaped = line.front() == '\\';
+    line.remove_prefix(escaped ? 1 : 0);
+    if (line.substr(0, kTag.size()) == kTag) {
+        const std::size_t end = line.rfind(kTagEnd);
+        if (end == std::string_view::npos || end < kTag.size()) {
+            refuseLine();
+        }
+        return ChecksumLine{unescaped(line.substr(kTag.size(), end - kTag.size()), escaped),
+                            digestOf(line.substr(end + kTagEnd.size()))};
+    }
+    if (line.size() < 67 || line[64] != ' ' || (line[65] != ' ' && line[65] != '*')) {
+        refuseLine();
+    }
+    return ChecksumLine{unescaped(line.substr(66), escaped), digestOf(line.substr(0, 64))};
+}
+
+bool forEachChecksum(const Directory& dir, const std::string& fileName,
+                     const std::function<void(const ChecksumLine&, std::size_t)>& visit) {
+    struct stat status {};
+    if (sys::fstatat(dir.fd(), fileName.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT || errno == ENAMETOOLONG) {
+            return false;
+        }
+        throw Error::ofSource(dir.pathOf(fileName), errno);
+    }
     const FileHandle file = dir.openRegular(fileName, "only the checksum file itself is read");
-    const std::int64_t size = statusOf(file).st_size;
-    if (size > kLongestChecksums) {
-        throw Error::refused(file.path(), "too large to be a checksum file");
+    std::string line;
+    std::size_t number = 0;
+    auto take = [&] {
+        ++number;
+        try {
+            if (const auto parsed = parseChecksumLine(line)) {
+                visit(*parsed, number);
+            }
+        } catch (const Error& error) {
+            if (!error.path().empty()) {
+                throw;
+            }
+            throw Error::refused(file.path(),
+                                 "line " + std::to_string(number) + " " + error.reason());
+        }
+        line.clear();
+    };
+    char buffer[65536];
+    for (std::int64_t offset = 0, n; (n = readAt(file, buffer, sizeof buffer, offset)) > 0;
+         offset += n) {
+        for (const char c : std::string_view(buffer, static_cast<std::size_t>(n))) {
+            if (c == '\n') {
+                take();
+            } else if (line.size() < kLongestLine) {
+                line += c;
+            } else {
+                throw Error::refused(file.path(), "line " + std::to_string(number + 1) +
+                                                      " is too long for a sha256sum line");
+            }
+        }
     }
-    std::string text(static_cast<std::size_t>(size), '\0');
-    text.resize(static_cast<std::size_t>(readAt(file, text.data(), size, 0)));
-    try {
-        return parseChecksums(text);
-    } catch (const Error& error) {
-        throw Error::refused(file.path(), error.reason());
+    if (!line.empty()) {
+        take();
     }
+    return true;
 }
 
 }  // namespace morsela

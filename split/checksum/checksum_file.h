@@ -1,6 +1,7 @@
 #pragma once
 
-#include <map>
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,8 +14,6 @@ class Directory;
 // piece order and a last line for the source, "<64 hex digits>  <name>" ended by LF, so that
 // `sha256sum -c` checks the pieces and, once rejoined, the file itself.
 
-using Digests = std::map<std::string, std::string>;  // hex digits by name
-
 // The checksum file's name: the source's own name followed by ".sha256".
 std::string checksumFileName(std::string_view sourceName);
 
@@ -22,14 +21,24 @@ std::string checksumFileName(std::string_view sourceName);
 // sha256sum escapes it: the line begins with "\" and those become "\\" and "\n".
 std::string checksumLine(std::string_view hex, std::string_view name);
 
-// The digests of a checksum file's text, by name. Reads what sha256sum writes ("  " or " *"
-// between digest and name, escaped lines); throws Error (Refused, without a path) for
-// anything else.
-Digests parseChecksums(std::string_view text);
+// What one line of a checksum file says.
+struct ChecksumLine {
+    std::string name;
+    std::string hex;  // 64 lower-case hexadecimal digits
+};
 
-// The digests in the checksum file `fileName` in `dir`, which is read without following a
-// link; nothing when there is no such file. Throws Error, naming the file, for one that
-// cannot be read or is no checksum file.
-std::optional<Digests> readChecksums(const Directory& dir, const std::string& fileName);
+// A line read as `sha256sum -c` reads it: "<digest>  <name>" or "<digest> *<name>", the
+// tagged form "SHA256 (<name>) = <digest>", either escaped by a leading "\", leading blanks
+// and a CR at the end ignored. Nothing for a blank line or a "#" comment; throws Error
+// (Refused, without a path) for any other line.
+std::optional<ChecksumLine> parseChecksumLine(std::string_view line);
+
+// Reads the checksum file `fileName` in `dir` line by line, in little memory whatever its
+// length, without following a link, and gives every line that says something to `visit`
+// with its number. False when there is no such file, or no file can have that name (too
+// long for the file system). Throws Error, naming the file, for one that cannot be read or
+// is no checksum file.
+bool forEachChecksum(const Directory& dir, const std::string& fileName,
+                     const std::function<void(const ChecksumLine&, std::size_t)>& visit);
 
 }  // namespace morsela

@@ -17,23 +17,37 @@ const Directory& refusingAllButRegular(const Directory& out, const std::string& 
 
 }  // namespace
 
-ChecksumWriter::ChecksumWriter(const Directory& out, std::string_view sourceName, mode_t mode)
+ChecksumWriter::ChecksumWriter(const Directory& out, std::string_view sourceName,
+                               const struct stat& source)
     : sourceName_(sourceName),
       file_(refusingAllButRegular(out, checksumFileName(sourceName)), checksumFileName(sourceName),
-            mode) {}
-
-void ChecksumWriter::startPiece(BlockCopier& copier) {
-    piece_ = Sha256();
-    copier.hashInto({&piece_, &source_});
+            source.st_mode & 0777) {
+    file_.keepGroupOf(source);
 }
 
-void ChecksumWriter::endPiece(std::string_view pieceName) {
-    write(checksumLine(piece_.hex(), pieceName));
+void ChecksumWriter::written(const FileHandle& piece, std::int64_t offset, std::int64_t length) {
+    digests_.add(piece, offset, length);
 }
 
-void ChecksumWriter::commit() {
-    write(checksumLine(source_.hex(), sourceName_));
-    file_.commit(false);
+void ChecksumWriter::endPiece(const std::string& pieceName) {
+    digests_.end(0);
+    waiting_.push_back(pieceName);
+    // Many small pieces: their names wait in memory only so long.
+    writeLines(waiting_.size() > 1024);
+}
+
+void ChecksumWriter::commit(bool durable) {
+    writeLines(true);
+    digests_.end(1);
+    write(checksumLine(digests_.ended(1, true).at(0), sourceName_));
+    file_.commit(durable);
+}
+
+void ChecksumWriter::writeLines(bool all) {
+    for (const std::string& hex : digests_.ended(0, all)) {
+        write(checksumLine(hex, waiting_.front()));
+        waiting_.pop_front();
+    }
 }
 
 void ChecksumWriter::write(const std::string& line) {
@@ -43,15 +57,18 @@ void ChecksumWriter::write(const std::string& line) {
 
 void removeStaleChecksums(const Directory& out, std::string_view sourceName) {
     const std::string name = checksumFileName(sourceName);
+    const std::string firstPiece = pieceName(sourceName, pieceNumberText(1));
+    bool namesFirstPiece = false;
     try {
-        const auto digests = readChecksums(out, name);
-        if (!digests || digests->count(pieceName(sourceName, pieceNumberText(1))) == 0) {
-            return;
-        }
+        forEachChecksum(out, name, [&](const ChecksumLine& line, std::size_t) {
+            namesFirstPiece = namesFirstPiece || line.name == firstPiece;
+        });
     } catch (const Error&) {
-        return;  // unreadable, not a checksum file, or a name too long to exist: left alone
+        return;  // unreadable, or not a checksum file: left alone
     }
-    out.remove(name);
+    if (namesFirstPiece) {
+        out.remove(name);
+    }
 }
 
 }  // namespace morsela

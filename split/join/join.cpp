@@ -1,129 +1,137 @@
 #include "split/join/join.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <optional>
-#include <utility>
 
 #include "split/block_copier.h"
-#include "split/checksum/checksum_file.h"
-#include "split/checksum/sha256.h"
+#include "split/checksum/read_back_digests.h"
 #include "split/error.h"
+#include "split/join/piece_digests.h"
 #include "split/join/script_pieces.h"
+#include "split/join/target_place.h"
 #include "split/os/directory.h"
-#include "split/os/file_calls.h"
 #include "split/os/temporary_file.h"
 
 namespace morsela {
 namespace {
 
-std::string damagedReason() {
-    return "checksum does not match; the piece is damaged";
-}
+constexpr const char* kDamaged = "checksum does not match; the piece is damaged";
 
-// Where the target goes: its directory and its name there.
-std::pair<std::string, std::string> targetPlace(const std::string& scriptPath,
-                                                const std::string& target,
-                                                const std::string& output) {
-    if (output.empty()) {
-        const auto slash = scriptPath.rfind('/');
-        return {slash == std::string::npos ? "" : scriptPath.substr(0, slash + 1), target};
-    }
-    struct stat status {};
-    if (output.back() == '/' ||
-        (sys::fstatat(AT_FDCWD, output.c_str(), &status, 0) == 0 && S_ISDIR(status.st_mode))) {
-        return {output, target};
-    }
-    const auto slash = output.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : output.substr(0, slash + 1);
-    return {dir, output.substr(dir.size())};
-}
+// The digests a join makes: each piece's, when the checksum file has lines for the pieces,
+// and the whole target's, when it has a line for it. Both are made of the target's bytes,
+// read back as they are written; the target is the join's own until it is renamed, so it
+// is read where it lies.
+class JoinDigests {
+  public:
+    explicit JoinDigests(const PieceDigests& expected)
+        : expected_(expected),
+          target_(expected.forPieces() ? 1 : 0),
+          digests_((expected.forPieces() ? 1 : 0) + (expected.forTarget() ? 1 : 0), true) {}
 
-// The digests to check against, when asked to and there is a checksum file: every piece
-// must have its line, and all are checked before anything is written.
-std::optional<Digests> checkedDigests(const ScriptPieces& pieces, Observer& observer) {
-    std::optional<Digests> digests = readChecksums(pieces.dir, checksumFileName(pieces.target));
-    if (!digests) {
-        return digests;
+    void written(const FileHandle& target, std::int64_t offset, std::int64_t length) {
+        digests_.add(target, offset, length);
     }
-    for (const PieceLook& piece : pieces.pieces) {
-        if (digests->count(piece.name) == 0) {
-            throw Error::refused(pieces.dir.pathOf(piece.name), "has no line in the checksum file");
+
+    // The piece is in the target; a damaged one is refused as soon as its digest is known.
+    void endPiece(const ScriptPieces& pieces, bool last) {
+        if (expected_.forPieces()) {
+            digests_.end(0);
+            compare(pieces, last);
         }
     }
-    // This first read is not shown as progress: the bar follows the copy.
-    struct StopsOnly : Observer {
-        explicit StopsOnly(Observer& observer) : observer(observer) {}
-        bool stopRequested() override { return observer.stopRequested(); }
-        Observer& observer;
-    } stopsOnly(observer);
-    const auto damaged = damagedPieces(pieces, *digests, stopsOnly);
-    if (!damaged.empty()) {
-        throw Error::refused(pieces.dir.pathOf(damaged.front()), damagedReason());
-    }
-    return digests;
-}
 
-// Appends one piece to the target at `offset`, block by block, hashing it into `digests`
-// when there are any. Digests are made only against a checksum file: libcrypto is not even
-// loaded otherwise.
-void appendPiece(const ScriptPieces& pieces, const PieceLook& look, const FileHandle& target,
-                 std::int64_t offset, const Digests* digests, Sha256* targetDigest,
-                 Observer& observer) {
-    const FileHandle piece = pieces.open(look);
-    BlockCopier copier(piece);
-    std::optional<Sha256> pieceDigest;
-    if (digests != nullptr) {
-        pieceDigest.emplace();
-        copier.hashInto({&*pieceDigest, targetDigest});
+    // Whether the whole target has the digest the checksum file gives it.
+    bool targetMatches() {
+        if (!expected_.forTarget()) {
+            return true;
+        }
+        digests_.end(target_);
+        return expected_.targetMatches(digests_.ended(target_, true).at(0));
     }
-    for (std::int64_t pos = 0, block = 0; pos < look.size; pos += block) {
-        block = std::min(copier.blockLength(look.size), look.size - pos);
+
+  private:
+    void compare(const ScriptPieces& pieces, bool all) {
+        for (const std::string& hex : digests_.ended(0, all)) {
+            if (!expected_.pieceMatches(compared_, hex)) {
+                throw Error::refused(pieces.dir().pathOf(pieces.names().name(compared_)), kDamaged);
+            }
+            ++compared_;
+        }
+    }
+
+    const PieceDigests& expected_;
+    std::size_t target_;
+    std::size_t compared_ = 0;  // pieces whose digests were compared
+    ReadBackDigests digests_;
+};
+
+// Appends one piece to the target at `offset`, block by block.
+void appendPiece(const ScriptPieces& pieces, std::size_t index, const FileHandle& target,
+                 std::int64_t offset, JoinDigests* digests, Observer& observer) {
+    const FileHandle piece = pieces.open(index);
+    const std::int64_t size = pieces.sizeOf(index);
+    BlockCopier copier(piece);
+    for (std::int64_t pos = 0, block = 0; pos < size; pos += block) {
+        block = std::min(copier.blockLength(size), size - pos);
         copier.copy(pos, target, offset + pos, block);
-        observer.progressed(offset + pos + block, pieces.totalBytes);
+        copier.finish(target, offset + pos + block);  // a hole at its end, too
+        if (digests != nullptr) {
+            digests->written(target, offset + pos, block);
+        }
+        observer.progressed(offset + pos + block, pieces.totalBytes());
         if (observer.stopRequested()) {
             throw Error::stopped(target.path(), "stopped; the target was not written");
         }
     }
-    copier.finish(target, offset + look.size);
-    copier.checkLength(look.size);
-    if (digests != nullptr && pieceDigest->hex() != digests->at(look.name)) {
-        throw Error::refused(piece.path(), damagedReason());
+    copier.checkLength(size);
+    if (digests != nullptr) {
+        digests->endPiece(pieces, index + 1 == pieces.count());
     }
+}
+
+// The checksum file to check against, when asked to and there is one that says something of
+// these pieces or their target.
+std::optional<PieceDigests> expectedDigests(const ScriptPieces& pieces, bool verify,
+                                            Observer& observer) {
+    std::optional<PieceDigests> digests = verify ? PieceDigests::read(pieces) : std::nullopt;
+    if (digests && !digests->forPieces() && !digests->forTarget()) {
+        return std::nullopt;
+    }
+    if (digests && !digests->forPieces()) {
+        observer.notice({pieces.dir().pathOf(digests->fileName()),
+                         "has no lines for the pieces; only the joined file is checked"});
+    }
+    return digests;
 }
 
 }  // namespace
 
 JoinOutcome join(const JoinRequest& request, Observer& observer) {
-    const ScriptPieces pieces = lookAtScript(request.script);
-    const auto [targetDir, targetName] = targetPlace(request.script, pieces.target, request.output);
-    const Directory into(targetDir);
-    if (!request.replace && into.entry(targetName)) {
-        throw Error::refused(into.pathOf(targetName), "already exists; use --force to replace it");
+    const ScriptPieces pieces(request.script);
+    const TargetPlace place = targetPlace(request.script, pieces.target(), request.output);
+    const Directory into(place.dir);
+    if (!request.replace && into.entry(place.name)) {
+        throw Error::refused(into.pathOf(place.name), "already exists; use --force to replace it");
     }
-    const std::optional<Digests> digests =
-        request.verify ? checkedDigests(pieces, observer) : std::nullopt;
-    JoinOutcome outcome{into.pathOf(targetName), static_cast<std::int64_t>(pieces.pieces.size()),
-                        pieces.totalBytes, digests.has_value()};
+    const std::optional<PieceDigests> expected = expectedDigests(pieces, request.verify, observer);
+    const JoinOutcome outcome{into.pathOf(place.name), static_cast<std::int64_t>(pieces.count()),
+                              pieces.totalBytes(), expected.has_value()};
     observer.joinStarted({outcome.target, outcome.pieces, outcome.bytes, outcome.verified});
 
-    std::optional<Sha256> targetDigest;
-    if (digests) {
-        targetDigest.emplace();
-    }
     // The target is as private as the pieces it is made of.
-    TemporaryFile joined(into, targetName, pieces.pieces.front().mode & 0777);
-    std::int64_t offset = 0;
-    for (const PieceLook& look : pieces.pieces) {
-        appendPiece(pieces, look, joined.file(), offset, digests ? &*digests : nullptr,
-                    targetDigest ? &*targetDigest : nullptr, observer);
-        offset += look.size;
+    TemporaryFile joined(into, place.name, pieces.firstStatus().st_mode & 0777);
+    joined.keepGroupOf(pieces.firstStatus());
+    std::optional<JoinDigests> digests;
+    if (expected) {
+        digests.emplace(*expected);
     }
-    if (digests) {
-        const auto expected = digests->find(pieces.target);
-        if (expected != digests->end() && targetDigest->hex() != expected->second) {
-            throw Error::refused(outcome.target, "checksum does not match after joining");
-        }
+    std::int64_t offset = 0;
+    for (std::size_t piece = 0; piece < pieces.count(); ++piece) {
+        appendPiece(pieces, piece, joined.file(), offset, digests ? &*digests : nullptr, observer);
+        offset += pieces.sizeOf(piece);
+    }
+    if (digests && !digests->targetMatches()) {
+        throw Error::refused(outcome.target, "checksum does not match after joining");
     }
     joined.commit(true);
     return outcome;

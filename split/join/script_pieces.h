@@ -6,53 +6,59 @@
 
 #include <sys/stat.h>
 
-#include "split/checksum/checksum_file.h"
-#include "split/observer.h"
 #include "split/os/directory.h"
 #include "split/os/file_handle.h"
-#include "split/script/script_parser.h"
+#include "split/script/piece_list.h"
 
 namespace morsela {
 
-// What the first look saw of a piece: enough to know it again when it is opened.
-struct PieceLook {
-    std::string name;
-    dev_t device;
-    ino_t inode;
-    std::int64_t size;
-    mode_t mode;
-    bool sameAs(const struct stat& status) const {
-        return status.st_dev == device && status.st_ino == inode && status.st_size == size;
-    }
+// The pieces a rejoin script names, looked at by name before anything is read or written:
+// join and verify both start here. What is kept of each piece is its identity (device and
+// inode): the names are kept as a PieceList, the sizes follow from the rule that every piece
+// but the last has the first's size.
+class ScriptPieces {
+  public:
+    // Reads the script in portions and looks at every piece as its line is read. Refuses
+    // names outside the script's directory, a piece named twice (by name, as Windows compares
+    // names, or as the same file under two names: a hard link, or a case-insensitive medium),
+    // a target that is also a piece, a missing piece, a piece that is a link or no regular
+    // file, sizes that cannot come from one split, and more pieces than any split has.
+    // Throws Error.
+    explicit ScriptPieces(const std::string& scriptPath);
+
+    const Directory& dir() const { return dir_; }
+    const std::string& target() const { return target_; }
+    const PieceList& names() const { return names_; }
+    std::size_t count() const { return identities_.size(); }
+    std::int64_t sizeOf(std::size_t piece) const;
+    std::int64_t totalBytes() const { return totalBytes_; }
+    // The first piece's status: a joined file is as private as the pieces it is made of.
+    const struct stat& firstStatus() const { return first_; }
+
+    // A piece opened for reading and checked against the first look, so that a piece swapped
+    // for a link or another file meanwhile is never read.
+    FileHandle open(std::size_t piece) const;
+
+    // More than any real split; the memory a script takes stays bounded.
+    static constexpr std::size_t kMostPieces = 1000000;
+
+  private:
+    struct Identity {
+        dev_t device;
+        ino_t inode;
+    };
+    void add(const std::string& name);
+    void refuseSameFiles() const;
+
+    Directory dir_;
+    std::string target_;
+    PieceList names_;
+    std::vector<Identity> identities_;
+    std::int64_t fullSize_ = 0;
+    std::int64_t lastSize_ = 0;
+    std::int64_t totalBytes_ = 0;
+    struct stat first_ {};
 };
-
-// The pieces a rejoin script names, looked at before anything is read or written: join and
-// verify both start here.
-struct ScriptPieces {
-    Directory dir;  // the script's directory, where the pieces are
-    std::string target;
-    std::vector<PieceLook> pieces;
-    std::int64_t totalBytes = 0;
-
-    // A piece opened for reading from the descriptor that is then checked against the first
-    // look, so a piece swapped for a link or another file meanwhile is never read.
-    FileHandle open(const PieceLook& piece) const;
-};
-
-// Reads the script in portions, so that a script of any length needs no more memory than the
-// list of its pieces, and looks at every piece by name without opening it.
-//
-// Refuses names outside the script's directory, a piece named twice (a script could
-// otherwise ask for one piece a thousand times over), a target that is also a piece, a
-// missing piece, a piece that is a link or no regular file, and sizes that cannot come from
-// one split. Throws Error.
-ScriptPieces lookAtScript(const std::string& scriptPath);
-
-// Reads every piece once and gives those whose digest differs from the one in `digests` (or
-// that have no line there), in piece order. Tells `observer` of the bytes read and stops
-// when it asks to.
-std::vector<std::string> damagedPieces(const ScriptPieces& pieces, const Digests& digests,
-                                       Observer& observer);
 
 // How join and verify name what they read: the pieces themselves, never through a link.
 inline constexpr const char* kPiecesOnly = "join reads only the pieces themselves";

@@ -1,24 +1,61 @@
 #include "split/join/verify.h"
 
+#include <algorithm>
+
 #include "split/checksum/checksum_file.h"
+#include "split/checksum/digest_threads.h"
 #include "split/error.h"
+#include "split/join/piece_digests.h"
 #include "split/join/script_pieces.h"
 
 namespace morsela {
+namespace {
+
+// Reads one piece, hashing it on a thread of its own while the next block is read.
+std::string digestOf(const ScriptPieces& pieces, std::size_t index, DigestThreads& digest,
+                     std::int64_t before, Observer& observer) {
+    const FileHandle piece = pieces.open(index);
+    const std::int64_t size = pieces.sizeOf(index);
+    for (std::int64_t pos = 0; pos < size;) {
+        const auto block = std::min<std::int64_t>(DigestThreads::kBufferSize, size - pos);
+        if (readAt(piece, digest.nextBuffer(), block, pos) < block) {
+            throw Error::refused(piece.path(), "the file became shorter while it was being read");
+        }
+        digest.hashBuffer(static_cast<std::size_t>(block));
+        pos += block;
+        observer.progressed(before + pos, pieces.totalBytes());
+        if (observer.stopRequested()) {
+            throw Error::stopped(piece.path(), "stopped");
+        }
+    }
+    digest.end(0);
+    return digest.takeEnded(0, true).at(0);
+}
+
+}  // namespace
 
 VerifyOutcome verify(const std::string& scriptPath, Observer& observer) {
-    const ScriptPieces pieces = lookAtScript(scriptPath);
-    const std::string checksumName = checksumFileName(pieces.target);
-    const auto digests = readChecksums(pieces.dir, checksumName);
+    const ScriptPieces pieces(scriptPath);
+    const auto digests = PieceDigests::read(pieces);
+    const std::string checksumPath = pieces.dir().pathOf(checksumFileName(pieces.target()));
     if (!digests) {
-        throw Error::refused(pieces.dir.pathOf(checksumName),
-                             "no checksum file to verify the pieces against");
+        throw Error::refused(checksumPath, "no checksum file to verify the pieces against");
+    }
+    if (!digests->forPieces()) {
+        throw Error::refused(checksumPath,
+                             "has no lines for the pieces, so they cannot be checked; join "
+                             "checks the joined file against it");
     }
     observer.joinStarted(
-        {pieces.target, static_cast<std::int64_t>(pieces.pieces.size()), pieces.totalBytes, true});
-    VerifyOutcome outcome{static_cast<std::int64_t>(pieces.pieces.size()), {}};
-    for (const std::string& name : damagedPieces(pieces, *digests, observer)) {
-        outcome.damaged.push_back(pieces.dir.pathOf(name));
+        {pieces.target(), static_cast<std::int64_t>(pieces.count()), pieces.totalBytes(), true});
+    VerifyOutcome outcome{static_cast<std::int64_t>(pieces.count()), {}};
+    DigestThreads digest(1);
+    std::int64_t done = 0;
+    for (std::size_t piece = 0; piece < pieces.count(); ++piece) {
+        if (!digests->pieceMatches(piece, digestOf(pieces, piece, digest, done, observer))) {
+            outcome.damaged.push_back(pieces.dir().pathOf(pieces.names().name(piece)));
+        }
+        done += pieces.sizeOf(piece);
     }
     return outcome;
 }

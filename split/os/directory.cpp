@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <cctype>
 #include <cerrno>
 #include <memory>
 
@@ -70,8 +71,26 @@ std::optional<struct stat> Directory::target(const std::string& name) const {
     throw Error::ofOutput(pathOf(name), errno);
 }
 
+bool Directory::foldsCase(const std::string& name) const {
+    std::string other = name;
+    for (char& c : other) {
+        c = std::isupper(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(c))
+                                                        : static_cast<char>(std::toupper(c));
+    }
+    const auto original = entry(name);
+    const auto swapped = other == name ? std::nullopt : entry(other);
+    if (!original || !swapped) {
+        return false;
+    }
+    // Some file systems through FUSE number a file anew for every name it is asked by.
+    const bool sameTimes = original->st_mtim.tv_sec == swapped->st_mtim.tv_sec &&
+                           original->st_mtim.tv_nsec == swapped->st_mtim.tv_nsec &&
+                           original->st_size == swapped->st_size;
+    return original->st_ino == swapped->st_ino || sameTimes;
+}
+
 void Directory::forEachName(const std::function<void(const std::string&)>& visit) const {
-    // Reading through a copy of the descriptor leaves the original open and unmoved.
+    // Reading through a copy of the descriptor leaves the original open.
     const int copy = sys::dup(fd());
     std::unique_ptr<DIR, DirCloser> stream(copy < 0 ? nullptr : sys::fdopendir(copy));
     if (!stream) {
@@ -81,6 +100,8 @@ void Directory::forEachName(const std::function<void(const std::string&)>& visit
         }
         throw Error::ofOutput(path(), error);
     }
+    // The copy shares its position with the original: an earlier scan left it at the end.
+    ::rewinddir(stream.get());
     while (const dirent* item = sys::readdir(stream.get())) {
         const std::string name = item->d_name;
         if (name != "." && name != "..") {

@@ -39,6 +39,10 @@ class Directory {
     // What `name` leads to, following a link; nothing when it leads nowhere.
     std::optional<struct stat> target(const std::string& name) const;
 
+    // Whether the directory's file system takes names that differ in letter case for one
+    // name, as FAT and exFAT do; asked of an entry `name` that exists.
+    bool foldsCase(const std::string& name) const;
+
     // Calls `visit` with every name in the directory but "." and "..", in no set order.
     void forEachName(const std::function<void(const std::string&)>& visit) const;
 
@@ -72,8 +76,8 @@ class Directory {
 void refuseUnlessRegular(const std::string& path, const struct stat& status);
 
 // O_NONBLOCK: a pipe put under a name must not hang the open; for regular files it has no
-// effect. O_NOFOLLOW: a link is never followed (with O_EXCL it could not be anyway).
-inline constexpr int kCreateFlags =
-    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+// effect. O_NOFOLLOW: a link is never followed (with O_EXCL it could not be anyway). Read
+// and write: what is written may be read back for its checksum.
+inline constexpr int kCreateFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
 }  // namespace morsela

@@ -1,11 +1,13 @@
 #include "split/os/file_calls.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 
 namespace morsela::sys {
 namespace {
@@ -50,6 +52,14 @@ int fsync(int fd) {
     return failsNow() ? -1 : ::fsync(fd);
 }
 
+int fdatasync(int fd) {
+    return failsNow() ? -1 : ::fdatasync(fd);
+}
+
+int startWriteBack(int fd, off_t offset, off_t length) {
+    return failsNow() ? -1 : ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
+}
+
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
     return failsNow() ? -1 : ::pread(fd, buffer, count, offset);
 }
@@ -70,6 +80,10 @@ int fstat(int fd, struct stat* status) {
     return failsNow() ? -1 : ::fstat(fd, status);
 }
 
+int fstatfs(int fd, struct statfs* status) {
+    return failsNow() ? -1 : ::fstatfs(fd, status);
+}
+
 int ftruncate(int fd, off_t length) {
     return failsNow() ? -1 : ::ftruncate(fd, length);
 }
@@ -86,6 +100,35 @@ int close(int fd) {
 
 long fpathconf(int fd, int name) {
     return failsNow() ? -1 : ::fpathconf(fd, name);
+}
+
+int fchown(int fd, uid_t owner, gid_t group) {
+    return failsNow() ? -1 : ::fchown(fd, owner, group);
+}
+
+int fchmod(int fd, mode_t mode) {
+    return failsNow() ? -1 : ::fchmod(fd, mode);
+}
+
+bool randomBytes(void* buffer, size_t length) {
+    return !failsNow() &&
+           ::getrandom(buffer, length, GRND_NONBLOCK) == static_cast<ssize_t>(length);
+}
+
+mode_t creationMask() {
+    // /proc/self/status tells it without the race of setting it and back (umask(2)).
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    unsigned mask = 022;
+    if (status != nullptr) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status) != nullptr) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) {
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    return static_cast<mode_t>(mask);
 }
 
 int dup(int fd) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/vfs.h>
 #include <cerrno>
 
 // Every call the engine makes on files goes through these few functions, so that a test can
@@ -17,14 +18,24 @@ int fstatat(int dir, const char* name, struct stat* status, int flags);
 int unlinkat(int dir, const char* name);
 int renameat(int dir, const char* from, const char* to);
 int fsync(int fd);
+int fdatasync(int fd);
+// Starts writing the range to the medium without waiting for it (sync_file_range).
+int startWriteBack(int fd, off_t offset, off_t length);
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
 ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset);
 ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset, size_t count);
 off_t lseek(int fd, off_t offset, int whence);
 int fstat(int fd, struct stat* status);
+int fstatfs(int fd, struct statfs* status);
 int ftruncate(int fd, off_t length);
 int close(int fd);
 long fpathconf(int fd, int name);
+int fchown(int fd, uid_t owner, gid_t group);
+int fchmod(int fd, mode_t mode);
+// Fills `buffer` with random bytes from the kernel; false when it has none to give.
+bool randomBytes(void* buffer, size_t length);
+// The process's file mode creation mask, read without changing it.
+mode_t creationMask();
 // A new descriptor of the same open file, closed on exec.
 int dup(int fd);
 DIR* fdopendir(int fd);

@@ -1,23 +1,40 @@
 #include "split/os/temporary_file.h"
 
 #include <unistd.h>
-#include <atomic>
 #include <cerrno>
 
 #include "split/error.h"
 #include "split/os/file_calls.h"
+#include "split/os/file_owner.h"
 
 namespace morsela {
 
+namespace {
+
+// Hidden, short enough for any file system whatever the final name's length, and not to be
+// guessed: nobody else can put a file under it first.
+std::string unguessableName(const std::string& finalPath) {
+    unsigned char random[8];
+    if (!sys::randomBytes(random, sizeof random)) {
+        throw Error::ofOutput(finalPath, errno == 0 ? EAGAIN : errno);
+    }
+    static const char kDigits[] = "0123456789abcdef";
+    std::string name = ".morsela-";
+    for (const unsigned char byte : random) {
+        name += kDigits[byte >> 4];
+        name += kDigits[byte & 0x0f];
+    }
+    return name + ".part";
+}
+
+}  // namespace
+
 TemporaryFile::TemporaryFile(const Directory& dir, const std::string& finalName, mode_t mode)
-    : dir_(dir), finalName_(finalName) {
-    static std::atomic<unsigned> counter{0};
+    : dir_(dir), finalName_(finalName), mode_(mode & ~sys::creationMask()) {
     for (int attempt = 0;; ++attempt) {
-        // Hidden, and short enough for any file system whatever the final name's length.
-        name_ =
-            ".morsela-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part";
+        name_ = unguessableName(dir.pathOf(finalName));
         const int fd = sys::retryInterrupted(
-            [&] { return sys::openat(dir.fd(), name_.c_str(), kCreateFlags, mode); });
+            [&] { return sys::openat(dir.fd(), name_.c_str(), kCreateFlags, 0600); });
         if (fd >= 0) {
             file_ = FileHandle(fd, dir.pathOf(finalName));
             return;
@@ -35,8 +52,15 @@ TemporaryFile::~TemporaryFile() {
     }
 }
 
+void TemporaryFile::keepGroupOf(const struct stat& source) {
+    if (!takeGroupOf(file_, source)) {
+        mode_ &= 07707;
+    }
+}
+
 void TemporaryFile::commit(bool durable) {
-    if (durable && sys::fsync(file_.fd()) != 0 && errno != EINVAL) {
+    setMode(file_, mode_);
+    if (durable && sys::fsync(file_.fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
         throw Error::ofOutput(dir_.pathOf(finalName_), errno);
     }
     closeOutput(file_);

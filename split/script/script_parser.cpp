@@ -10,8 +10,9 @@ namespace morsela {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-// Far above the longest line any split wrote; a longer one is no rejoin script.
-constexpr std::size_t kLongestLine = 64 * 1024 * 1024;
+// The interpreter reads 8191 characters of a line; in UTF-8 a character takes up to four
+// bytes. A longer line would not run as a script, and could take any memory.
+constexpr std::size_t kLongestLine = 4 * 8191;
 
 [[noreturn]] void refuse(std::size_t lineNumber, const std::string& why) {
     throw Error::refused("",
@@ -173,6 +174,8 @@ class CopyLine {
 
 }  // namespace
 
+RejoinParser::RejoinParser(PieceVisitor piece) : piece_(std::move(piece)) {}
+
 void RejoinParser::feed(std::string_view bytes) {
     for (const char c : bytes) {
         if (c == '\n' && afterCarriageReturn_) {
@@ -186,13 +189,13 @@ void RejoinParser::feed(std::string_view bytes) {
             continue;
         }
         if (pending_.size() >= kLongestLine) {
-            refuse(lineNumber_ + 1, "too long");
+            refuse(lineNumber_ + 1, "longer than the command interpreter reads");
         }
         pending_ += c;
     }
 }
 
-RejoinCommand RejoinParser::finish() {
+std::string RejoinParser::finish() {
     if (!pending_.empty()) {
         line(pending_);
         pending_.clear();
@@ -200,7 +203,7 @@ RejoinCommand RejoinParser::finish() {
     if (!copied_) {
         throw Error::refused("", "not a rejoin script: it has no \"copy /b\" line");
     }
-    return command_;
+    return target_;
 }
 
 void RejoinParser::line(std::string_view text) {
@@ -218,25 +221,45 @@ void RejoinParser::line(std::string_view text) {
 
 // "copy /b p1+p2+... T" first; then any number of "copy /b T+p3+... T" that append to T.
 void RejoinParser::copyLine(std::string_view text) {
-    auto [sources, target] = CopyLine(text, lineNumber_).read();
+    const auto [sources, target] = CopyLine(text, lineNumber_).read();
+    std::size_t first = 1;  // past the target that the line appends to
     if (!copied_) {
-        command_.target = std::move(target);
-        command_.pieces = std::move(sources);
+        target_ = target;
         copied_ = true;
-        return;
-    }
-    if (!sameName(target, command_.target) || !sameName(sources.front(), command_.target) ||
-        sources.size() < 2) {
+        first = 0;
+    } else if (!sameName(target, target_) || !sameName(sources.front(), target_) ||
+               sources.size() < 2) {
         refuse(lineNumber_, "a second target; a rejoin script makes one file");
     }
-    command_.pieces.insert(command_.pieces.end(), std::make_move_iterator(sources.begin() + 1),
-                           std::make_move_iterator(sources.end()));
+    for (std::size_t i = first; i < sources.size(); ++i) {
+        piece_(sources[i], target_);
+    }
 }
 
 RejoinCommand parseRejoinScript(std::string_view text) {
-    RejoinParser parser;
+    RejoinCommand command;
+    RejoinParser parser(
+        [&](const std::string& piece, const std::string&) { command.pieces.push_back(piece); });
     parser.feed(text);
-    return parser.finish();
+    command.target = parser.finish();
+    return command;
+}
+
+std::string readRejoinScript(const FileHandle& file, const RejoinParser::PieceVisitor& piece) {
+    RejoinParser parser(piece);
+    try {
+        char buffer[65536];
+        for (std::int64_t offset = 0, n; (n = readAt(file, buffer, sizeof buffer, offset)) > 0;
+             offset += n) {
+            parser.feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+        }
+        return parser.finish();
+    } catch (const Error& error) {
+        if (!error.path().empty()) {
+            throw;
+        }
+        throw Error::refused(file.path(), error.reason());
+    }
 }
 
 }  // namespace morsela

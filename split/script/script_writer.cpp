@@ -42,15 +42,19 @@ void RejoinLines::finish() {
     put_(line_ + " " + target_ + "\r\n");
 }
 
-RejoinScriptFile::RejoinScriptFile(const Directory& out, std::string_view sourceName, mode_t mode)
-    : file_(out, scriptName(sourceName), mode), lines_(sourceName, [this](std::string_view text) {
+RejoinScriptFile::RejoinScriptFile(const Directory& out, std::string_view sourceName,
+                                   const struct stat& source)
+    : file_(out, scriptName(sourceName), source.st_mode & 0777),
+      lines_(sourceName, [this](std::string_view text) {
           writeFully(file_.file(), text.data(), static_cast<std::int64_t>(text.size()), length_);
           length_ += static_cast<std::int64_t>(text.size());
-      }) {}
+      }) {
+    file_.keepGroupOf(source);
+}
 
-void RejoinScriptFile::commit() {
+void RejoinScriptFile::commit(bool durable) {
     lines_.finish();
-    file_.commit(false);  // as durable as the pieces, which are not flushed either
+    file_.commit(durable);
 }
 
 }  // namespace morsela

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include "split/os/directory.h"
@@ -46,11 +47,12 @@ class RejoinLines {
 // split is done, so a failed or stopped split leaves no script.
 class RejoinScriptFile {
   public:
-    RejoinScriptFile(const Directory& out, std::string_view sourceName, mode_t mode);
+    // The script is as private as the source it rebuilds, and of its group where the user may.
+    RejoinScriptFile(const Directory& out, std::string_view sourceName, const struct stat& source);
 
     void appendPiece(std::string_view pieceName) { lines_.appendPiece(pieceName); }
-    // Ends the last line and names the file.
-    void commit();
+    // Ends the last line and names the file; with `durable`, once it is on the medium.
+    void commit(bool durable);
 
   private:
     TemporaryFile file_;

@@ -94,7 +94,7 @@ TEST(MorselaCommand, QuietRunsPrintNothingAndJoinAndVerifySumUpInOneLine) {
     EXPECT_EQ(verified.out, "morsela: " + (dir / "data.bat") + ": every piece is whole\n");
 }
 
-TEST(MorselaCommand, PiecesOfAnEarlierSplitAreNamedOnStandardError) {
+TEST(MorselaCommand, PiecesOfAnEarlierSplitAreRemovedAndSaidSo) {
     test::TempDir dir;
     test::writeFile(dir / "data.bin", test::patternBytes(5000));
     ASSERT_EQ(morsela({"split", dir / "data.bin", "1", dir / ""}).status, 0);
@@ -102,10 +102,10 @@ TEST(MorselaCommand, PiecesOfAnEarlierSplitAreNamedOnStandardError) {
     const Outcome again = morsela({"split", dir / "data.bin", "1", dir / ""});
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_NE(again.err.find("morsela: " + dir.dirText() +
-                             ": 3 pieces data.003 to data.005 of an earlier split are still "
-                             "there; they are not part of this split\n"),
+                             ": 3 pieces of the earlier split beyond this one's removed\n"),
               std::string::npos)
         << again.err;
+    EXPECT_FALSE(fs::exists(dir / "data.003"));
 }
 
 }  // namespace

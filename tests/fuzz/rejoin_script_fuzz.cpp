@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     for (const std::string& name : names) {
-        if (name.empty() || !morsela::unscriptableReason(name).empty()) {
+        // Names as file systems hold them: at most 255 bytes, in lines the interpreter reads.
+        if (name.empty() || name.size() > 255 || !morsela::unscriptableReason(name).empty()) {
             return 0;
         }
     }

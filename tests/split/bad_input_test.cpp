@@ -25,8 +25,8 @@ TEST(BadInput, SourceNamesFollowTheNamingRulesOrAreRefused) {
         std::string script;
     };
     const Case cases[] = {
-        {"nodot", 100, 1024, "no001", "nobat"},
-        {"abc", 100, 1024, "001", "bat"},
+        {"nodot", 100, 1024, "no001", "nodot.bat"},
+        {"abc", 100, 1024, "001", "abc.bat"},
         {"ab", 100, 1024, "", ""},
         {"my file.zip", 100, 1024, "my file.001", "my file.bat"},
         {"-dash.zip", 100, 1024, "-dash.001", "-dash.bat"},

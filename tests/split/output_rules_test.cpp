@@ -51,7 +51,7 @@ TEST_F(OutputRules, NamesAreCutByCharactersNotBytes) {
     const auto accented = cut("na\xC3\xAFve", 3000, 1024);
     ASSERT_TRUE(accented.outcome) << accented.text();
     EXPECT_TRUE(fs::exists(out / "na003"));
-    EXPECT_EQ(test::readFile(out / "nabat"),
+    EXPECT_EQ(test::readFile(out / "na\xC3\xAFve.bat"),
               "@chcp 65001>nul\r\ncopy /b na001+na002+na003 na\xC3\xAFve\r\n");
     const auto oneCharacter = cut("\xE6\x97\xA5", 10, 1024);
     EXPECT_EQ(oneCharacter.kind(), Error::Kind::Refused);
@@ -82,14 +82,20 @@ TEST_F(OutputRules, ARerunThatFailsLeavesNoScriptOfTheEarlierSplit) {
     EXPECT_FALSE(fs::exists(out / "x.bat"));  // it would join old and new bytes
 }
 
-TEST_F(OutputRules, PiecesLeftFromAnEarlierSplitAreReported) {
+TEST_F(OutputRules, ARerunIntoFewerPiecesRemovesTheEarlierOnesAndReportsOthers) {
     ASSERT_TRUE(cut("x.bin", 5000, 1024).outcome);
     EXPECT_TRUE(events.notices.empty());
+    test::writeFile(out / "x.009", "a numbered file no script names");
     ASSERT_TRUE(cut("x.bin", 3000, 1024).outcome);
-    ASSERT_EQ(events.notices.size(), 1u);
-    EXPECT_NE(events.notices[0].find("2 pieces x.004 to x.005 of an earlier split"),
+    // x.004 and x.005 were the earlier split's: cat x.0* and 7-Zip would pick them up.
+    EXPECT_EQ(test::namesIn(out.path()),
+              (std::vector<std::string>{"x.001", "x.002", "x.003", "x.009", "x.bat"}));
+    ASSERT_EQ(events.notices.size(), 2u) << events.notices.at(0);
+    EXPECT_NE(events.notices[0].find("2 pieces of the earlier split beyond this one's removed"),
               std::string::npos)
         << events.notices[0];
+    EXPECT_NE(events.notices[1].find("x.009 of an earlier split is still there"), std::string::npos)
+        << events.notices[1];
     EXPECT_EQ(test::readFile(out / "x.bat"), "copy /b x.001+x.002+x.003 x.bin\r\n");
 }
 

@@ -20,10 +20,22 @@ TEST(PieceNames, TheLastThreeCharactersGiveWayWhateverTheyAre) {
     EXPECT_EQ(pieceName("data.tar.gz", "001"), "data.tar001");
     EXPECT_EQ(pieceName("README", "001"), "REA001");
     EXPECT_EQ(pieceName("abc", "002"), "002");
+    EXPECT_EQ(ruleScriptName("data.tar.gz"), "data.tarbat");
+    EXPECT_EQ(ruleScriptName("README"), "REAbat");
+}
+
+TEST(PieceNames, TheScriptEndsInDotBatSoThatTheInterpreterRunsIt) {
+    // Where the rule gives a name ending in ".bat", the script keeps it.
     EXPECT_EQ(scriptName("notes.txt"), "notes.bat");
-    EXPECT_EQ(scriptName("data.tar.gz"), "data.tarbat");
-    EXPECT_EQ(scriptName("README"), "REAbat");
-    EXPECT_EQ(scriptName("abc"), "bat");
+    EXPECT_EQ(scriptName("x.bat.zip"), "x.bat.bat");
+    // Elsewhere it is named after the whole source: pieces keep their names all the same.
+    EXPECT_EQ(scriptName("report.docx"), "report.docx.bat");
+    EXPECT_EQ(scriptName("photo.jpeg"), "photo.jpeg.bat");
+    EXPECT_EQ(scriptName("x.7z"), "x.7z.bat");
+    EXPECT_EQ(scriptName("data.tar.gz"), "data.tar.gz.bat");
+    EXPECT_EQ(scriptName("README"), "README.bat");
+    EXPECT_EQ(scriptName("abc"), "abc.bat");
+    EXPECT_EQ(pieceName("report.docx", "001"), "report.d001");
 }
 
 TEST(PieceNames, ANameOfFewerThanThreeCharactersHasNoPieceNames) {

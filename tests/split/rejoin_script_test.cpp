@@ -146,12 +146,25 @@ TEST(RejoinScript, AnythingElseIsRefusedNamingTheLine) {
 
 TEST(RejoinScript, LinesMayArriveInAnyPortions) {
     const std::string text = "@echo off\r\ncopy /b a.001+a.002 a.bin\r\n";
-    RejoinParser parser;
+    std::vector<std::string> pieces;
+    RejoinParser parser([&](const std::string& piece, const std::string& target) {
+        EXPECT_EQ(target, "a.bin");  // known before the pieces
+        pieces.push_back(piece);
+    });
     for (char c : text) {
         parser.feed(std::string_view(&c, 1));  // CR and LF in separate portions
     }
-    const RejoinCommand command = parser.finish();
-    EXPECT_EQ(command.pieces, (std::vector<std::string>{"a.001", "a.002"}));
+    EXPECT_EQ(parser.finish(), "a.bin");
+    EXPECT_EQ(pieces, (std::vector<std::string>{"a.001", "a.002"}));
+}
+
+TEST(RejoinScript, ALineLongerThanTheInterpreterReadsIsRefusedWithoutBeingKept) {
+    std::size_t pieces = 0;
+    RejoinParser parser([&](const std::string&, const std::string&) { ++pieces; });
+    const std::string names(4096, 'x');
+    EXPECT_THROW(
+        for (int i = 0; i < 1000; ++i) { parser.feed("copy /b " + names); }, Error);
+    EXPECT_EQ(pieces, 0u);
 }
 
 }  // namespace

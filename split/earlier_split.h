@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "split/os/directory.h"
+#include "split/script/piece_list.h"
+
+namespace morsela {
+
+// A split that an earlier run left where this one writes: a rejoin script that names pieces
+// named as this split names its own (the same name but its last three characters).
+struct EarlierSplit {
+    std::string script;  // its name in the output directory
+    std::string target;  // the file it rebuilds; empty when the file is no rejoin script
+    PieceList pieces;
+    bool rebuildsSource = false;  // of this split's source, as the medium compares names
+};
+
+// The earlier splits among `candidates`, names seen in the output directory. A file under
+// one of this split's own script names (either form) is always one, also when it is no
+// rejoin script; any other only when it is a rejoin script that names this split's first
+// piece. Throws Error.
+std::vector<EarlierSplit> earlierSplits(const Directory& out, const std::string& sourceName,
+                                        const std::vector<std::string>& candidates);
+
+// Whether `name` is one that a split of `sourceName` could leave as its script: the name but
+// its last three characters, and "bat" or three characters more and ".bat".
+bool mayBeScriptOf(const std::string& name, const std::string& sourceName);
+
+}  // namespace morsela

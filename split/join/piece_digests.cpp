@@ -1,0 +1,72 @@
+#include "split/join/piece_digests.h"
+
+#include <algorithm>
+
+#include "split/checksum/checksum_file.h"
+#include "split/error.h"
+
+namespace morsela {
+namespace {
+
+// 64 hexadecimal digits as the 32 bytes they stand for.
+std::string bytesOf(const std::string& hex) {
+    std::string bytes(hex.size() / 2, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(std::stoi(hex.substr(2 * i, 2), nullptr, 16));
+    }
+    return bytes;
+}
+
+std::string twoDigests(const std::string& name) {
+    return "gives " + name + " two different digests";
+}
+
+}  // namespace
+
+std::optional<PieceDigests> PieceDigests::read(const ScriptPieces& pieces) {
+    PieceDigests digests;
+    digests.fileName_ = checksumFileName(pieces.target());
+    const std::string path = pieces.dir().pathOf(digests.fileName_);
+    const bool found = forEachChecksum(
+        pieces.dir(), digests.fileName_, [&](const ChecksumLine& line, std::size_t number) {
+            const std::string where = "line " + std::to_string(number) + " ";
+            if (line.name == pieces.target()) {
+                if (!digests.target_.empty() && digests.target_ != line.hex) {
+                    throw Error::refused(path, where + twoDigests(line.name));
+                }
+                digests.target_ = line.hex;
+            } else if (const auto piece = pieces.names().indexOf(line.name)) {
+                if (digests.known_.empty()) {
+                    digests.known_.assign(pieces.count(), false);
+                    digests.digests_.assign(32 * pieces.count(), '\0');
+                }
+                const std::string bytes = bytesOf(line.hex);
+                if (digests.known_[*piece] && !digests.pieceMatches(*piece, line.hex)) {
+                    throw Error::refused(path, where + twoDigests(line.name));
+                }
+                digests.digests_.replace(32 * *piece, 32, bytes);
+                digests.known_[*piece] = true;
+            } else if (pieces.names().isPastTheEnd(line.name)) {
+                throw Error::refused(path, where + "names " + line.name +
+                                               ", a piece the script does not name; the script "
+                                               "has lost a line or the piece is left over");
+            }
+        });
+    if (!found) {
+        return std::nullopt;
+    }
+    const auto missing = std::find(digests.known_.begin(), digests.known_.end(), false);
+    if (!digests.known_.empty() && missing != digests.known_.end()) {
+        const std::string name =
+            pieces.names().name(static_cast<std::size_t>(missing - digests.known_.begin()));
+        throw Error::refused(pieces.dir().pathOf(name), "has no line in the checksum file");
+    }
+    digests.forPieces_ = !digests.known_.empty();
+    return digests;
+}
+
+bool PieceDigests::pieceMatches(std::size_t piece, const std::string& hex) const {
+    return known_[piece] && digests_.compare(32 * piece, 32, bytesOf(hex)) == 0;
+}
+
+}  // namespace morsela

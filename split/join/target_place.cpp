@@ -1,0 +1,73 @@
+#include "split/join/target_place.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+#include "split/error.h"
+#include "split/os/file_calls.h"
+
+namespace morsela {
+namespace {
+
+// The directory part of a path, ending in "/", or empty for a bare name.
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// What `path` is to a join that writes there: a directory to write into, or a file.
+bool isDirectoryToWriteInto(const std::string& path) {
+    struct stat status {};
+    if (sys::fstatat(AT_FDCWD, path.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) {
+            return false;
+        }
+        throw Error::ofOutput(path, errno);
+    }
+    if (!S_ISLNK(status.st_mode)) {
+        return S_ISDIR(status.st_mode);
+    }
+    const bool trusted = status.st_uid == ::geteuid() || status.st_uid == 0;
+    struct stat target {};
+    const bool toDirectory =
+        sys::fstatat(AT_FDCWD, path.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode);
+    if (toDirectory && !trusted) {
+        throw Error::refused(path,
+                             "is a link to a directory that another user made; Morsela "
+                             "does not follow it: name the directory itself");
+    }
+    return toDirectory;
+}
+
+TargetPlace intoDirectory(const std::string& dir, const std::string& target,
+                          const std::string& scriptPath) {
+    if (target.front() == '.') {
+        throw Error::refused(scriptPath, "rebuilds \"" + target +
+                                             "\", a hidden file; give the file to write with "
+                                             "-o to join it all the same");
+    }
+    return {dir, target};
+}
+
+}  // namespace
+
+TargetPlace targetPlace(const std::string& scriptPath, const std::string& target,
+                        const std::string& output) {
+    if (output.empty()) {
+        return intoDirectory(directoryOf(scriptPath), target, scriptPath);
+    }
+    std::string path = output;
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    const bool directory = isDirectoryToWriteInto(path);
+    if (directory || output.back() == '/') {
+        return intoDirectory(path == "/" ? path : path + "/", target, scriptPath);
+    }
+    const std::string dir = directoryOf(path);
+    return {dir, path.substr(dir.size())};
+}
+
+}  // namespace morsela

@@ -1,0 +1,98 @@
+#include "split/split_outputs.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "split/checksum/checksum_file.h"
+#include "split/error.h"
+#include "split/os/file_calls.h"
+#include "split/os/file_owner.h"
+#include "split/piece_names.h"
+
+namespace morsela {
+
+SplitOutputs::SplitOutputs(const Directory& out, const FileHandle& source,
+                           const struct stat& status, const std::string& sourceName,
+                           const SplitRequest& request)
+    : out_(out),
+      status_(status),
+      sourceName_(sourceName),
+      sync_(request.sync),
+      script_(out, sourceName, status),
+      copier_(source) {
+    if (request.checksum) {
+        checksums_.emplace(out, sourceName, status);
+    }
+}
+
+void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64_t end,
+                              const SplitPlan& plan, Observer& observer) {
+    writing_ = pieceName(sourceName_, pieceNumberText(index + 1));
+    FileHandle piece = out_.create(writing_, status_.st_mode & 0777);  // private stays private
+    keepGroupOf(piece, status_);
+    script_.appendPiece(writing_);
+    std::int64_t at = start;
+    do {  // at least once: an empty source gives one empty piece, and one step of progress
+        const std::int64_t length = std::min(copier_.blockLength(plan.sourceLength), end - at);
+        copier_.copy(at, piece, at - start, length);
+        copier_.finish(piece, at - start + length);  // a hole at its end, too
+        if (sync_) {
+            sys::startWriteBack(piece.fd(), at - start, length);  // a hint; it may be refused
+        }
+        if (checksums_) {
+            checksums_->written(piece, at - start, length);
+        }
+        at += length;
+        observer.progressed(at, plan.sourceLength);
+        if (observer.stopRequested()) {
+            throw Error::stopped(plan.source,
+                                 "stopped; " + std::to_string(index) +
+                                     (index == 1 ? " whole piece is" : " whole pieces are") +
+                                     " left and no rejoin script");
+        }
+    } while (at < end);
+    flush(unflushed_);
+    unflushed_ = std::move(piece);
+    writing_.clear();
+    if (checksums_) {
+        checksums_->endPiece(pieceName(sourceName_, pieceNumberText(index + 1)));
+    }
+    observer.fileWritten(unflushed_.path());
+}
+
+void SplitOutputs::abandonPiece() {
+    if (!writing_.empty()) {
+        out_.remove(writing_);
+        writing_.clear();
+    }
+}
+
+void SplitOutputs::flush(FileHandle& piece) {
+    if (piece.fd() < 0) {
+        return;
+    }
+    if (sync_ && sys::fdatasync(piece.fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
+        throw Error::ofOutput(piece.path(), errno);
+    }
+    closeOutput(piece);
+}
+
+// No checksum file stays for a split whose script could not be written.
+void SplitOutputs::commit(SplitOutcome& outcome) {
+    flush(unflushed_);
+    if (checksums_) {
+        checksums_->commit(sync_);
+        outcome.checksumPath = out_.pathOf(checksumFileName(sourceName_));
+    }
+    try {
+        script_.commit(sync_);
+    } catch (const Error&) {
+        if (checksums_) {
+            out_.remove(checksumFileName(sourceName_));
+        }
+        throw;
+    }
+    outcome.scriptPath = out_.pathOf(scriptName(sourceName_));
+}
+
+}  // namespace morsela

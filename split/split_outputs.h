@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <sys/stat.h>
+
+#include "split/block_copier.h"
+#include "split/checksum/checksum_writer.h"
+#include "split/observer.h"
+#include "split/os/directory.h"
+#include "split/os/file_handle.h"
+#include "split/script/script_writer.h"
+#include "split/split.h"
+
+namespace morsela {
+
+// Everything a split writes: the pieces one by one, and beside them the rejoin script and the
+// checksum file under temporary names until the split is done.
+//
+// With `sync`, every piece is on the medium before success is reported: the medium starts
+// writing each block as soon as it is copied, and a piece is flushed while the next is
+// copied, so that the flushing overlaps the copy.
+class SplitOutputs {
+  public:
+    SplitOutputs(const Directory& out, const FileHandle& source, const struct stat& status,
+                 const std::string& sourceName, const SplitRequest& request);
+
+    // Writes piece `index` (from 0) from source bytes [start, end), block by block; no block
+    // crosses the end of a piece. Tells `observer` of the bytes done, and fails as Stopped
+    // when it asks to stop.
+    void writePiece(std::int64_t index, std::int64_t start, std::int64_t end, const SplitPlan& plan,
+                    Observer& observer);
+    // The piece being written when the split failed or stopped is removed: it would look whole.
+    void abandonPiece();
+    // Flushes the last piece, and names the checksum file and the script; the outcome gets
+    // their paths.
+    void commit(SplitOutcome& outcome);
+    // Fails when the source is now shorter than it was: it was cut while being read.
+    void checkSourceLength(std::int64_t length) const { copier_.checkLength(length); }
+
+  private:
+    void flush(FileHandle& piece);
+
+    const Directory& out_;
+    const struct stat& status_;
+    std::string sourceName_;
+    bool sync_;
+    RejoinScriptFile script_;
+    std::optional<ChecksumWriter> checksums_;
+    BlockCopier copier_;
+    std::string writing_;   // the name of the piece being written, if any
+    FileHandle unflushed_;  // the last piece written, flushed while the next is copied
+};
+
+}  // namespace morsela
