@@ -16,8 +16,9 @@ int Command::runEngine(TerminalObserver& terminal, const std::function<int()>& w
     return kExitFailed;
 }
 
-TerminalObserver Command::terminalFor(std::FILE* out, std::FILE* err, bool listFiles, bool quiet) {
-    return TerminalObserver(out, err, {::isatty(::fileno(err)) == 1, listFiles, quiet});
+TerminalObserver Command::terminalFor(std::FILE* out, std::FILE* err, bool listFiles, bool quiet,
+                                      bool force) {
+    return TerminalObserver(out, err, {::isatty(::fileno(err)) == 1, listFiles, quiet, force});
 }
 
 }  // namespace morsela

@@ -28,7 +28,8 @@ class Command {
     // a failure (worded on standard error by `terminal`), 130 for a stop.
     static int runEngine(TerminalObserver& terminal, const std::function<int()>& work);
     // The terminal observer for this run: a bar only where standard error is a terminal.
-    static TerminalObserver terminalFor(std::FILE* out, std::FILE* err, bool listFiles, bool quiet);
+    static TerminalObserver terminalFor(std::FILE* out, std::FILE* err, bool listFiles, bool quiet,
+                                        bool force = false);
 
     CLI::App* subcommand_ = nullptr;
 };

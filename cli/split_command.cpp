@@ -24,6 +24,11 @@ SplitCommand::SplitCommand(CLI::App& app) {
     subcommand_->add_flag("--checksum", checksum_,
                           "also write SOURCE.sha256 beside the script, which sha256sum -c and "
                           "morsela join check");
+    subcommand_->add_flag("-f,--force", force_,
+                          "replace the pieces and script of another file split into OUTDIR "
+                          "whose pieces have the names this split gives its own");
+    subcommand_->add_flag("--no-sync", noSync_,
+                          "do not wait until the pieces are on the medium before finishing");
     subcommand_->footer(std::string("SIZE takes a unit: ") + kSizeUnits +
                         ".\nDecimals and exponents are allowed: 1.5K is 1536 bytes.\n\n"
                         "Examples:\n"
@@ -44,6 +49,7 @@ bool SplitCommand::readArguments(SplitRequest& request, std::FILE* err) const {
     request.outputDir = arguments_.size() > wanted ? arguments_.back() : "";
     request.pieceCount = pieces_;
     request.checksum = checksum_;
+    request.sync = !noSync_;
     if (pieces_ > 0) {
         return true;
     }
@@ -73,7 +79,7 @@ int SplitCommand::run(std::FILE* out, std::FILE* err) {
     if (!readArguments(request, err)) {
         return kExitUsage;
     }
-    TerminalObserver terminal = terminalFor(out, err, verbose_, quiet_);
+    TerminalObserver terminal = terminalFor(out, err, verbose_, quiet_, force_);
     return runEngine(terminal, [&] {
         const SplitOutcome outcome = split(request, terminal);
         terminal.finished(request.source + ": " + countOf(outcome.pieces, "piece", "pieces") +

@@ -22,6 +22,8 @@ class SplitCommand : public Command {
     bool verbose_ = false;
     bool quiet_ = false;
     bool checksum_ = false;
+    bool force_ = false;
+    bool noSync_ = false;
 };
 
 }  // namespace morsela

@@ -20,6 +20,7 @@ class TerminalObserver : public Observer {
         bool drawBar = false;    // standard error is a terminal
         bool listFiles = false;  // -v: every file written
         bool quiet = false;      // -q: nothing on standard output
+        bool force = false;      // --force: replace another file's split in the way
     };
     TerminalObserver(std::FILE* out, std::FILE* err, Settings settings);
 
@@ -29,6 +30,7 @@ class TerminalObserver : public Observer {
     void fileWritten(const std::string& path) override;
     void notice(const Notice& notice) override;
     bool stopRequested() override;
+    bool replaceOtherSplit(const OtherSplit& /*other*/) override { return settings_.force; }
 
     // The one line that ends a job that succeeded: "morsela: " and `text`.
     void finished(const std::string& text);

@@ -47,13 +47,14 @@ std::vector<EarlierSplit> earlierSplits(const Directory& out, const std::string&
         const bool own = same(name, ownNames[0]) || same(name, ownNames[1]);
         std::optional<EarlierSplit> earlier = readEarlier(out, name);
         if (!earlier && own) {
-            found.push_back({name, "", {}, false});
+            found.push_back({name, "", {}, false, folds});
         }
         const bool namesFirstPiece =
             earlier && (folds ? earlier->pieces.holds(firstPiece)
                               : earlier->pieces.indexOf(firstPiece).has_value());
         if (earlier && (own || namesFirstPiece)) {
             earlier->rebuildsSource = same(earlier->target, sourceName);
+            earlier->foldsCase = folds;
             found.push_back(std::move(*earlier));
         }
     }

@@ -16,6 +16,7 @@ struct EarlierSplit {
     std::string target;  // the file it rebuilds; empty when the file is no rejoin script
     PieceList pieces;
     bool rebuildsSource = false;  // of this split's source, as the medium compares names
+    bool foldsCase = false;       // the medium takes names in any letter case for one
 };
 
 // The earlier splits among `candidates`, names seen in the output directory. A file under

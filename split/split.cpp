@@ -105,7 +105,10 @@ std::int64_t removeEarlierPieces(const Directory& out, const std::vector<Earlier
         for (std::size_t i = 0; i < split.pieces.size(); ++i) {
             const std::string name = split.pieces.name(i);
             const auto [namePrefix, number] = splitPieceNumber(name);
-            if ((namePrefix != prefix || number < 1 || number > kept) && out.entry(name)) {
+            const bool ours = (namePrefix == prefix ||
+                               (split.foldsCase && foldCase(namePrefix) == foldCase(prefix))) &&
+                              number >= 1 && number <= kept;
+            if (!ours && out.entry(name)) {
                 out.remove(name);
                 ++removed;
             }

@@ -13,9 +13,10 @@ unset DISPLAY
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# rejoin NAME BYTES SIZE [ENCODING]: splits, runs the script under cmd, compares the bytes.
+# rejoin NAME BYTES SIZE [ENCODING [OWN]]: splits, runs the script under cmd, compares the
+# bytes. With OWN the script runs under its own name, as a double-click runs it.
 rejoin() {
-    local name=$1 bytes=$2 size=$3 encoding=${4:-}
+    local name=$1 bytes=$2 size=$3 encoding=${4:-} own=${5:-}
     local case_dir="$work/case$RANDOM"
     mkdir -p "$case_dir/in" "$case_dir/out"
     head -c "$bytes" /dev/urandom >"$case_dir/in/$name"
@@ -28,6 +29,7 @@ rejoin() {
     # shell is no matter of the script (on Windows it is double-clicked).
     local run=run.bat
     cp "${script[0]}" "$case_dir/out/run.bat"
+    [[ -n "$own" ]] && run=$(basename "${script[0]}")
     if [[ -n "$encoding" ]]; then
         # Wine's cmd has no UTF-8 console: check the code page line, then run the rest in
         # the prefix's own code page.
@@ -53,5 +55,9 @@ rejoin "a&b!c^d.bin" 3000 1
 rejoin "100%.bin" 3000 1
 rejoin "q&mkdir PWNED&echo xx.txt" 400 0.0009765625  # names cut at 8191 would run commands
 rejoin "résumé.pdf" 3000 1 CP437
+# Extensions that are not three characters long: the script still ends in .bat and runs.
+rejoin report.docx 3000 1 "" own
+rejoin photo.jpeg 3000 1 "" own
+rejoin x.7z 3000 1 "" own
 echo "$failures failed"
 ((failures == 0))

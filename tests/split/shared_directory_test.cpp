@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <filesystem>
@@ -164,6 +165,61 @@ TEST(SharedDirectory, LinksUnderOutputNamesAreNeverFollowed) {
         EXPECT_EQ(test::readFile(victim), "not to be overwritten");
         EXPECT_FALSE(fs::exists(base / "created-by-link"));
     }
+}
+
+TEST(SharedDirectory, JoinNeverFollowsALinkThatAnotherUserPlantedAsTheOutput) {
+    if (!test::isRoot()) {
+        GTEST_SKIP() << "a link of another user's needs root to plant";
+    }
+    test::TempDir base;
+    const std::string drop = sharedDirectory(base);
+    const fs::path cron = base.path() / "cron.d";  // a directory the attacker cannot write
+    fs::create_directory(cron);
+    asAttacker([&] {
+        test::writeFile(drop + "x.001", "* * * * * root evil\n");
+        test::writeFile(drop + "x.bat", "copy /b x.001 zz-evil\r\n");
+        fs::create_directory_symlink(cron, drop + "restored.zip");
+    });
+    test::RecordingObserver events;
+    const auto run = test::attempt([&] {
+        return join({drop + "x.bat", drop + "restored.zip", false, true}, events);
+    });
+    EXPECT_NE(run.text().find("another user made"), std::string::npos) << run.text();
+    EXPECT_TRUE(fs::is_empty(cron));
+}
+
+TEST(SharedDirectory, PiecesInASetgidDirectoryAreNotHandedToItsGroup) {
+    if (!test::isRoot()) {
+        GTEST_SKIP() << "a directory of another group needs root to make";
+    }
+    test::TempDir base;
+    const std::string source = base / "secret.db";
+    test::writeFile(source, test::patternBytes(3000));
+    ::chmod(source.c_str(), 0640);
+    const fs::path shared = base.path() / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(::chown(shared.c_str(), 0, kNobody), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 02775), 0);  // new files get the group nogroup
+    fs::permissions(base.path(), fs::perms::all);
+    test::RecordingObserver events;
+    const auto cut = test::attempt([&] {
+        return split({source, shared.string() + "/", 1024}, events);
+    });
+    ASSERT_TRUE(cut.outcome) << cut.text();
+    for (const std::string& name : test::namesIn(shared)) {
+        EXPECT_EQ(test::runAsNobody(
+                      [&] { return ::open((shared / name).c_str(), O_RDONLY) < 0 ? 0 : 1; }),
+                  0)
+            << name << " is readable by nobody";
+    }
+    const auto joined = test::attempt([&] {
+        return join({cut.outcome->scriptPath, base / "joined.db", false}, events);
+    });
+    ASSERT_TRUE(joined.outcome) << joined.text();
+    struct stat status {};
+    ::stat((base / "joined.db").c_str(), &status);
+    EXPECT_EQ(status.st_gid, 0u);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
 }
 
 }  // namespace
