@@ -204,5 +204,51 @@ TEST_F(ReceivedPieces, TemporaryNamesCannotBeTakenFirst) {
     EXPECT_TRUE(run.outcome) << run.text();
 }
 
+TEST_F(ReceivedPieces, AChecksumFileOfTheTargetAloneChecksTheJoinedFileOnly) {
+    const std::string script = splitHere("disk.iso", 5000, 1024);
+    const std::string sums = test::readFile(dir / "disk.iso.sha256");
+    const std::string targetLine = sums.substr(sums.rfind('\n', sums.size() - 2) + 1);
+    test::writeFile(dir / "disk.iso.sha256", targetLine);  // as sha256sum disk.iso writes it
+    const auto joined = joinInto(script, dir / "disk.iso");
+    ASSERT_TRUE(joined.outcome) << joined.text();
+    EXPECT_TRUE(joined.outcome->verified);
+    ASSERT_EQ(events.notices.size(), 1u);
+    EXPECT_NE(events.notices[0].find("only the joined file is checked"), std::string::npos);
+    EXPECT_NE(verifyScript(script).text().find("has no lines for the pieces"), std::string::npos);
+
+    // A damaged piece is still found: by the joined file's digest.
+    std::string piece = test::readFile(dir / "disk.002");
+    piece[7] ^= 1;
+    test::writeFile(dir / "disk.002", piece);
+    EXPECT_NE(joinInto(script, dir / "again.iso").text().find("does not match after joining"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "again.iso"));
+}
+
+TEST(ChecksumLines, EveryFormSha256sumReadsIsRead) {
+    const std::string hex(64, 'a');
+    const std::string upper(64, 'A');
+    const std::pair<std::string, std::string> lines[] = {
+        {hex + "  plain.001", "plain.001"},
+        {upper + " *binary.001", "binary.001"},
+        {"SHA256 (tagged (1).001) = " + hex, "tagged (1).001"},
+        {"  \t" + hex + "  indented.001\r", "indented.001"},
+        {"\\" + hex + "  back\\\\slash", "back\\slash"},
+        {"\\SHA256 (line\\nfeed) = " + hex, "line\nfeed"},
+    };
+    for (const auto& [line, name] : lines) {
+        const auto parsed = parseChecksumLine(line);
+        ASSERT_TRUE(parsed.has_value()) << line;
+        EXPECT_EQ(parsed->name, name) << line;
+        EXPECT_EQ(parsed->hex, hex) << line;
+    }
+    EXPECT_FALSE(parseChecksumLine("# sha256sum output").has_value());
+    EXPECT_FALSE(parseChecksumLine("   ").has_value());
+    for (const std::string& bad :
+         {hex + " x", "MD5 (x) = " + hex, std::string("SHA256 (x) = 12"), hex + "  "}) {
+        EXPECT_THROW(parseChecksumLine(bad), Error) << bad;
+    }
+}
+
 }  // namespace
 }  // namespace morsela
