@@ -73,7 +73,9 @@ TEST(CommandLine, PiecesByCountAreEqualAndRefusedBeyondTheByteCount) {
     // An empty file is one empty piece, by count as by size.
     test::writeFile(dir / "empty.bin", "");
     fs::create_directory(dir.path() / "e");
-    EXPECT_EQ(runCommand({"split", "-n", "1", dir / "empty.bin", dir / "e"}).status, 0);
+    const auto empty = runCommand({"split", "-n", "1", dir / "empty.bin", dir / "e"});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_NE(empty.out.find(": 1 empty piece in "), std::string::npos) << empty.out;
     EXPECT_EQ(test::namesIn(dir.path() / "e"),
               (std::vector<std::string>{"empty.001", "empty.bat"}));
     EXPECT_EQ(runCommand({"split", "-n", "2", dir / "empty.bin", dir / "e"}).status, 1);
