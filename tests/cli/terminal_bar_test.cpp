@@ -101,14 +101,6 @@ TEST_P(TerminalBar, AFailureLeavesOnlyItsLine) {
     EXPECT_EQ(std::count(screen.begin(), screen.end(), '\n'), 1) << screen;
 }
 
-TEST_P(TerminalBar, QuietShowsNothingAtAll) {
-    test::writeFile(dir / "out/s.041", "left by an earlier split");  // a notice
-    const auto run = test::runMorselaProcess({"split", "-q", "s.bin", "64K", "out"},
-                                             {true, false, GetParam(), dir.path(), {}});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
-}
-
 INSTANTIATE_TEST_SUITE_P(Columns, TerminalBar, ::testing::Values(60, 80));
 
 TEST(TerminalResize, TheBarFollowsTheNewWidth) {

@@ -39,9 +39,6 @@ void TerminalScreen::feed(std::string_view bytes) {
         } else if (c == '\n') {
             ++row_;
             pendingWrap_ = false;
-        } else if (c == '\b') {
-            column_ = column_ > 0 ? column_ - 1 : 0;
-            pendingWrap_ = false;
         } else if (c == '\x1b' && i + 1 < bytes.size() && bytes[i + 1] == '[') {
             std::size_t end = i + 2;
             while (end < bytes.size() && (bytes[end] < 0x40 || bytes[end] > 0x7e)) {

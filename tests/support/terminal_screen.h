@@ -7,9 +7,10 @@
 namespace morsela::test {
 
 // What a terminal of `columns` shows after it was sent some output: enough of a terminal to
-// see what a program leaves on it. It knows "\r", "\n" (a pseudo-terminal sends "\r\n"), "\b",
+// see what a program leaves on it. It knows "\r", "\n" (a pseudo-terminal sends "\r\n"),
 // erasing to the end of the line ("\e[K") and the wrap to the next line after the last
-// column; other escape sequences are skipped. Each byte takes one column.
+// column; other control characters and escape sequences are skipped. Each byte takes one
+// column.
 class TerminalScreen {
   public:
     explicit TerminalScreen(int columns) : columns_(columns) {}
