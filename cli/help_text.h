@@ -9,7 +9,7 @@ namespace morsela {
 // other. Each text holds one or more synopses, one a line.
 std::string usageText(std::initializer_list<const char*> synopses);
 
-// The lines for --help and --version, their descriptions starting at `column`.
+// The lines for --help and --version, what each does starting at `column`.
 std::string helpAndVersion(int column);
 
 }  // namespace morsela
