@@ -1,6 +1,7 @@
-// Times `morsela split` against `split -b` and `morsela join` against `cat`, on one file of
-// random bytes, alternating the contenders so that both see the same machine state. Then,
-// where a loop mount is allowed, the same on XFS with shared extents (reflink), against
+// Times `morsela split` against `split -b` and `cp` (each followed by a sync where morsela
+// flushes), `morsela join` against `cat`, and the cost of checksums, on one file of random
+// bytes, alternating the contenders so that all see the same machine state. Then, where a
+// loop mount is allowed, the same on XFS with shared extents (reflink), against
 // `cp --reflink` of the whole file and `cat`.
 //
 //   split_bench [--size-mib N] [--rounds N] [--dir DIR]
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -98,36 +100,122 @@ void emptyDirectory(const fs::path& dir) {
     fs::create_directories(dir);
 }
 
-// Joins the pieces in `dir` (named source.NNN, with source.bat) with morsela and with cat.
-void benchJoin(const std::string& morsela, const fs::path& dir, const fs::path& catTarget,
-               int rounds) {
-    std::vector<std::string> catArgs{"cat"};
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.path().extension() != ".bat" && entry.path().filename() != "source.bin") {
-            catArgs.push_back(entry.path().string());
+// One of the commands compared: what runs before each timed run (emptying its output), and
+// the command timed, its standard output sent to `outPath` when given.
+struct Contender {
+    std::string name;
+    std::function<void()> prepare;
+    std::vector<std::string> command;
+    std::string outPath = "";
+};
+
+// Runs every contender `rounds` times, taking turns so that each sees the same machine,
+// and reports the first against each of the others.
+void compare(const std::string& title, int rounds, const std::vector<Contender>& contenders) {
+    std::vector<Series> series;
+    for (const Contender& c : contenders) {
+        series.emplace_back(c.name);
+    }
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < contenders.size(); ++i) {
+            if (contenders[i].prepare) {
+                contenders[i].prepare();
+            }
+            series[i].add(timeCommand(contenders[i].command, contenders[i].outPath));
         }
     }
-    std::sort(catArgs.begin() + 1, catArgs.end());
-    // morsela join flushes its file to disk before it names it; cat does not, so it is also
-    // timed followed by a sync of what it wrote, the same promise.
-    std::vector<std::string> durable{
-        "sh", "-c",
-        "cat \"$@\" > '" + catTarget.string() + "' && sync '" + catTarget.string() + "'", "sh"};
-    durable.insert(durable.end(), catArgs.begin() + 1, catArgs.end());
-    Series j{"morsela join"};
-    Series c{"cat"};
-    Series d{"cat, then sync"};
-    for (int round = 0; round < rounds; ++round) {
-        fs::remove(dir / "source.bin");
-        j.add(timeCommand({morsela, "join", (dir / "source.bat").string()}));
-        c.add(timeCommand(catArgs, catTarget.string()));
-        fs::remove(catTarget);
-        d.add(timeCommand(durable));
-        fs::remove(catTarget);
+    for (std::size_t i = 1; i < series.size(); ++i) {
+        report(title, series[0], series[i]);
     }
-    const std::string title = "Join " + std::to_string(catArgs.size() - 1) + " pieces";
-    report(title, j, c);
-    report(title + ", against a durable cat", j, d);
+}
+
+// A shell command line, with its arguments quoted for sh.
+std::vector<std::string> shell(const std::string& line) {
+    return {"sh", "-c", line};
+}
+
+std::string quoted(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
+
+// Splits into pieces of `pieceKiB`: flushed to the medium as morsela does by default,
+// against a copy of the whole file followed by a sync of it and against split -b followed by
+// a sync of its pieces; and without flushing, against split -b alone.
+void benchSplit(const std::string& morsela, const fs::path& source, const fs::path& ours,
+                const fs::path& theirs, long pieceKiB, int rounds) {
+    const std::string size = std::to_string(pieceKiB);
+    const std::string title = "Split into pieces of " + std::to_string(pieceKiB / 1024) + " MiB";
+    auto clearOurs = [&] { emptyDirectory(ours); };
+    auto clearTheirs = [&] { emptyDirectory(theirs); };
+    const std::string splitB =
+        "split -b " + size + "K " + quoted(source) + " " + quoted(theirs / "source.");
+    compare(title + ", on the medium", rounds,
+            {{"morsela split", clearOurs, {morsela, "split", source.string(), size, ours.string()}},
+             {"cp, then sync", clearTheirs,
+              shell("cp " + quoted(source) + " " + quoted(theirs / "copy") + " && sync " +
+                    quoted(theirs / "copy"))},
+             {"split -b, then sync", clearTheirs,
+              shell(splitB + " && sync " + quoted(theirs) + "/source.*")}});
+    compare(title + ", not flushed", rounds,
+            {{"morsela split --no-sync",
+              clearOurs,
+              {morsela, "split", "--no-sync", source.string(), size, ours.string()}},
+             {"split -b", clearTheirs, shell(splitB)}});
+}
+
+// The cost of a checksum file: morsela hashes what it writes, on threads of their own; the
+// standard tools read the pieces again. And a verified join against one that checks nothing.
+void benchChecksums(const std::string& morsela, const fs::path& source, const fs::path& ours,
+                    const fs::path& theirs, int rounds) {
+    auto clearOurs = [&] { emptyDirectory(ours); };
+    auto clearTheirs = [&] { emptyDirectory(theirs); };
+    const std::vector<std::string> plain{morsela, "split", source.string(), "100M", ours.string()};
+    std::vector<std::string> checked = plain;
+    checked.insert(checked.begin() + 2, "--checksum");
+    compare(
+        "Split into pieces of 100 MiB with a checksum file", rounds,
+        {{"morsela split --checksum", clearOurs, checked},
+         {"morsela split", clearOurs, plain},
+         {"split -b, sha256sum", clearTheirs,
+          shell("split -b 100M " + quoted(source) + " " + quoted(theirs / "source.") +
+                " && sha256sum " + quoted(theirs) + "/source.* > " + quoted(theirs / "sums"))}});
+    timeCommand(checked);
+    const fs::path joined = theirs / "joined.bin";
+    auto clearJoined = [&] { fs::remove(joined); };
+    const std::string script = (ours / "source.bat").string();
+    compare("Join 11 pieces of 100 MiB with their checksum file", rounds,
+            {{"morsela join", clearJoined, {morsela, "join", script, "-o", joined.string()}},
+             {"morsela join --no-verify",
+              clearJoined,
+              {morsela, "join", "--no-verify", script, "-o", joined.string()}}});
+}
+
+// Joins the pieces in `dir` (named source.NNN, with source.bat) with morsela and with cat.
+// morsela join flushes its file to disk before it names it; cat does not, so it is also
+// timed followed by a sync of what it wrote, the same promise.
+void benchJoin(const std::string& morsela, const fs::path& dir, const fs::path& catTarget,
+               int rounds) {
+    std::vector<std::string> pieces;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        if (entry.path().extension() != ".bat" && entry.path().filename() != "source.bin") {
+            pieces.push_back(entry.path().string());
+        }
+    }
+    std::sort(pieces.begin(), pieces.end());
+    std::vector<std::string> cat{"cat"};
+    cat.insert(cat.end(), pieces.begin(), pieces.end());
+    std::vector<std::string> durable =
+        shell("cat \"$@\" > '" + catTarget.string() + "' && sync '" + catTarget.string() + "'");
+    durable.push_back("sh");
+    durable.insert(durable.end(), pieces.begin(), pieces.end());
+    auto clear = [&] {
+        fs::remove(dir / "source.bin");
+        fs::remove(catTarget);
+    };
+    compare("Join " + std::to_string(pieces.size()) + " pieces", rounds,
+            {{"morsela join", clear, {morsela, "join", (dir / "source.bat").string()}},
+             {"cat", clear, cat, catTarget.string()},
+             {"cat, then sync", clear, durable}});
 }
 
 // True when the command ran and exited 0; its output is dropped.
@@ -198,40 +286,11 @@ int main(int argc, char** argv) {
     timeCommand({"head", "-c", std::to_string(sizeMiB) + "M", "/dev/urandom"}, source.string());
     timeCommand({"cat", source.string()}, "/dev/null");  // bring it into the page cache
 
-    for (const long pieceKiB : {102400L, 1024L}) {
-        Series m{"morsela split"};
-        Series s{"split -b"};
-        for (int round = 0; round < rounds; ++round) {
-            emptyDirectory(ours);
-            m.add(timeCommand(
-                {morsela, "split", source.string(), std::to_string(pieceKiB), ours.string()}));
-            emptyDirectory(theirs);
-            s.add(timeCommand({"split", "-b", std::to_string(pieceKiB) + "K", source.string(),
-                               (theirs / "source.").string()}));
-        }
-        report("Split into pieces of " + std::to_string(pieceKiB / 1024) + " MiB", m, s);
-    }
-
+    benchSplit(morsela, source, ours, theirs, 102400, rounds);
+    benchSplit(morsela, source, ours, theirs, 1024, rounds);
     // Join the 1 MiB pieces left by the last round: the hardest case for per-piece costs.
     benchJoin(morsela, ours, theirs / "joined.bin", rounds);
-
-    // The cost of a checksum file: morsela hashes as it copies; the standard tools read the
-    // pieces again.
-    {
-        Series m{"morsela split --checksum"};
-        Series s{"split -b, sha256sum"};
-        const std::string theirsPrefix = (theirs / "source.").string();
-        for (int round = 0; round < rounds; ++round) {
-            emptyDirectory(ours);
-            m.add(timeCommand(
-                {morsela, "split", "--checksum", source.string(), "100M", ours.string()}));
-            emptyDirectory(theirs);
-            s.add(timeCommand({"sh", "-c",
-                               "split -b 100M \"$1\" \"$2\" && sha256sum \"$2\"* > \"$2sha256\"",
-                               "sh", source.string(), theirsPrefix}));
-        }
-        report("Split into pieces of 100 MiB with a checksum file", m, s);
-    }
+    benchChecksums(morsela, source, ours, theirs, rounds);
 
     benchReflink(morsela, work, sizeMiB, rounds);
     fs::remove_all(work);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -20,18 +22,33 @@ inline constexpr int kExitStopped = 130;  // stopped by a signal, as shells coun
 class Command {
   public:
     virtual ~Command() = default;
-    bool chosen() const { return subcommand_ != nullptr && subcommand_->parsed(); }
+    const std::string& name() const { return name_; }
+    // What the parser could not place: options the command does not take.
+    std::vector<std::string> unknownOptions() const;
+    // Words after "--", which are operands whatever they look like.
+    void addOperands(const std::vector<std::string>& words);
+    // Its --help text, within 80 columns.
+    virtual std::string help() const = 0;
     virtual int run(std::FILE* out, std::FILE* err) = 0;
 
   protected:
+    // Adds the subcommand `name`; its help and its usage errors are the command's own.
+    Command(CLI::App& app, std::string name);
     // Runs the engine's work and gives its exit status: `work`'s own when it returns, 1 for
-    // a failure (worded on standard error by `terminal`), 130 for a stop.
+    // a failure (worded on standard error by `terminal`) or a standard output that could
+    // not be written, 130 for a stop.
     static int runEngine(TerminalObserver& terminal, const std::function<int()>& work);
     // The terminal observer for this run: a bar only where standard error is a terminal.
-    static TerminalObserver terminalFor(std::FILE* out, std::FILE* err, bool listFiles, bool quiet,
-                                        bool force = false);
+    static TerminalObserver terminalFor(std::FILE* out, std::FILE* err,
+                                        TerminalObserver::Settings settings);
 
+    std::string name_;
     CLI::App* subcommand_ = nullptr;
+    std::vector<std::string> operands_;  // the words that are not options, in order
 };
+
+// "morsela: " and `text` on `err`, as one line with control characters escaped, for a
+// command line that cannot be run; gives the exit status of a usage error.
+int usageError(std::FILE* err, const std::string& text);
 
 }  // namespace morsela

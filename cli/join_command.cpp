@@ -1,30 +1,61 @@
 #include "cli/join_command.h"
 
+#include "cli/help_text.h"
+#include "cli/human_text.h"
 #include "split/join/join.h"
 
 namespace morsela {
 
-JoinCommand::JoinCommand(CLI::App& app) {
-    subcommand_ =
-        app.add_subcommand("join", "Rebuild a split file from the pieces its rejoin script names");
-    subcommand_->add_option("SCRIPT", script_, "the rejoin script written by split")->required();
-    subcommand_->add_flag("-f,--force", force_, "replace the target if it exists");
-    subcommand_->add_option("-o,--output", output_,
-                            "write the target to this file, or into this directory "
-                            "(default: beside the script)");
-    subcommand_->add_flag("-q,--quiet", quiet_, "print nothing when the join succeeds");
-    subcommand_->add_flag("--no-verify", noVerify_,
-                          "do not check the pieces against TARGET.sha256 beside the script");
-    subcommand_->footer(
-        "Examples:\n"
-        "  morsela join /media/stick/movie.bat                 movie.mp4 beside the pieces\n"
-        "  morsela join /media/dvd/backup.bat -o ~/restore     pieces on read-only media");
+const char* const JoinCommand::kUsage = "morsela join [OPTION]... SCRIPT\n";
+
+const char* const JoinCommand::kOptions =
+    "  -o, --output=PATH  write the file to PATH, or into PATH if it is a directory\n"
+    "  -f, --force        replace the file if it exists\n"
+    "      --no-verify    do not check the pieces against TARGET.sha256\n"
+    "  -q, --quiet        print nothing but errors\n";
+
+JoinCommand::JoinCommand(CLI::App& app) : Command(app, "join") {
+    subcommand_->add_flag("-f,--force", force_);
+    subcommand_->add_option("-o,--output", output_)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    subcommand_->add_flag("-q,--quiet", quiet_);
+    subcommand_->add_flag("--no-verify", noVerify_);
+}
+
+std::string JoinCommand::help() const {
+    return usageText({kUsage}) +
+           "Rebuild the file that the rejoin SCRIPT names from the pieces it lists, beside\n"
+           "the script or at PATH. With TARGET.sha256 beside the script (split --checksum\n"
+           "writes it), the pieces are checked before anything is written, and the file\n"
+           "after. An existing file is never replaced without --force.\n\n" +
+           kOptions + helpAndVersion(21) +
+           "\nExamples:\n"
+           "  morsela join /media/stick/movie.bat      movie.mp4 beside the pieces\n"
+           "  morsela join /media/dvd/backup.bat -o ~  pieces on read-only media\n";
+}
+
+bool oneScript(const std::vector<std::string>& scripts, const std::string& command,
+               std::FILE* err) {
+    if (scripts.empty()) {
+        usageError(err, command + " needs the rejoin SCRIPT that split wrote, as in 'morsela " +
+                            command + " movie.bat'");
+        return false;
+    }
+    if (scripts.size() > 1) {
+        usageError(
+            err, "'" + scripts[1] + "' is one argument too many: " + command + " takes one SCRIPT");
+        return false;
+    }
+    return true;
 }
 
 int JoinCommand::run(std::FILE* out, std::FILE* err) {
-    TerminalObserver terminal = terminalFor(out, err, false, quiet_);
+    if (!oneScript(operands_, name(), err)) {
+        return kExitUsage;
+    }
+    TerminalObserver terminal = terminalFor(out, err, {false, false, quiet_, true});
     return runEngine(terminal, [&] {
-        const JoinOutcome outcome = join({script_, output_, force_, !noVerify_}, terminal);
+        const JoinOutcome outcome = join({operands_[0], output_, force_, !noVerify_}, terminal);
         const std::string pieces = countOf(outcome.pieces, "piece", "pieces");
         terminal.finished(outcome.target + ": joined " + pieces + " in " + terminal.elapsed() +
                           (outcome.verified ? "; all " + pieces + " matched their checksums" : ""));

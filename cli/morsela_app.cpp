@@ -1,9 +1,12 @@
 #include "cli/morsela_app.h"
 
 #include <algorithm>
-#include <sstream>
+#include <array>
+#include <memory>
 
+#include "cli/help_text.h"
 #include "cli/join_command.h"
+#include "cli/size_argument.h"
 #include "cli/split_command.h"
 #include "cli/verify_command.h"
 
@@ -28,58 +31,167 @@ std::size_t editDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-// "morsela: 'spilt' is not a command; did you mean 'split'?" for a first word that names no
-// subcommand; empty when it is one, or an option.
-std::string unknownCommand(const std::vector<std::string>& args,
-                           const std::vector<std::string>& commands) {
-    if (args.empty() || args[0].empty() || args[0][0] == '-' ||
-        std::find(commands.begin(), commands.end(), args[0]) != commands.end()) {
-        return "";
-    }
-    std::string text = "morsela: '" + args[0] + "' is not a command";
+// "'spilt' is not a command; did you mean 'split'?" for a first word that names no command.
+std::string unknownCommand(const std::string& word, const std::vector<std::string>& commands) {
+    const std::string text = "'" + word + "' is not a command";
     for (const std::string& command : commands) {
-        if (editDistance(args[0], command) <= 2) {
-            return text + "; did you mean '" + command + "'?\n";
+        if (editDistance(word, command) <= 2) {
+            return text + "; did you mean '" + command + "'?";
         }
     }
-    return text + "; the commands are 'split', 'join' and 'verify'\n";
+    return text + "; the commands are 'split', 'join' and 'verify'";
+}
+
+// The options that take a value, and what the value is.
+struct ValueOption {
+    const char* shortName;
+    const char* longName;
+    const char* value;
+};
+constexpr std::array<ValueOption, 2> kValueOptions{{
+    {"-n", "--pieces", "a number of pieces, as in -n 3"},
+    {"-o", "--output", "the file or directory to write to, as in -o ~/restore"},
+}};
+
+constexpr std::array<const char*, 5> kFlags{"--checksum", "--force", "--no-verify", "--quiet",
+                                            "--verbose"};
+
+const ValueOption* valueOption(const std::string& word) {
+    for (const ValueOption& option : kValueOptions) {
+        if (word == option.shortName || word == option.longName ||
+            word == std::string(option.longName) + "=") {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+// What the words before "--" ask for besides a job: --help or --version (whichever comes
+// first), or a usage error for an option whose value is missing or that takes none.
+struct Request {
+    enum class Kind { Job, Help, Version, MissingValue, NoValue } kind = Kind::Job;
+    std::string word;  // the option as typed
+    const ValueOption* option = nullptr;
+};
+
+Request scanOptions(const std::vector<std::string>& args) {
+    for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
+        const std::string& word = args[i];
+        if (word == "--help" || word == "-h") {
+            return {Request::Kind::Help, word, nullptr};
+        }
+        if (word == "--version") {
+            return {Request::Kind::Version, word, nullptr};
+        }
+        if (const ValueOption* option = valueOption(word)) {
+            if (word.ends_with('=') || i + 1 == args.size() || args[i + 1] == "--") {
+                return {Request::Kind::MissingValue, word, option};
+            }
+            ++i;  // its value, whatever it looks like
+        }
+        const std::string name = word.substr(0, word.find('='));
+        if (name != word && std::find(kFlags.begin(), kFlags.end(), name) != kFlags.end()) {
+            return {Request::Kind::NoValue, word, nullptr};
+        }
+    }
+    return {};
+}
+
+std::string mainHelp() {
+    return usageText({SplitCommand::kUsage, JoinCommand::kUsage, VerifyCommand::kUsage}) +
+           "Cut a file into numbered pieces that fit smaller media, and write beside them a\n"
+           "script that joins them again: on Windows by running it, here with morsela join.\n"
+           "\n"
+           "Commands:\n"
+           "  split   cut SOURCE into pieces of SIZE, or into N pieces, in OUTDIR\n"
+           "  join    rebuild the file from the pieces that a rejoin SCRIPT names\n"
+           "  verify  check the pieces against the checksum file beside the SCRIPT\n"
+           "\n"
+           "Options of split:\n" +
+           SplitCommand::kOptions + "Options of join:\n" + JoinCommand::kOptions +
+           "Options of verify:\n" + VerifyCommand::kOptions + "Options of every command:\n" +
+           helpAndVersion(18) + "\n" + kSizeHelp +
+           "\nExamples:\n"
+           "  morsela split movie.mp4 700M /media/stick  pieces of 700 MiB on a stick\n"
+           "  morsela join /media/stick/movie.bat -o ~   movie.mp4 back in your home\n"
+           "\n"
+           "Exit status: 0 done, 1 failed, 2 a usage error, 130 stopped by a signal.\n"
+           "'morsela COMMAND --help' shows one command; 'man morsela' has the details.\n";
+}
+
+// Gives `command` its options and operands from `args`; false after a usage error worded on
+// `err`.
+bool parse(CLI::App& app, Command& command, const std::vector<std::string>& args, std::FILE* err) {
+    const std::string helpHint = "see 'morsela " + command.name() + " --help'";
+    // Words after "--" are operands, whatever they look like: the parser never sees them.
+    const auto mark = std::find(args.begin(), args.end(), "--");
+    std::vector<std::string> reversed(std::make_reverse_iterator(mark), args.rend());
+    try {
+        app.parse(reversed);  // CLI11 parses from the back
+    } catch (const CLI::ParseError&) {
+        std::string typed;
+        for (const std::string& arg : args) {
+            typed += (typed.empty() ? "" : " ") + arg;
+        }
+        usageError(err, "cannot read the command line '" + typed + "'; " + helpHint);
+        return false;
+    }
+    if (const auto unknown = command.unknownOptions(); !unknown.empty()) {
+        usageError(err, command.name() + " has no option '" + unknown.front() + "'; " + helpHint);
+        return false;
+    }
+    command.addOperands({mark == args.end() ? mark : mark + 1, args.end()});
+    return true;
 }
 
 }  // namespace
 
 int runMorsela(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    CLI::App app{"Cuts a file into numbered pieces and writes a script that joins them again."};
+    CLI::App app;
     app.name("morsela");
-    app.set_version_flag("--version", std::string("morsela ") + MORSELA_VERSION);
+    app.set_help_flag();  // --help and --version anywhere are read before the parser runs
     app.require_subcommand(1);
-    SplitCommand split(app);
-    JoinCommand join(app);
-    VerifyCommand verify(app);
-
-    if (const std::string unknown = unknownCommand(args, {"split", "join", "verify"});
-        !unknown.empty()) {
-        std::fputs(unknown.c_str(), err);
-        return kExitUsage;
-    }
-    std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 parses from the back
-    try {
-        app.parse(reversed);
-    } catch (const CLI::ParseError& error) {
-        std::ostringstream normal;
-        std::ostringstream failure;
-        const int status = app.exit(error, normal, failure);
-        std::fputs(normal.str().c_str(), out);
-        if (status != 0) {
-            std::fprintf(err, "morsela: %s\nRun 'morsela --help' for more.\n", error.what());
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<SplitCommand>(app));
+    commands.push_back(std::make_unique<JoinCommand>(app));
+    commands.push_back(std::make_unique<VerifyCommand>(app));
+    const auto named = [&](const std::string& word) -> Command* {
+        for (const auto& command : commands) {
+            if (command->name() == word) {
+                return command.get();
+            }
         }
-        return status == 0 ? kExitOk : kExitUsage;
+        return nullptr;
+    };
+    if (args.empty()) {
+        return usageError(err, "give a command: split, join or verify (see 'morsela --help')");
     }
-    for (Command* command : std::initializer_list<Command*>{&split, &join, &verify}) {
-        if (command->chosen()) {
-            return command->run(out, err);
-        }
+    if (args[0].empty() || (args[0][0] != '-' && named(args[0]) == nullptr)) {
+        return usageError(err, unknownCommand(args[0], {"split", "join", "verify"}));
     }
-    return kExitUsage;
+    Command* const command = named(args[0]);
+    switch (const Request request = scanOptions(args); request.kind) {
+        case Request::Kind::Help:
+            std::fputs((command != nullptr ? command->help() : mainHelp()).c_str(), out);
+            return kExitOk;
+        case Request::Kind::Version:
+            std::fprintf(out, "morsela %s\n", MORSELA_VERSION);
+            return kExitOk;
+        case Request::Kind::MissingValue:
+            return usageError(err, request.word.substr(0, request.word.find('=')) + " needs " +
+                                       request.option->value);
+        case Request::Kind::NoValue:
+            return usageError(err, request.word.substr(0, request.word.find('=')) +
+                                       " takes no value; give it without '" +
+                                       request.word.substr(request.word.find('=')) + "'");
+        case Request::Kind::Job:
+            break;
+    }
+    if (command == nullptr) {
+        return usageError(err, "give a command before '" + args[0] +
+                                   "': split, join or verify (see 'morsela --help')");
+    }
+    return parse(app, *command, args, err) ? command->run(out, err) : kExitUsage;
 }
 
 }  // namespace morsela

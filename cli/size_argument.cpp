@@ -3,20 +3,15 @@
 namespace morsela {
 namespace {
 
+constexpr double kKiB = 1024.0;
+constexpr double kMiB = kKiB * 1024;
+constexpr double kGiB = kMiB * 1024;
+constexpr double kTiB = kGiB * 1024;
+
 constexpr SizeUnit kUnits[] = {
-    {"", 1024.0},
-    {"K", 1024.0},
-    {"M", 1048576.0},
-    {"G", 1073741824.0},
-    {"T", 1099511627776.0},
-    {"KiB", 1024.0},
-    {"MiB", 1048576.0},
-    {"GiB", 1073741824.0},
-    {"TiB", 1099511627776.0},
-    {"KB", 1e3},
-    {"MB", 1e6},
-    {"GB", 1e9},
-    {"TB", 1e12},
+    {"", kKiB},    {"k", kKiB}, {"K", kKiB}, {"KiB", kKiB}, {"m", kMiB}, {"M", kMiB},
+    {"MiB", kMiB}, {"g", kGiB}, {"G", kGiB}, {"GiB", kGiB}, {"t", kTiB}, {"T", kTiB},
+    {"TiB", kTiB}, {"kB", 1e3}, {"KB", 1e3}, {"MB", 1e6},   {"GB", 1e9}, {"TB", 1e12},
 };
 
 }  // namespace

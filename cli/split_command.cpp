@@ -1,77 +1,126 @@
 #include "cli/split_command.h"
 
+#include <sys/stat.h>
+#include <cerrno>
+#include <cstdlib>
+
+#include "cli/help_text.h"
+#include "cli/human_text.h"
 #include "cli/size_argument.h"
 #include "split/split.h"
 
 namespace morsela {
 
-SplitCommand::SplitCommand(CLI::App& app) {
-    subcommand_ =
-        app.add_subcommand("split", "Cut SOURCE into pieces of SIZE and write a rejoin script");
-    subcommand_
-        ->add_option("SOURCE SIZE [OUTDIR]", arguments_,
-                     "the file to cut; the piece size; the directory for the pieces and "
-                     "the script (default: the current one)")
-        ->expected(1, 3)
-        ->required();
-    subcommand_
-        ->add_option("-n,--pieces", pieces_,
-                     "cut into at most N pieces of equal size instead (the last may be "
-                     "smaller); SIZE is then left out")
-        ->check(CLI::PositiveNumber);
-    subcommand_->add_flag("-v,--verbose", verbose_, "list every file written");
-    subcommand_->add_flag("-q,--quiet", quiet_, "print nothing when the split succeeds");
-    subcommand_->add_flag("--checksum", checksum_,
-                          "also write SOURCE.sha256 beside the script, which sha256sum -c and "
-                          "morsela join check");
-    subcommand_->add_flag("-f,--force", force_,
-                          "replace the pieces and script of another file split into OUTDIR "
-                          "whose pieces have the names this split gives its own");
-    subcommand_->add_flag("--no-sync", noSync_,
-                          "do not wait until the pieces are on the medium before finishing");
-    subcommand_->footer(std::string("SIZE takes a unit: ") + kSizeUnits +
-                        ".\nDecimals and exponents are allowed: 1.5K is 1536 bytes.\n\n"
-                        "Examples:\n"
-                        "  morsela split movie.mp4 700M /media/stick   pieces of 700 MiB\n"
-                        "  morsela split backup.tar 4.7GB              pieces of 4.7 GB\n"
-                        "  morsela split -n 3 photos.zip /media/disc   three pieces");
+const char* const SplitCommand::kUsage =
+    "morsela split [OPTION]... SOURCE SIZE [OUTDIR]\n"
+    "morsela split -n N [OPTION]... SOURCE [OUTDIR]\n";
+
+const char* const SplitCommand::kOptions =
+    "  -n, --pieces=N  cut into at most N pieces of equal size instead of SIZE\n"
+    "      --checksum  also write SOURCE.sha256, which sha256sum -c and join check\n"
+    "  -f, --force     replace another file's split whose pieces have these names\n"
+    "      --no-sync   finish without waiting until the pieces are on the medium\n"
+    "  -v, --verbose   list every file written, on standard output\n"
+    "  -q, --quiet     print nothing but errors\n";
+
+SplitCommand::SplitCommand(CLI::App& app) : Command(app, "split") {
+    piecesOption_ = subcommand_->add_option("-n,--pieces", pieces_)
+                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    subcommand_->add_flag("-v,--verbose", verbose_);
+    subcommand_->add_flag("-q,--quiet", quiet_);
+    subcommand_->add_flag("--checksum", checksum_);
+    subcommand_->add_flag("-f,--force", force_);
+    subcommand_->add_flag("--no-sync", noSync_);
 }
 
-// Fills the request from the arguments; a usage error is worded on `err` and gives false.
-bool SplitCommand::readArguments(SplitRequest& request, std::FILE* err) const {
-    const std::size_t wanted = pieces_ > 0 ? 1 : 2;  // SOURCE, and SIZE unless -n
-    if (arguments_.size() < wanted || arguments_.size() > wanted + 1) {
-        std::fprintf(err, pieces_ > 0 ? "morsela: with -n, give SOURCE [OUTDIR] and no SIZE\n"
-                                      : "morsela: give SOURCE SIZE [OUTDIR]\n");
+std::string SplitCommand::help() const {
+    return usageText({kUsage}) +
+           "Cut SOURCE into numbered pieces of SIZE in OUTDIR (the current directory when\n"
+           "it is left out), and write beside them a script that joins them again:\n"
+           "archive.zip gives archive.001, archive.002, ... and archive.bat.\n\n" +
+           kOptions + helpAndVersion(18) + "\n" + kSizeHelp +
+           "\nExamples:\n"
+           "  morsela split movie.mp4 700M /media/stick  pieces of 700 MiB on a stick\n"
+           "  morsela split backup.tar 4.7GB             pieces of 4.7 GB for DVDs\n"
+           "  morsela split -n 3 photos.zip /media/disc  three pieces of equal size\n";
+}
+
+// The piece count of -n: a whole number from 1 up.
+bool SplitCommand::readPieceCount(SplitRequest& request, std::FILE* err) const {
+    const bool digits =
+        !pieces_.empty() && pieces_.find_first_not_of("0123456789") == std::string::npos;
+    errno = 0;
+    const long long count = digits ? std::strtoll(pieces_.c_str(), nullptr, 10) : 0;
+    if (digits && errno == ERANGE) {
+        usageError(err, "-n " + pieces_ + " is more pieces than any file has bytes");
         return false;
     }
-    request.source = arguments_[0];
-    request.outputDir = arguments_.size() > wanted ? arguments_.back() : "";
-    request.pieceCount = pieces_;
-    request.checksum = checksum_;
-    request.sync = !noSync_;
-    if (pieces_ > 0) {
-        return true;
+    if (count < 1) {
+        usageError(err, "-n needs a whole number of pieces from 1 up, not '" + pieces_ + "'");
+        return false;
     }
-    const std::string& text = arguments_[1];
+    request.pieceCount = count;
+    return true;
+}
+
+bool SplitCommand::readSize(const std::string& text, SplitRequest& request, std::FILE* err) const {
     const PieceSize size = sizeArgument(text);
     switch (size.status) {
         case PieceSize::Status::Ok:
             request.pieceSize = size.bytes;
             return true;
         case PieceSize::Status::TooSmall:
-            std::fprintf(err, "morsela: '%s' gives pieces of less than one byte\n", text.c_str());
+            usageError(err,
+                       "'" + text + "' gives pieces of less than one byte; give a larger size");
             break;
         case PieceSize::Status::TooLarge:
-            std::fprintf(err, "morsela: '%s' is too large for a piece size\n", text.c_str());
+            usageError(err, "'" + text + "' is larger than any file can be; give a smaller size");
             break;
         case PieceSize::Status::BadUnit:
-            std::fprintf(err,
-                         "morsela: '%s' is not a size: give a number with one of the units %s\n",
-                         text.c_str(), kSizeUnits);
+            usageError(err, "'" + text +
+                                "' is not a size: give a number and a unit, k K KiB M MiB G "
+                                "GiB T TiB (1024s) or kB KB MB GB TB (1000s), as in 700M");
             break;
     }
     return false;
+}
+
+// Fills the request from the arguments; a usage error is worded on `err` and gives false.
+bool SplitCommand::readArguments(SplitRequest& request, std::FILE* err) const {
+    const bool byCount = piecesOption_->count() > 0;
+    if (byCount && !readPieceCount(request, err)) {
+        return false;
+    }
+    const std::size_t wanted = byCount ? 1 : 2;  // SOURCE, and SIZE unless -n
+    const std::size_t given = operands_.size();
+    struct stat status {};
+    if (byCount && given > 1 && sizeArgument(operands_[1]).status == PieceSize::Status::Ok &&
+        ::stat(operands_[1].c_str(), &status) != 0) {
+        usageError(err, "-n " + pieces_ + " and the size '" + operands_[1] +
+                            "' cannot go together: give one of them");
+        return false;
+    }
+    if (given == 0) {
+        usageError(err, byCount ? "split -n " + pieces_ + " needs the SOURCE file to cut"
+                                : "split needs the SOURCE file and a SIZE, as in 'morsela "
+                                  "split movie.mp4 700M'");
+        return false;
+    }
+    if (given < wanted) {
+        usageError(err, "split needs a SIZE after '" + operands_[0] +
+                            "', as in 700M, or -n N to cut it into N pieces");
+        return false;
+    }
+    if (given > wanted + 1) {
+        usageError(err, "'" + operands_[wanted + 1] + "' is one argument too many: split takes " +
+                            (byCount ? "SOURCE [OUTDIR] with -n" : "SOURCE SIZE [OUTDIR]"));
+        return false;
+    }
+    request.source = operands_[0];
+    request.outputDir = given > wanted ? operands_.back() : "";
+    request.checksum = checksum_;
+    request.sync = !noSync_;
+    return byCount || readSize(operands_[1], request, err);
 }
 
 int SplitCommand::run(std::FILE* out, std::FILE* err) {
@@ -79,12 +128,15 @@ int SplitCommand::run(std::FILE* out, std::FILE* err) {
     if (!readArguments(request, err)) {
         return kExitUsage;
     }
-    TerminalObserver terminal = terminalFor(out, err, verbose_, quiet_, force_);
+    TerminalObserver terminal = terminalFor(out, err, {false, verbose_, quiet_, false, force_});
     return runEngine(terminal, [&] {
         const SplitOutcome outcome = split(request, terminal);
-        terminal.finished(request.source + ": " + countOf(outcome.pieces, "piece", "pieces") +
-                          " of " + humanBytes(static_cast<double>(outcome.pieceSize)) + " in " +
-                          terminal.elapsed() + "; rejoin with " + outcome.scriptPath);
+        const std::string pieces = outcome.sourceLength == 0
+                                       ? "1 empty piece"
+                                       : countOf(outcome.pieces, "piece", "pieces") + " of " +
+                                             humanBytes(static_cast<double>(outcome.pieceSize));
+        terminal.finished(request.source + ": " + pieces + " in " + terminal.elapsed() +
+                          "; rejoin with " + outcome.scriptPath);
         return kExitOk;
     });
 }

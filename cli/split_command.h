@@ -8,17 +8,23 @@
 
 namespace morsela {
 
-// morsela split SOURCE SIZE [OUTDIR] [-n N] [-v] [-q] [--checksum]
+// morsela split SOURCE SIZE [OUTDIR] [-n N] [-v] [-q] [--checksum] [--force] [--no-sync]
 class SplitCommand : public Command {
   public:
     explicit SplitCommand(CLI::App& app);
+    std::string help() const override;
     int run(std::FILE* out, std::FILE* err) override;
+
+    static const char* const kUsage;
+    static const char* const kOptions;
 
   private:
     bool readArguments(SplitRequest& request, std::FILE* err) const;
+    bool readPieceCount(SplitRequest& request, std::FILE* err) const;
+    bool readSize(const std::string& text, SplitRequest& request, std::FILE* err) const;
 
-    std::vector<std::string> arguments_;  // SOURCE SIZE [OUTDIR], or SOURCE [OUTDIR] with -n
-    std::int64_t pieces_ = 0;
+    std::string pieces_;  // -n as typed
+    CLI::Option* piecesOption_ = nullptr;
     bool verbose_ = false;
     bool quiet_ = false;
     bool checksum_ = false;

@@ -2,11 +2,17 @@
 
 namespace morsela {
 
-// Ctrl-C (SIGINT) and SIGTERM ask a running split or join to stop after its current block,
-// so that it can remove what it left incomplete; a second one ends the program at once.
+// Ctrl-C (SIGINT), SIGTERM and a closed terminal (SIGHUP) ask a running split or join to stop
+// after its current block, so that it can remove what it left incomplete; a second one ends
+// the program at once. A reader of standard output that went away (SIGPIPE) kills nothing:
+// the write fails with EPIPE, and the program handles that as a failure.
 void installStopSignals();
 
-// True once either signal came.
+// True once any of the stop signals came.
 bool stopSignalled();
+
+// While a progress bar stands on the terminal `fd`, a second stop signal erases it before
+// the program ends; -1 when there is none.
+void setLineToEraseOnExit(int fd);
 
 }  // namespace morsela

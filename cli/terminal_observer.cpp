@@ -1,127 +1,137 @@
 #include "cli/terminal_observer.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <string>
 
+#include "cli/human_text.h"
+#include "cli/printable.h"
+#include "cli/progress_line.h"
 #include "cli/stop_signal.h"
+#include "cli/terminal_size.h"
 
 namespace morsela {
 namespace {
 
-constexpr int kBarColumns = 30;
 // Above this many pieces a split is worth a word before it starts: a unit left off?
 constexpr std::int64_t kManyPieces = 10000;
+// A few redraws a second are enough to see it move; more would only slow the terminal. A
+// job shorter than this shows no bar at all.
+constexpr auto kRedrawEvery = std::chrono::milliseconds(250);
+
+double secondsBetween(std::chrono::steady_clock::time_point from,
+                      std::chrono::steady_clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
 
 }  // namespace
 
-std::string humanBytes(double bytes) {
-    static const char* const kUnits[] = {"KiB", "MiB", "GiB", "TiB", "PiB"};
-    if (bytes < 1024) {
-        const auto whole = static_cast<long long>(bytes);
-        return std::to_string(whole) + (whole == 1 ? " byte" : " bytes");
+TerminalObserver::TerminalObserver(std::FILE* out, std::FILE* err, Settings settings, Clock clock)
+    : out_(out),
+      err_(err),
+      settings_(settings),
+      clock_(std::move(clock)),
+      started_(clock_()),
+      copyStarted_(started_),
+      drawn_(started_) {
+    settings_.drawBar = settings_.drawBar && !settings_.quiet;
+    if (settings_.drawBar) {
+        watchTerminalSize();
     }
-    int unit = -1;
-    while (bytes >= 1024 && unit < 4) {
-        bytes /= 1024;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", bytes);
-    std::string number = text;
-    if (number.ends_with(".0")) {
-        number.resize(number.size() - 2);
-    }
-    return number + " " + kUnits[unit];
 }
 
-std::string countOf(std::int64_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
+TerminalObserver::~TerminalObserver() {
+    clearBar();
 }
-
-TerminalObserver::TerminalObserver(std::FILE* out, std::FILE* err, Settings settings)
-    : out_(out), err_(err), settings_(settings) {}
 
 void TerminalObserver::splitStarted(const SplitPlan& plan) {
-    percentShown_ = -1;
-    if (plan.pieces > kManyPieces) {
-        std::fprintf(err_, "morsela: this split makes %lld pieces of %s each\n",
-                     static_cast<long long>(plan.pieces),
-                     humanBytes(static_cast<double>(plan.pieceSize)).c_str());
+    startCopy();
+    if (plan.pieces > kManyPieces && !settings_.quiet) {
+        say(err_, "morsela: this split makes " + std::to_string(plan.pieces) + " pieces of " +
+                      humanBytes(static_cast<double>(plan.pieceSize)) + " each");
     }
 }
 
-void TerminalObserver::joinStarted(const JoinPlan& /*plan*/) {
-    percentShown_ = -1;
+void TerminalObserver::joinStarted(const JoinPlan& plan) {
+    startCopy();
+    if (settings_.announceJoin && !settings_.quiet) {
+        say(out_,
+            "morsela: joining " + countOf(plan.pieces, "piece", "pieces") + " into " + plan.target);
+    }
+}
+
+void TerminalObserver::startCopy() {
+    copyStarted_ = clock_();
+    drawn_ = copyStarted_;
 }
 
 void TerminalObserver::progressed(std::int64_t done, std::int64_t total) {
-    if (!settings_.drawBar) {
+    const auto now = clock_();
+    if (!settings_.drawBar || now - drawn_ < kRedrawEvery) {
         return;
     }
-    const int percent = total > 0 ? static_cast<int>(static_cast<double>(done) * 100 / total) : 100;
-    if (percent <= percentShown_) {
-        return;  // never the same percentage twice, never backwards
+    drawn_ = now;
+    const int fd = ::fileno(err_);
+    if (columns_ == 0 || terminalResized()) {
+        columns_ = terminalColumns(fd);
     }
-    percentShown_ = percent;
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-    const double rate = seconds > 0 ? done / seconds : 0;
-    std::string left = "";
-    if (rate > 0 && done < total) {
-        left =
-            ", " + std::to_string(static_cast<long long>((total - done) / rate + 0.5)) + " s left";
-    }
-    const int filled = percent * kBarColumns / 100;
-    std::fprintf(err_, "\r\033[K[%s%s] %3d%% %s of %s, %s/s%s", std::string(filled, '#').c_str(),
-                 std::string(kBarColumns - filled, ' ').c_str(), percent,
-                 humanBytes(static_cast<double>(done)).c_str(),
-                 humanBytes(static_cast<double>(total)).c_str(), humanBytes(rate).c_str(),
-                 left.c_str());
+    // The last columns stay free: a full line makes some terminals wrap, and Ctrl-C echoes
+    // as "^C" after the line, which must not wrap either for the bar to be erased whole.
+    const std::string line =
+        progressLine(done, total, secondsBetween(copyStarted_, now), columns_ - 3);
+    // Written over the last one, and the rest of the old line cleared after it: no flicker.
+    std::fprintf(err_, "\r%s\033[K", line.c_str());
     std::fflush(err_);
     barShown_ = true;
+    setLineToEraseOnExit(fd);
 }
 
 void TerminalObserver::fileWritten(const std::string& path) {
     if (settings_.listFiles && !settings_.quiet) {
-        clearBar();
-        std::fprintf(out_, "%s\n", path.c_str());
+        say(out_, path);
     }
 }
 
 void TerminalObserver::notice(const Notice& notice) {
-    clearBar();
-    std::fprintf(err_, "morsela: %s: %s\n", notice.path.c_str(), notice.text.c_str());
+    if (!settings_.quiet) {
+        say(err_,
+            "morsela: " + (notice.path.empty() ? notice.text : notice.path + ": " + notice.text));
+    }
 }
 
 bool TerminalObserver::stopRequested() {
-    return stopSignalled();
+    return stopSignalled() || outputError_ != 0;
 }
 
 void TerminalObserver::finished(const std::string& text) {
-    clearBar();
     if (!settings_.quiet) {
-        std::fprintf(out_, "morsela: %s\n", text.c_str());
+        say(out_, "morsela: " + text);
     }
 }
 
 void TerminalObserver::failed(const Error& error) {
-    clearBar();
-    std::fprintf(err_, "morsela: %s\n", error.what());
+    say(err_, std::string("morsela: ") + error.what());
 }
 
 std::string TerminalObserver::elapsed() const {
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", seconds);
-    return text;
+    return duration(secondsBetween(started_, clock_()));
+}
+
+void TerminalObserver::say(std::FILE* file, const std::string& line) {
+    clearBar();
+    const std::string shown = printable(line) + "\n";
+    errno = 0;
+    const bool written = std::fputs(shown.c_str(), file) >= 0 && std::fflush(file) == 0;
+    if (!written && file == out_ && outputError_ == 0) {
+        outputError_ = errno != 0 ? errno : EIO;
+    }
 }
 
 void TerminalObserver::clearBar() {
     if (barShown_) {
-        std::fprintf(err_, "\r\033[K");
+        std::fputs("\r\033[K", err_);
         std::fflush(err_);
         barShown_ = false;
+        setLineToEraseOnExit(-1);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "split/error.h"
@@ -10,19 +11,26 @@
 
 namespace morsela {
 
-// A split's, join's or verify's progress on a terminal, in the command line's own words:
-// the bar on standard error (only when that is a terminal), the files written (-v) and the
-// summary on standard output unless quiet, and failures and notices as one line each on
-// standard error.
+// A split's, join's or verify's progress on a terminal, in the command line's own words: the
+// bar on standard error (only when that is a terminal), the files written (-v) and the
+// summary on standard output, and failures and notices as one line each on standard error.
+// Every name and line it prints has its control characters escaped (printable.h).
+//
+// A write to standard output that fails (a reader that went away: EPIPE) asks the engine to
+// stop, so that it removes what it left incomplete; outputError() then tells.
 class TerminalObserver : public Observer {
   public:
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
     struct Settings {
-        bool drawBar = false;    // standard error is a terminal
-        bool listFiles = false;  // -v: every file written
-        bool quiet = false;      // -q: nothing on standard output
-        bool force = false;      // --force: replace another file's split in the way
+        bool drawBar = false;       // standard error is a terminal
+        bool listFiles = false;     // -v: every file written
+        bool quiet = false;         // -q: nothing but errors
+        bool announceJoin = false;  // say where a join's target goes before writing it
+        bool force = false;         // --force: replace another file's split in the way
     };
-    TerminalObserver(std::FILE* out, std::FILE* err, Settings settings);
+    TerminalObserver(std::FILE* out, std::FILE* err, Settings settings,
+                     Clock clock = std::chrono::steady_clock::now);
+    ~TerminalObserver() override;
 
     void splitStarted(const SplitPlan& plan) override;
     void joinStarted(const JoinPlan& plan) override;
@@ -32,28 +40,30 @@ class TerminalObserver : public Observer {
     bool stopRequested() override;
     bool replaceOtherSplit(const OtherSplit& /*other*/) override { return settings_.force; }
 
-    // The one line that ends a job that succeeded: "morsela: " and `text`.
+    // The one line that ends a job that succeeded: "morsela: " and `text`, unless quiet.
     void finished(const std::string& text);
-    // "morsela: PATH: reason" on standard error.
+    // "morsela: PATH: reason" on standard error, or the reason alone without a path.
     void failed(const Error& error);
-    // The seconds since the observer was made, as the summary shows them: "3.4 s".
+    // The time since the observer was made, as the summary shows it: "3.4 s", "1:05".
     std::string elapsed() const;
+    // The system's error number of the write to standard output that failed; 0 if none did.
+    int outputError() const { return outputError_; }
 
   private:
+    void say(std::FILE* file, const std::string& line);
+    void startCopy();
     void clearBar();
 
     std::FILE* out_;
     std::FILE* err_;
     Settings settings_;
+    Clock clock_;
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point copyStarted_;
+    std::chrono::steady_clock::time_point drawn_;  // when the bar was last drawn
+    int columns_ = 0;                              // the terminal's width, once known
     bool barShown_ = false;
-    int percentShown_ = -1;
-    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    int outputError_ = 0;
 };
-
-// Sizes for people: "512 bytes", "1.5 KiB", "4 GiB".
-std::string humanBytes(double bytes);
-
-// "1 piece", "12 pieces".
-std::string countOf(std::int64_t count, const char* one, const char* many);
 
 }  // namespace morsela

@@ -1,27 +1,42 @@
 #include "cli/verify_command.h"
 
+#include "cli/help_text.h"
+#include "cli/join_command.h"
 #include "split/join/verify.h"
 
 namespace morsela {
 
-VerifyCommand::VerifyCommand(CLI::App& app) {
-    subcommand_ = app.add_subcommand(
-        "verify", "Check the pieces a rejoin script names against TARGET.sha256 beside it");
-    subcommand_->add_option("SCRIPT", script_, "the rejoin script written by split")->required();
-    subcommand_->add_flag("-q,--quiet", quiet_, "print nothing when every piece is whole");
+const char* const VerifyCommand::kUsage = "morsela verify [-q] SCRIPT\n";
+
+const char* const VerifyCommand::kOptions = "  -q, --quiet    print nothing but errors\n";
+
+VerifyCommand::VerifyCommand(CLI::App& app) : Command(app, "verify") {
+    subcommand_->add_flag("-q,--quiet", quiet_);
+}
+
+std::string VerifyCommand::help() const {
+    return usageText({kUsage}) +
+           "Check every piece that the rejoin SCRIPT names against TARGET.sha256 beside it\n"
+           "(split --checksum writes it), writing nothing, and name every damaged piece.\n\n" +
+           kOptions + helpAndVersion(17) +
+           "\nExample:\n"
+           "  morsela verify /media/stick/movie.bat\n";
 }
 
 int VerifyCommand::run(std::FILE* out, std::FILE* err) {
-    TerminalObserver terminal = terminalFor(out, err, false, quiet_);
+    if (!oneScript(operands_, name(), err)) {
+        return kExitUsage;
+    }
+    TerminalObserver terminal = terminalFor(out, err, {false, false, quiet_, false});
     return runEngine(terminal, [&] {
-        const VerifyOutcome outcome = verify(script_, terminal);
+        const VerifyOutcome outcome = verify(operands_[0], terminal);
         for (const std::string& piece : outcome.damaged) {
             terminal.failed(Error::refused(piece, "checksum does not match; the piece is damaged"));
         }
         if (!outcome.damaged.empty()) {
             return kExitFailed;
         }
-        terminal.finished(script_ + ": every piece is whole");
+        terminal.finished(operands_[0] + ": every piece is whole");
         return kExitOk;
     });
 }

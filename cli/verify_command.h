@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/command.h"
 
@@ -10,10 +11,13 @@ namespace morsela {
 class VerifyCommand : public Command {
   public:
     explicit VerifyCommand(CLI::App& app);
+    std::string help() const override;
     int run(std::FILE* out, std::FILE* err) override;
 
+    static const char* const kUsage;
+    static const char* const kOptions;
+
   private:
-    std::string script_;
     bool quiet_ = false;
 };
 

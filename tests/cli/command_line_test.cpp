@@ -1,19 +1,15 @@
 // The morsela command as people who know the standard tools use it: sizes with units,
-// pieces by count, quiet runs, one-line errors, a named unknown command, join to another
-// place, the terminal's bar, and a clean stop on Ctrl-C.
+// pieces by count, quiet runs, one-line usage errors in its own words, help and version
+// after any command, join to another place, a clean stop on Ctrl-C, SIGTERM and SIGHUP, and
+// a standard output whose reader went away.
 
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <thread>
+#include <sstream>
 
-#include "cli/terminal_observer.h"
-#include "tests/support/child_process.h"
+#include "tests/support/morsela_process.h"
 #include "tests/support/morsela_run.h"
 #include "tests/support/temp_dir.h"
 
@@ -32,6 +28,12 @@ TEST(CommandLine, SizesTakeUnitsAndAnythingElseIsAUsageError) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(fs::file_size(dir / "out/movie.001"), 1048576u);
     EXPECT_EQ(fs::file_size(dir / "out/movie.004"), 10u);
+    // Lowercase units count in 1024s as the standard split tool's do; kB is 1000 bytes.
+    for (const auto& [size, pieceBytes] :
+         {std::pair{"1m", 1048576u}, {"2048k", 2097152u}, {"1000kB", 1000000u}}) {
+        ASSERT_EQ(runCommand({"split", dir / "movie.mp4", size, dir / "out", "-q"}).status, 0);
+        EXPECT_EQ(fs::file_size(dir / "out/movie.001"), pieceBytes) << size;
+    }
 
     for (const char* size : {"10x", "2 MBytes", "M"}) {
         const auto bad = runCommand({"split", dir / "movie.mp4", size, dir / "bad"});
@@ -53,17 +55,27 @@ TEST(CommandLine, PiecesByCountAreEqualAndRefusedBeyondTheByteCount) {
     EXPECT_EQ(fs::file_size(dir / "photos.001"), 3u);
     EXPECT_EQ(fs::file_size(dir / "photos.004"), 1u);
 
-    EXPECT_EQ(runCommand({"split", "-n", "0", dir / "photos.zip"}).status, 2);
+    EXPECT_EQ(runCommand({"split", "-n", "0", dir / "photos.zip"}).err,
+              "morsela: -n needs a whole number of pieces from 1 up, not '0'\n");
     const auto tooMany = runCommand({"split", "--pieces", "11", dir / "photos.zip", dir / "x"});
     EXPECT_EQ(tooMany.status, 1);
     EXPECT_EQ(tooMany.err, "morsela: " + (dir / "photos.zip") +
                                ": cannot be cut into 11 pieces; it has only 10 bytes\n");
     EXPECT_EQ(runCommand({"split", "-n", "2", dir / "photos.zip", "1K", dir / ""}).status, 2);
+    // A size after -n is no output directory, unless there is a directory of that name.
+    const auto sizeToo = runCommand({"split", "-n", "3", dir / "photos.zip", "10K"});
+    EXPECT_EQ(sizeToo.status, 2);
+    EXPECT_EQ(sizeToo.err,
+              "morsela: -n 3 and the size '10K' cannot go together: give one of them\n");
+    fs::create_directory(dir.path() / "10K");
+    EXPECT_EQ(runCommand({"split", "-n", "3", dir / "photos.zip", dir / "10K"}).status, 0);
 
     // An empty file is one empty piece, by count as by size.
     test::writeFile(dir / "empty.bin", "");
     fs::create_directory(dir.path() / "e");
-    EXPECT_EQ(runCommand({"split", "-n", "1", dir / "empty.bin", dir / "e"}).status, 0);
+    const auto empty = runCommand({"split", "-n", "1", dir / "empty.bin", dir / "e"});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_NE(empty.out.find(": 1 empty piece in "), std::string::npos) << empty.out;
     EXPECT_EQ(test::namesIn(dir.path() / "e"),
               (std::vector<std::string>{"empty.001", "empty.bat"}));
     EXPECT_EQ(runCommand({"split", "-n", "2", dir / "empty.bin", dir / "e"}).status, 1);
@@ -73,25 +85,95 @@ TEST(CommandLine, ManyPiecesAreAnnouncedAndQuietRunsPrintNothing) {
     test::TempDir dir;
     test::writeFile(dir / "big.bin", test::patternBytes(10001));
     fs::create_directory(dir.path() / "out");
-    const auto run = runCommand({"split", dir / "big.bin", "0.0009765625", dir / "out", "-q"});
+    const auto run = runCommand({"split", dir / "big.bin", "0.0009765625", dir / "out"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "morsela: this split makes 10001 pieces of 1 byte each\n");
+    // Again, into fewer pieces: those of the first split left over are a notice.
+    const auto quiet = runCommand({"split", dir / "big.bin", "9.77", dir / "out", "-q"});
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.out + quiet.err, "");
+    EXPECT_NE(runCommand({"split", dir / "big.bin", "9.77", dir / "out"}).err, "");
 }
 
-TEST(CommandLine, UsageErrorsNameWhatWasWrong) {
-    const auto typo = runCommand({"spilt", "a", "1"});
-    EXPECT_EQ(typo.status, 2);
-    EXPECT_EQ(typo.err, "morsela: 'spilt' is not a command; did you mean 'split'?\n");
-    EXPECT_EQ(
-        runCommand({"frobnicate"}).err,
-        "morsela: 'frobnicate' is not a command; the commands are 'split', 'join' and 'verify'\n");
-    const auto missing = runCommand({"join"});
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err.rfind("morsela: ", 0), 0u) << missing.err;
-    const auto help = runCommand({"split", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("700M"), std::string::npos) << help.out;
+TEST(CommandLine, UsageErrorsAreOneLineInTheProgramsOwnWords) {
+    test::TempDir dir;
+    test::writeFile(dir / "a.zip", "bytes");
+    const std::string a = dir / "a.zip";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "give a command: split, join or verify (see 'morsela --help')"},
+        {{"spilt", "a", "1"}, "'spilt' is not a command; did you mean 'split'?"},
+        {{"frobnicate"},
+         "'frobnicate' is not a command; the commands are 'split', 'join' and 'verify'"},
+        {{"-v", "split"},
+         "give a command before '-v': split, join or verify (see 'morsela --help')"},
+        {{"split"}, "split needs the SOURCE file and a SIZE, as in 'morsela split movie.mp4 700M'"},
+        {{"split", a},
+         "split needs a SIZE after '" + a + "', as in 700M, or -n N to cut it into N pieces"},
+        {{"split", a, "1", "x", "y", "z"},
+         "'y' is one argument too many: split takes SOURCE SIZE [OUTDIR]"},
+        {{"split", "-n", "2"}, "split -n 2 needs the SOURCE file to cut"},
+        {{"split", "-n", "99999999999999999999999", a},
+         "-n 99999999999999999999999 is more pieces than any file has bytes"},
+        {{"split", "-n", "1e3", a}, "-n needs a whole number of pieces from 1 up, not '1e3'"},
+        {{"split", a, "-n"}, "-n needs a number of pieces, as in -n 3"},
+        {{"split", "--pieces=", a}, "--pieces needs a number of pieces, as in -n 3"},
+        {{"split", "--checksum=yes", a, "1"}, "--checksum takes no value; give it without '=yes'"},
+        {{"split", "--force", a, "1"}, "split has no option '--force'; see 'morsela split --help'"},
+        {{"verify", "--no-verify", "a.bat"},
+         "verify has no option '--no-verify'; see 'morsela verify --help'"},
+        {{"join"}, "join needs the rejoin SCRIPT that split wrote, as in 'morsela join movie.bat'"},
+        {{"join", "a.bat", "-o"}, "-o needs the file or directory to write to, as in -o ~/restore"},
+        {{"verify", "a.bat", "b.bat"}, "'b.bat' is one argument too many: verify takes one SCRIPT"},
+        {{"split", a, "0"}, "'0' gives pieces of less than one byte; give a larger size"},
+        {{"split", a, "9e9T"}, "'9e9T' is larger than any file can be; give a smaller size"},
+        {{"split", a, "1\x1b[2J"},
+         "'1$'\\e'[2J' is not a size: give a number and a unit, k K KiB M MiB G GiB T TiB (1024s) "
+         "or kB KB MB GB TB (1000s), as in 700M"},
+    };
+    for (const auto& [args, message] : cases) {
+        const auto run = runCommand(args);
+        EXPECT_EQ(run.status, 2) << message;
+        EXPECT_EQ(run.err, "morsela: " + message + "\n");
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"a.zip"});
+}
+
+TEST(CommandLine, AfterTwoDashesEveryWordIsAnOperand) {
+    test::TempDir dir;
+    test::writeFile(dir / "-v.zip", "bytes");
+    const auto run = test::runMorselaProcess({"split", "-q", "--", "-v.zip", "1"},
+                                             {false, false, 0, dir.path(), {}});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(test::readFile(dir / "-v.bat"), "copy /b -v.001 -v.zip\r\n");
+}
+
+TEST(CommandLine, HelpAndVersionWorkAfterAnyCommandAndHelpFitsEightyColumns) {
+    const std::vector<std::vector<std::string>> asks = {
+        {"--help"}, {"split", "--help"}, {"join", "a.bat", "-o", "x", "--help"}, {"verify", "-h"}};
+    for (const auto& args : asks) {
+        const auto help = runCommand(args);
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind("Usage: morsela " + (args[0] == "--help" ? "split" : args[0]), 0),
+                  0u)
+            << help.out;
+        std::istringstream lines(help.out);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_LE(line.size(), 80u) << line;
+            EXPECT_EQ(line.find('\t'), std::string::npos) << line;
+        }
+    }
+    EXPECT_NE(runCommand({"split", "--help"}).out.find("  k, K, KiB  1024 bytes"),
+              std::string::npos);
+    EXPECT_NE(runCommand({"--help"}).out.find("--no-verify"), std::string::npos);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--version"}, {"split", "--version"}, {"join", "x.bat", "--version"}}) {
+        const auto version = runCommand(args);
+        EXPECT_EQ(version.status, 0);
+        EXPECT_EQ(version.out, "morsela " MORSELA_VERSION "\n");
+    }
+    // The value of -o is a path, whatever it looks like.
+    EXPECT_EQ(runCommand({"join", "-o", "--help"}).status, 2);
 }
 
 TEST(CommandLine, JoinWritesWhereItIsToldAndNamesThatPlaceInFailures) {
@@ -105,9 +187,17 @@ TEST(CommandLine, JoinWritesWhereItIsToldAndNamesThatPlaceInFailures) {
 
     const auto intoDir = runCommand({"join", dir / "dvd/backup.bat", "-o", dir / "home"});
     EXPECT_EQ(intoDir.status, 0) << intoDir.err;
+    // Where the file goes is said before it is written.
+    EXPECT_EQ(intoDir.out.rfind("morsela: joining 5 pieces into " + (dir / "home/backup.tar") +
+                                    "\nmorsela: " + (dir / "home/backup.tar") + ": joined 5 pieces",
+                                0),
+              0u)
+        << intoDir.out;
     EXPECT_EQ(test::readFile(dir / "home/backup.tar"), test::patternBytes(5000));
-    const auto asFile = runCommand({"join", dir / "dvd/backup.bat", "--output", dir / "home/b"});
+    const auto asFile =
+        runCommand({"join", dir / "dvd/backup.bat", "--output", dir / "home/b", "-q"});
     EXPECT_EQ(asFile.status, 0) << asFile.err;
+    EXPECT_EQ(asFile.out, "");
     EXPECT_EQ(test::readFile(dir / "home/b"), test::patternBytes(5000));
     EXPECT_EQ(test::namesIn(dir.path() / "dvd"), before);  // nothing written beside the pieces
 
@@ -117,71 +207,78 @@ TEST(CommandLine, JoinWritesWhereItIsToldAndNamesThatPlaceInFailures) {
                               ": already exists; use --force to replace it\n");
 }
 
-TEST(CommandLine, TheBarNeverShowsAPercentageTwiceOrGoesBack) {
-    std::FILE* err = std::tmpfile();
-    TerminalObserver bar(stdout, err, {true, false, false});
-    bar.splitStarted({"a.bin", 1000, 1000, 1});
-    for (const std::int64_t done : {0, 5, 9, 10, 10, 400, 399, 1000, 1000}) {
-        bar.progressed(done, 1000);
+// The names in `dir` that a stopped job must not leave: temporary files and scripts.
+std::vector<std::string> debrisIn(const fs::path& dir) {
+    std::vector<std::string> debris;
+    for (const auto& name : test::namesIn(dir)) {
+        if (name.starts_with(".morsela-") || name.ends_with(".bat")) {
+            debris.push_back(name);
+        }
     }
-    const std::string shown = test::readAll(err);
-    std::vector<int> percents;
-    for (std::size_t pos = 0; (pos = shown.find("] ", pos)) != std::string::npos; pos += 2) {
-        percents.push_back(std::stoi(shown.substr(pos + 2, 3)));
-    }
-    EXPECT_EQ(percents, (std::vector<int>{0, 1, 40, 100}));
-    EXPECT_NE(shown.find("1000 bytes of 1000 bytes"), std::string::npos) << shown;
+    return debris;
 }
 
-// Runs the real morsela binary with every in-kernel copy and write slowed down, and sends
-// SIGINT once it is under way. Returns the exit status and standard error.
-std::pair<int, std::string> interruptedRun(const std::vector<std::string>& args,
-                                           const fs::path& errFile) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (std::freopen(errFile.c_str(), "w", stderr) == nullptr) {
-            std::_Exit(126);
-        }
-        ::setenv("LD_PRELOAD", MORSELA_SLOW_IO, 1);
-        ::setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);  // for a sanitizer build
-        std::vector<char*> argv{const_cast<char*>(MORSELA_BIN)};
-        for (const auto& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(MORSELA_BIN, argv.data());
-        std::_Exit(127);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    ::kill(pid, SIGINT);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readFile(errFile.string())};
-}
+class StopSignal : public ::testing::TestWithParam<int> {};
 
-TEST(CommandLine, CtrlCStopsASplitOrJoinCleanly) {
+TEST_P(StopSignal, StopsASplitOrJoinAfterTheBlockAndCleansUp) {
     test::TempDir dir;
     fs::create_directory(dir.path() / "out");
     test::writeFile(dir / "slow.bin", test::patternBytes(20 * 65536));
-    const auto [status, err] =
-        interruptedRun({"split", dir / "slow.bin", "64K", dir / "out"}, dir.path() / "err");
-    EXPECT_EQ(status, 130) << err;
-    EXPECT_NE(err.find("whole piece"), std::string::npos) << err;
+    const test::ProcessOptions slowAndStopped{
+        true, false, 0, "", {test::sendSignal(std::chrono::milliseconds(250), GetParam())}};
+    const auto split =
+        test::runMorselaProcess({"split", dir / "slow.bin", "64K", dir / "out"}, slowAndStopped);
+    EXPECT_EQ(split.status, 130) << split.err;
+    EXPECT_NE(split.err.find("whole piece"), std::string::npos) << split.err;
     const auto pieces = test::namesIn(dir.path() / "out");
     EXPECT_GT(pieces.size(), 0u);
     EXPECT_LT(pieces.size(), 20u);  // stopped mid-split
+    EXPECT_EQ(debrisIn(dir.path() / "out"), std::vector<std::string>{});
     for (const auto& name : pieces) {
-        EXPECT_NE(name, "slow.bat");
         EXPECT_EQ(fs::file_size(dir.path() / "out" / name), 65536u) << name;  // only whole ones
     }
 
     ASSERT_EQ(runCommand({"split", dir / "slow.bin", "64K", dir / "out", "-q"}).status, 0);
     fs::remove(dir / "slow.bin");
-    const auto [joinStatus, joinErr] =
-        interruptedRun({"join", dir / "out/slow.bat"}, dir.path() / "err2");
-    EXPECT_EQ(joinStatus, 130) << joinErr;
-    EXPECT_NE(joinErr.find("stopped; the target was not written"), std::string::npos);
+    const auto join = test::runMorselaProcess({"join", dir / "out/slow.bat"}, slowAndStopped);
+    EXPECT_EQ(join.status, 130) << join.err;
+    EXPECT_NE(join.err.find("stopped; the target was not written"), std::string::npos);
     EXPECT_EQ(test::namesIn(dir.path() / "out").size(), 21u);  // no target, no temporary file
+}
+
+INSTANTIATE_TEST_SUITE_P(CtrlCTermAndHangUp, StopSignal,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+
+TEST(BrokenOutput, AReaderThatWentAwayStopsTheJobWhichCleansUpAndFails) {
+    test::TempDir dir;
+    fs::create_directory(dir.path() / "out");
+    test::writeFile(dir / "slow.bin", test::patternBytes(20 * 65536));
+    const test::ProcessOptions readerGone{true, true, 0, "", {}};
+    // -v writes a line after the first piece: that write fails, and the split stops.
+    const auto split =
+        test::runMorselaProcess({"split", "-v", dir / "slow.bin", "64K", dir / "out"}, readerGone);
+    EXPECT_EQ(split.signal, 0);
+    EXPECT_EQ(split.status, 1) << split.err;
+    EXPECT_EQ(split.err, "morsela: cannot write to standard output: Broken pipe\nmorsela: " +
+                             (dir / "slow.bin") +
+                             ": stopped; 1 whole piece is left and no rejoin script\n");
+    EXPECT_EQ(test::namesIn(dir.path() / "out"), std::vector<std::string>{"slow.001"});
+
+    // A join tells where the file goes first: it stops before it writes anything.
+    ASSERT_EQ(runCommand({"split", dir / "slow.bin", "64K", dir / "out", "-q"}).status, 0);
+    fs::remove(dir / "slow.bin");
+    const auto join = test::runMorselaProcess({"join", dir / "out/slow.bat"}, readerGone);
+    EXPECT_EQ(join.status, 1) << join.err;
+    EXPECT_EQ(test::namesIn(dir.path() / "out").size(), 21u);  // no target, no temporary file
+
+    // Without -v only the summary is written, after the split is complete: it fails all the
+    // same, and the pieces stay.
+    test::writeFile(dir / "small.bin", "x");
+    const auto quietly =
+        test::runMorselaProcess({"split", dir / "small.bin", "1", dir.dirText()}, readerGone);
+    EXPECT_EQ(quietly.status, 1) << quietly.err;
+    EXPECT_EQ(quietly.err, "morsela: cannot write to standard output: Broken pipe\n");
+    EXPECT_TRUE(fs::exists(dir / "small.bat"));
 }
 
 }  // namespace

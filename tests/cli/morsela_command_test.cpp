@@ -74,7 +74,7 @@ TEST(MorselaCommand, ASizeBelowOneByteIsAUsageError) {
     test::writeFile(dir / "archive.zip", "x");
     const Outcome run = morsela({"split", dir / "archive.zip", "0", dir.path().string()});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, "morsela: '0' gives pieces of less than one byte\n");
+    EXPECT_EQ(run.err, "morsela: '0' gives pieces of less than one byte; give a larger size\n");
     EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"archive.zip"});
 }
 
@@ -87,7 +87,10 @@ TEST(MorselaCommand, QuietRunsPrintNothingAndJoinAndVerifySumUpInOneLine) {
     fs::rename(dir / "data.bin", dir / "original.bin");
     const Outcome joined = morsela({"join", dir / "data.bat"});
     EXPECT_EQ(joined.status, 0) << joined.err;
-    EXPECT_EQ(joined.out.rfind("morsela: " + (dir / "data.bin") + ": joined 5 pieces in ", 0), 0u)
+    EXPECT_EQ(joined.out.rfind("morsela: joining 5 pieces into " + (dir / "data.bin") +
+                                   "\nmorsela: " + (dir / "data.bin") + ": joined 5 pieces in ",
+                               0),
+              0u)
         << joined.out;
     EXPECT_TRUE(joined.out.ends_with(" s; all 5 pieces matched their checksums\n")) << joined.out;
     const Outcome verified = morsela({"verify", dir / "data.bat"});

@@ -1,0 +1,94 @@
+#include "cli/printable.h"
+
+#include <cstdint>
+
+namespace morsela {
+namespace {
+
+// The length of the UTF-8 sequence at `pos` and the character it encodes; 0 when the bytes
+// there are no valid UTF-8 (a stray continuation byte, an overlong form, a surrogate).
+std::size_t decode(std::string_view text, std::size_t pos, char32_t& character) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    char32_t least = 0;
+    if (lead < 0x80) {
+        character = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, character = lead & 0x1F, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, character = lead & 0x0F, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, character = lead & 0x07, least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        character = (character << 6) | (byte(i) & 0x3F);
+    }
+    const bool surrogate = character >= 0xD800 && character <= 0xDFFF;
+    return character < least || character > 0x10FFFF || surrogate ? 0 : length;
+}
+
+bool isShown(char32_t c) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+        return false;  // C0 controls, DEL, C1 controls
+    }
+    // Marks that reorder the text around them, so that a name can hide its real ending.
+    const bool turnsDirection =
+        c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    return !turnsDirection && c != 0x2028 && c != 0x2029;  // nor line or paragraph breaks
+}
+
+void appendEscaped(std::string& out, unsigned char byte) {
+    static constexpr std::string_view kNamed = "\a\b\t\n\v\f\r\x1b";
+    static constexpr std::string_view kLetters = "abtnvfre";
+    if (const std::size_t at = kNamed.find(static_cast<char>(byte)); at != std::string_view::npos) {
+        out += '\\';
+        out += kLetters[at];
+        return;
+    }
+    out += '\\';
+    out += static_cast<char>('0' + (byte >> 6));
+    out += static_cast<char>('0' + ((byte >> 3) & 7));
+    out += static_cast<char>('0' + (byte & 7));
+}
+
+}  // namespace
+
+std::string printable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    bool inEscape = false;
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t character = 0;
+        const std::size_t length = decode(text, pos, character);
+        const bool shown = length > 0 && isShown(character);
+        if (shown != !inEscape) {
+            out += inEscape ? "'" : "$'";
+            inEscape = !shown;
+        }
+        const std::size_t take = length > 0 ? length : 1;
+        for (std::size_t i = 0; i < take; ++i) {
+            if (shown) {
+                out += text[pos + i];
+            } else {
+                appendEscaped(out, static_cast<unsigned char>(text[pos + i]));
+            }
+        }
+        pos += take;
+    }
+    if (inEscape) {
+        out += '\'';
+    }
+    return out;
+}
+
+}  // namespace morsela
