@@ -7,6 +7,7 @@
 #include "split/error.h"
 #include "split/os/file_calls.h"
 #include "split/os/file_owner.h"
+#include "split/os/file_system.h"
 #include "split/piece_names.h"
 
 namespace morsela {
@@ -18,6 +19,7 @@ SplitOutputs::SplitOutputs(const Directory& out, const FileHandle& source,
       status_(status),
       sourceName_(sourceName),
       sync_(request.sync),
+      eachFile_(request.sync && isFuse(out)),
       script_(out, sourceName, status),
       copier_(source) {
     if (request.checksum) {
@@ -51,13 +53,18 @@ void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64
                                      " left and no rejoin script");
         }
     } while (at < end);
-    flush(unflushed_);
-    unflushed_ = std::move(piece);
+    const std::string path = piece.path();
+    if (eachFile_) {
+        flush(unflushed_);
+        unflushed_ = std::move(piece);
+    } else {
+        closeOutput(piece);
+    }
     writing_.clear();
     if (checksums_) {
         checksums_->endPiece(pieceName(sourceName_, pieceNumberText(index + 1)));
     }
-    observer.fileWritten(unflushed_.path());
+    observer.fileWritten(path);
 }
 
 void SplitOutputs::abandonPiece() {
@@ -71,7 +78,7 @@ void SplitOutputs::flush(FileHandle& piece) {
     if (piece.fd() < 0) {
         return;
     }
-    if (sync_ && sys::fdatasync(piece.fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
+    if (sys::fdatasync(piece.fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
         throw Error::ofOutput(piece.path(), errno);
     }
     closeOutput(piece);
@@ -80,6 +87,9 @@ void SplitOutputs::flush(FileHandle& piece) {
 // No checksum file stays for a split whose script could not be written.
 void SplitOutputs::commit(SplitOutcome& outcome) {
     flush(unflushed_);
+    if (sync_ && !eachFile_ && sys::syncfs(out_.fd()) != 0) {
+        throw Error::ofOutput(out_.path(), errno);
+    }
     if (checksums_) {
         checksums_->commit(sync_);
         outcome.checksumPath = out_.pathOf(checksumFileName(sourceName_));

@@ -20,8 +20,10 @@ namespace morsela {
 // checksum file under temporary names until the split is done.
 //
 // With `sync`, every piece is on the medium before success is reported: the medium starts
-// writing each block as soon as it is copied, and a piece is flushed while the next is
-// copied, so that the flushing overlaps the copy.
+// writing each block as soon as it is copied, so that the writing overlaps the copy, and
+// at the end the whole file system is flushed at once, however many pieces there are.
+// Through FUSE that does not reach the file system's own program, so there each piece is
+// flushed while the next is copied.
 class SplitOutputs {
   public:
     SplitOutputs(const Directory& out, const FileHandle& source, const struct stat& status,
@@ -47,6 +49,7 @@ class SplitOutputs {
     const struct stat& status_;
     std::string sourceName_;
     bool sync_;
+    bool eachFile_;  // flush each piece, not the file system
     RejoinScriptFile script_;
     std::optional<ChecksumWriter> checksums_;
     BlockCopier copier_;

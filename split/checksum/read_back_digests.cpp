@@ -15,6 +15,8 @@ namespace {
 // The copy may run this far ahead of the reading back, so that what is read back is still
 // in memory and the reader never goes to the disk for it.
 constexpr std::int64_t kMostAhead = 256 * 1024 * 1024;
+// How much of a file is mapped at a time.
+constexpr std::int64_t kWindow = 8 * 1024 * 1024;
 
 }  // namespace
 
@@ -117,9 +119,6 @@ void ReadBackDigests::readBack(const Range& range) {
 }
 
 void ReadBackDigests::readBackMapped(const Range& range) {
-    if (range.length == 0) {
-        return;
-    }
     struct stat status {};
     if (sys::fstat(range.file.fd(), &status) != 0) {
         throw Error::ofSource(range.file.path(), errno);
@@ -127,23 +126,29 @@ void ReadBackDigests::readBackMapped(const Range& range) {
     if (status.st_size < range.offset + range.length) {
         throw Error::refused(range.file.path(), "became shorter while it was being checked");
     }
+    // A window at a time, so that the pages mapped stay few whatever the range's length.
     const std::int64_t page = ::sysconf(_SC_PAGESIZE);
-    const std::int64_t start = range.offset / page * page;
-    const auto mapped = static_cast<std::size_t>(range.offset + range.length - start);
-    void* map = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED, range.file.fd(), start);
-    if (map == MAP_FAILED) {
-        throw Error::ofSource(range.file.path(), errno);
-    }
-    ::madvise(map, mapped, MADV_SEQUENTIAL);
-    const char* data = static_cast<const char*>(map) + (range.offset - start);
-    std::uint64_t last = 0;
     for (std::int64_t done = 0; done < range.length;) {
-        const auto block = std::min<std::int64_t>(DigestThreads::kBufferSize, range.length - done);
-        last = digests_.hashBytes(data + done, static_cast<std::size_t>(block));
-        done += block;
+        const std::int64_t at = range.offset + done;
+        const std::int64_t start = at / page * page;
+        const std::int64_t length = std::min(kWindow, range.length - done);
+        const auto mapped = static_cast<std::size_t>(at + length - start);
+        void* map = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED, range.file.fd(), start);
+        if (map == MAP_FAILED) {
+            throw Error::ofSource(range.file.path(), errno);
+        }
+        ::madvise(map, mapped, MADV_SEQUENTIAL);
+        const char* data = static_cast<const char*>(map) + (at - start);
+        std::uint64_t last = 0;
+        for (std::int64_t part = 0; part < length;) {
+            const auto block = std::min<std::int64_t>(DigestThreads::kBufferSize, length - part);
+            last = digests_.hashBytes(data + part, static_cast<std::size_t>(block));
+            part += block;
+        }
+        digests_.wait(last);
+        ::munmap(map, mapped);
+        done += length;
     }
-    digests_.wait(last);
-    ::munmap(map, mapped);
 }
 
 }  // namespace morsela

@@ -10,6 +10,7 @@
 #include "split/join/script_pieces.h"
 #include "split/join/target_place.h"
 #include "split/os/directory.h"
+#include "split/os/file_calls.h"
 #include "split/os/temporary_file.h"
 
 namespace morsela {
@@ -17,16 +18,13 @@ namespace {
 
 constexpr const char* kDamaged = "checksum does not match; the piece is damaged";
 
-// The digests a join makes: each piece's, when the checksum file has lines for the pieces,
-// and the whole target's, when it has a line for it. Both are made of the target's bytes,
-// read back as they are written; the target is the join's own until it is renamed, so it
-// is read where it lies.
+// The digest a join makes of the target's bytes, read back as they are written (the target
+// is the join's own until it is renamed, so it is read where it lies): the whole target's
+// when the checksum file has a line for it, which says all; else each piece's.
 class JoinDigests {
   public:
     explicit JoinDigests(const PieceDigests& expected)
-        : expected_(expected),
-          target_(expected.forPieces() ? 1 : 0),
-          digests_((expected.forPieces() ? 1 : 0) + (expected.forTarget() ? 1 : 0), true) {}
+        : expected_(expected), perPiece_(!expected.forTarget()), digests_(1, true) {}
 
     void written(const FileHandle& target, std::int64_t offset, std::int64_t length) {
         digests_.add(target, offset, length);
@@ -34,24 +32,38 @@ class JoinDigests {
 
     // The piece is in the target; a damaged one is refused as soon as its digest is known.
     void endPiece(const ScriptPieces& pieces, bool last) {
-        if (expected_.forPieces()) {
+        if (perPiece_) {
             digests_.end(0);
-            compare(pieces, last);
+            compare(pieces, digests_, last);
         }
     }
 
-    // Whether the whole target has the digest the checksum file gives it.
-    bool targetMatches() {
-        if (!expected_.forTarget()) {
-            return true;
+    // Refuses a target whose digest is not the one the checksum file gives it, naming the
+    // damaged piece where the file has lines for the pieces.
+    void checkTarget(const ScriptPieces& pieces, const FileHandle& target) {
+        if (perPiece_) {
+            return;
         }
-        digests_.end(target_);
-        return expected_.targetMatches(digests_.ended(target_, true).at(0));
+        digests_.end(0);
+        if (expected_.targetMatches(digests_.ended(0, true).at(0))) {
+            return;
+        }
+        if (expected_.forPieces()) {
+            ReadBackDigests eachPiece(1, true);
+            std::int64_t offset = 0;
+            for (std::size_t piece = 0; piece < pieces.count(); ++piece) {
+                eachPiece.add(target, offset, pieces.sizeOf(piece));
+                eachPiece.end(0);
+                offset += pieces.sizeOf(piece);
+            }
+            compare(pieces, eachPiece, true);
+        }
+        throw Error::refused(target.path(), "checksum does not match after joining");
     }
 
   private:
-    void compare(const ScriptPieces& pieces, bool all) {
-        for (const std::string& hex : digests_.ended(0, all)) {
+    void compare(const ScriptPieces& pieces, ReadBackDigests& digests, bool all) {
+        for (const std::string& hex : digests.ended(0, all)) {
             if (!expected_.pieceMatches(compared_, hex)) {
                 throw Error::refused(pieces.dir().pathOf(pieces.names().name(compared_)), kDamaged);
             }
@@ -60,7 +72,7 @@ class JoinDigests {
     }
 
     const PieceDigests& expected_;
-    std::size_t target_;
+    bool perPiece_;
     std::size_t compared_ = 0;  // pieces whose digests were compared
     ReadBackDigests digests_;
 };
@@ -75,6 +87,8 @@ void appendPiece(const ScriptPieces& pieces, std::size_t index, const FileHandle
         block = std::min(copier.blockLength(size), size - pos);
         copier.copy(pos, target, offset + pos, block);
         copier.finish(target, offset + pos + block);  // a hole at its end, too
+        // The target is flushed before it is named: the medium may start on it now.
+        sys::startWriteBack(target.fd(), offset + pos, block);
         if (digests != nullptr) {
             digests->written(target, offset + pos, block);
         }
@@ -130,8 +144,8 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
         appendPiece(pieces, piece, joined.file(), offset, digests ? &*digests : nullptr, observer);
         offset += pieces.sizeOf(piece);
     }
-    if (digests && !digests->targetMatches()) {
-        throw Error::refused(outcome.target, "checksum does not match after joining");
+    if (digests) {
+        digests->checkTarget(pieces, joined.file());
     }
     joined.commit(true);
     return outcome;

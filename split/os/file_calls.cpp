@@ -56,6 +56,10 @@ int fdatasync(int fd) {
     return failsNow() ? -1 : ::fdatasync(fd);
 }
 
+int syncfs(int fd) {
+    return failsNow() ? -1 : ::syncfs(fd);
+}
+
 int startWriteBack(int fd, off_t offset, off_t length) {
     return failsNow() ? -1 : ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
 }

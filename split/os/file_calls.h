@@ -19,6 +19,8 @@ int unlinkat(int dir, const char* name);
 int renameat(int dir, const char* from, const char* to);
 int fsync(int fd);
 int fdatasync(int fd);
+// Writes everything of the file system that holds `fd` to the medium, and waits for it.
+int syncfs(int fd);
 // Starts writing the range to the medium without waiting for it (sync_file_range).
 int startWriteBack(int fd, off_t offset, off_t length);
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset);

@@ -74,4 +74,9 @@ std::int64_t largestFileOn(const Directory& dir) {
     return bits > 0 && bits < 64 ? (std::int64_t{1} << (bits - 1)) * 2 - 1 : INT64_MAX;
 }
 
+bool isFuse(const Directory& dir) {
+    struct statfs system {};
+    return sys::fstatfs(dir.fd(), &system) == 0 && system.f_type == kFuseMagic;
+}
+
 }  // namespace morsela

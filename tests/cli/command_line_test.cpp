@@ -88,11 +88,15 @@ TEST(CommandLine, ManyPiecesAreAnnouncedAndQuietRunsPrintNothing) {
     const auto run = runCommand({"split", dir / "big.bin", "0.0009765625", dir / "out"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "morsela: this split makes 10001 pieces of 1 byte each\n");
-    // Again, into fewer pieces: those of the first split left over are a notice.
-    const auto quiet = runCommand({"split", dir / "big.bin", "9.77", dir / "out", "-q"});
+    // Again, into fewer pieces: the first split's others are removed, with a notice.
+    const auto quiet = runCommand({"split", dir / "big.bin", "4.9", dir / "out", "-q"});
     EXPECT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_EQ(quiet.out + quiet.err, "");
-    EXPECT_NE(runCommand({"split", dir / "big.bin", "9.77", dir / "out"}).err, "");
+    EXPECT_EQ(test::namesIn(dir.path() / "out"),
+              (std::vector<std::string>{"big.001", "big.002", "big.bat"}));
+    EXPECT_NE(runCommand({"split", dir / "big.bin", "9.77", dir / "out"})
+                  .err.find("1 piece of the earlier split beyond this one's removed"),
+              std::string::npos);
 }
 
 TEST(CommandLine, UsageErrorsAreOneLineInTheProgramsOwnWords) {
@@ -118,7 +122,8 @@ TEST(CommandLine, UsageErrorsAreOneLineInTheProgramsOwnWords) {
         {{"split", a, "-n"}, "-n needs a number of pieces, as in -n 3"},
         {{"split", "--pieces=", a}, "--pieces needs a number of pieces, as in -n 3"},
         {{"split", "--checksum=yes", a, "1"}, "--checksum takes no value; give it without '=yes'"},
-        {{"split", "--force", a, "1"}, "split has no option '--force'; see 'morsela split --help'"},
+        {{"split", "--output", a, "1"},
+         "split has no option '--output'; see 'morsela split --help'"},
         {{"verify", "--no-verify", "a.bat"},
          "verify has no option '--no-verify'; see 'morsela verify --help'"},
         {{"join"}, "join needs the rejoin SCRIPT that split wrote, as in 'morsela join movie.bat'"},

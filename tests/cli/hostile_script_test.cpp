@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "tests/support/morsela_run.h"
+#include "tests/support/morsela_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -40,7 +40,7 @@ TEST(HostileScript, MillionsOfNamesTakeBoundedMemory) {
     writeScripts(dir);  // their text is gone from this process before morsela runs
     for (const char* script : {"one.bat", "many.bat"}) {
         for (const char* verb : {"join", "verify"}) {
-            const test::ProgramRun run = test::runProgram(MORSELA_BIN, {verb, dir / script});
+            const test::ProcessRun run = test::runMorselaProcess({verb, dir / script});
             EXPECT_EQ(run.status, 1) << verb << " " << script << ": " << run.err;
             EXPECT_LT(run.peakKiB, kMostKiB) << verb << " " << script;
             EXPECT_EQ(run.err.rfind("morsela: " + (dir / script) + ": ", 0), 0u) << run.err;

@@ -35,10 +35,11 @@ struct ProcessOptions {
 
 // What one run of the real binary gave.
 struct ProcessRun {
-    int status = -1;  // the exit status; -1 when a signal ended the process
-    int signal = 0;   // that signal
-    std::string out;  // standard output; on a terminal, all it was sent
-    std::string err;  // standard error; empty on a terminal
+    int status = -1;   // the exit status; -1 when a signal ended the process
+    int signal = 0;    // that signal
+    std::string out;   // standard output; on a terminal, all it was sent
+    std::string err;   // standard error; empty on a terminal
+    long peakKiB = 0;  // the most memory it took
 };
 
 // Runs the real morsela binary with `args`, does `options.actions` in their order while it
