@@ -6,7 +6,9 @@
 
 namespace morsela {
 
-const char* const JoinCommand::kUsage = "morsela join [OPTION]... SCRIPT\n";
+const char* const JoinCommand::kUsage =
+    "morsela join [OPTION]... SCRIPT\n"
+    "morsela join [OPTION]... NAME.001\n";
 
 const char* const JoinCommand::kOptions =
     "  -o, --output=PATH  write the file to PATH, or into PATH if it is a directory\n"
@@ -25,19 +27,25 @@ JoinCommand::JoinCommand(CLI::App& app) : Command(app, "join") {
 std::string JoinCommand::help() const {
     return usageText({kUsage}) +
            "Rebuild the file that the rejoin SCRIPT names from the pieces it lists, beside\n"
-           "the script or at PATH. With TARGET.sha256 beside the script (split --checksum\n"
-           "writes it), the pieces are checked before anything is written, and the file\n"
-           "after. An existing file is never replaced without --force.\n\n" +
+           "the script or at PATH. Given the first of numbered pieces, NAME.001, join uses\n"
+           "a script beside them that names them, or else joins NAME.001, NAME.002, ... as\n"
+           "long as the numbers run on into NAME (pieces of other splitters join too).\n"
+           "With TARGET.sha256 beside the pieces (split --checksum writes it), the bytes\n"
+           "written are checked, and a file that does not match is never put in place.\n"
+           "An existing file is never replaced without --force.\n\n" +
            kOptions + helpAndVersion(21) +
            "\nExamples:\n"
            "  morsela join /media/stick/movie.bat      movie.mp4 beside the pieces\n"
-           "  morsela join /media/dvd/backup.bat -o ~  pieces on read-only media\n";
+           "  morsela join /media/dvd/backup.bat -o ~  pieces on read-only media\n"
+           "  morsela join photos.7z.001               photos.7z from its volumes\n";
 }
 
 bool oneScript(const std::vector<std::string>& scripts, const std::string& command,
                std::FILE* err) {
     if (scripts.empty()) {
-        usageError(err, command + " needs the rejoin SCRIPT that split wrote, as in 'morsela " +
+        usageError(err, command +
+                            " needs a rejoin SCRIPT or a first piece NAME.001, as in "
+                            "'morsela " +
                             command + " movie.bat'");
         return false;
     }

@@ -6,7 +6,9 @@
 
 namespace morsela {
 
-const char* const VerifyCommand::kUsage = "morsela verify [-q] SCRIPT\n";
+const char* const VerifyCommand::kUsage =
+    "morsela verify [-q] SCRIPT\n"
+    "morsela verify [-q] NAME.001\n";
 
 const char* const VerifyCommand::kOptions = "  -q, --quiet    print nothing but errors\n";
 
@@ -16,8 +18,9 @@ VerifyCommand::VerifyCommand(CLI::App& app) : Command(app, "verify") {
 
 std::string VerifyCommand::help() const {
     return usageText({kUsage}) +
-           "Check every piece that the rejoin SCRIPT names against TARGET.sha256 beside it\n"
-           "(split --checksum writes it), writing nothing, and name every damaged piece.\n\n" +
+           "Check every piece that the rejoin SCRIPT names, or the numbered pieces from\n"
+           "NAME.001 on, against TARGET.sha256 beside them (split --checksum writes it),\n"
+           "writing nothing, and name every damaged piece.\n\n" +
            kOptions + helpAndVersion(17) +
            "\nExample:\n"
            "  morsela verify /media/stick/movie.bat\n";

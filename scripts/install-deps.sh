@@ -18,7 +18,7 @@ packages=(
 case "${1:-}" in
     fuzz) packages=(cmake ninja-build clang libclang-rt-dev libssl-dev) ;;
     package) packages=(dpkg-dev file lintian) ;;
-    ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools) ;;
+    ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools 7zip) ;;
     windows) packages=(wine) ;;
     media) packages=(exfat-fuse exfatprogs fusefat dosfstools) ;;
     bench) packages=(xfsprogs) ;;

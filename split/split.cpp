@@ -7,7 +7,7 @@
 #include "split/checksum/checksum_writer.h"
 #include "split/earlier_split.h"
 #include "split/error.h"
-#include "split/join/script_pieces.h"
+#include "split/join/join_pieces.h"
 #include "split/os/directory.h"
 #include "split/os/file_handle.h"
 #include "split/output_checks.h"
@@ -57,7 +57,7 @@ SplitPlan planOf(const SplitRequest& request, std::int64_t sourceLength) {
         throw Error::refused(request.source, "pieces need at least one byte");
     }
     plan.pieces = piecesFor(sourceLength, plan.pieceSize);
-    const auto most = static_cast<std::int64_t>(ScriptPieces::kMostPieces);
+    const auto most = static_cast<std::int64_t>(JoinPieces::kMostPieces);
     if (plan.pieces > most) {
         throw Error::refused(request.source,
                              "would make " + std::to_string(plan.pieces) +

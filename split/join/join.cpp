@@ -6,8 +6,8 @@
 #include "split/block_copier.h"
 #include "split/checksum/read_back_digests.h"
 #include "split/error.h"
+#include "split/join/join_pieces.h"
 #include "split/join/piece_digests.h"
-#include "split/join/script_pieces.h"
 #include "split/join/target_place.h"
 #include "split/os/directory.h"
 #include "split/os/file_calls.h"
@@ -31,7 +31,7 @@ class JoinDigests {
     }
 
     // The piece is in the target; a damaged one is refused as soon as its digest is known.
-    void endPiece(const ScriptPieces& pieces, bool last) {
+    void endPiece(const JoinPieces& pieces, bool last) {
         if (perPiece_) {
             digests_.end(0);
             compare(pieces, digests_, last);
@@ -40,7 +40,7 @@ class JoinDigests {
 
     // Refuses a target whose digest is not the one the checksum file gives it, naming the
     // damaged piece where the file has lines for the pieces.
-    void checkTarget(const ScriptPieces& pieces, const FileHandle& target) {
+    void checkTarget(const JoinPieces& pieces, const FileHandle& target) {
         if (perPiece_) {
             return;
         }
@@ -62,7 +62,7 @@ class JoinDigests {
     }
 
   private:
-    void compare(const ScriptPieces& pieces, ReadBackDigests& digests, bool all) {
+    void compare(const JoinPieces& pieces, ReadBackDigests& digests, bool all) {
         for (const std::string& hex : digests.ended(0, all)) {
             if (!expected_.pieceMatches(compared_, hex)) {
                 throw Error::refused(pieces.dir().pathOf(pieces.names().name(compared_)), kDamaged);
@@ -78,7 +78,7 @@ class JoinDigests {
 };
 
 // Appends one piece to the target at `offset`, block by block.
-void appendPiece(const ScriptPieces& pieces, std::size_t index, const FileHandle& target,
+void appendPiece(const JoinPieces& pieces, std::size_t index, const FileHandle& target,
                  std::int64_t offset, JoinDigests* digests, Observer& observer) {
     const FileHandle piece = pieces.open(index);
     const std::int64_t size = pieces.sizeOf(index);
@@ -105,7 +105,7 @@ void appendPiece(const ScriptPieces& pieces, std::size_t index, const FileHandle
 
 // The checksum file to check against, when asked to and there is one that says something of
 // these pieces or their target.
-std::optional<PieceDigests> expectedDigests(const ScriptPieces& pieces, bool verify,
+std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verify,
                                             Observer& observer) {
     std::optional<PieceDigests> digests = verify ? PieceDigests::read(pieces) : std::nullopt;
     if (digests && !digests->forPieces() && !digests->forTarget()) {
@@ -121,8 +121,8 @@ std::optional<PieceDigests> expectedDigests(const ScriptPieces& pieces, bool ver
 }  // namespace
 
 JoinOutcome join(const JoinRequest& request, Observer& observer) {
-    const ScriptPieces pieces(request.script);
-    const TargetPlace place = targetPlace(request.script, pieces.target(), request.output);
+    const JoinPieces pieces(request.input);
+    const TargetPlace place = targetPlace(request.input, pieces.target(), request.output);
     const Directory into(place.dir);
     if (!request.replace && into.entry(place.name)) {
         throw Error::refused(into.pathOf(place.name), "already exists; use --force to replace it");

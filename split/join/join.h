@@ -9,7 +9,9 @@ namespace morsela {
 
 // What to join, and where the file goes. Paths are the system's bytes.
 struct JoinRequest {
-    std::string script = "";  // the rejoin script that names the pieces
+    // The rejoin script that names the pieces, or the first piece of a numbered series
+    // (NAME.001), as join_pieces.h says.
+    std::string input = "";
     // Where the target goes: a file path, or a directory to write the target's own name
     // into; empty for beside the script. The pieces may then stay on read-only media.
     std::string output = "";

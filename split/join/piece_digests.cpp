@@ -23,7 +23,7 @@ std::string twoDigests(const std::string& name) {
 
 }  // namespace
 
-std::optional<PieceDigests> PieceDigests::read(const ScriptPieces& pieces) {
+std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces) {
     PieceDigests digests;
     digests.fileName_ = checksumFileName(pieces.target());
     const std::string path = pieces.dir().pathOf(digests.fileName_);

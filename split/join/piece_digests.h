@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "split/join/script_pieces.h"
+#include "split/join/join_pieces.h"
 
 namespace morsela {
 
@@ -17,7 +17,7 @@ class PieceDigests {
     // that gives one name two different digests, that names a numbered piece past the last
     // the script names (the script lost a line), or that has lines for some pieces but not
     // for all. Throws Error.
-    static std::optional<PieceDigests> read(const ScriptPieces& pieces);
+    static std::optional<PieceDigests> read(const JoinPieces& pieces);
 
     // Whether the file has a line for every piece; when it has none, only the joined file
     // can be checked.

@@ -5,14 +5,14 @@
 #include "split/checksum/checksum_file.h"
 #include "split/checksum/digest_threads.h"
 #include "split/error.h"
+#include "split/join/join_pieces.h"
 #include "split/join/piece_digests.h"
-#include "split/join/script_pieces.h"
 
 namespace morsela {
 namespace {
 
 // Reads one piece, hashing it on a thread of its own while the next block is read.
-std::string digestOf(const ScriptPieces& pieces, std::size_t index, DigestThreads& digest,
+std::string digestOf(const JoinPieces& pieces, std::size_t index, DigestThreads& digest,
                      std::int64_t before, Observer& observer) {
     const FileHandle piece = pieces.open(index);
     const std::int64_t size = pieces.sizeOf(index);
@@ -35,7 +35,7 @@ std::string digestOf(const ScriptPieces& pieces, std::size_t index, DigestThread
 }  // namespace
 
 VerifyOutcome verify(const std::string& scriptPath, Observer& observer) {
-    const ScriptPieces pieces(scriptPath);
+    const JoinPieces pieces(scriptPath);
     const auto digests = PieceDigests::read(pieces);
     const std::string checksumPath = pieces.dir().pathOf(checksumFileName(pieces.target()));
     if (!digests) {

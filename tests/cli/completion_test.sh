@@ -16,6 +16,7 @@ printf '\xef\xbb\xbf@echo off\r\n@chcp 65001>nul\r\nrem made by hand\r\n\r\nCOPY
 printf '@echo off\r\necho hello\r\n' >hello.bat        # a batch file, but no rejoin script
 printf 'copy a.001 a.zip\r\n' >plain-copy.bat          # a copy without /b
 head -c 5000 /dev/urandom >c.bin
+touch photos.7z.001 photos.7z.002                      # a series without a script
 touch empty.bat
 mkfifo pipe.bat                                        # never read: it would block
 complete_line() {
@@ -40,15 +41,18 @@ expect "split|" morsela sp
 expect "join|" morsela j
 expect "--help|--version|" morsela --
 # Scripts by what they hold, directories, and nothing else; a name with blanks is one word.
-expect "a.bat|dir|holiday photos.bat|my dir|notes.tarbat|upper.cmd|" morsela join ""
+expect "a.bat|dir|holiday photos.bat|my dir|notes.tarbat|photos.7z.001|upper.cmd|" morsela join ""
+expect "photos.7z.001|" morsela verify "pho"
 expect "holiday photos.bat|" morsela join "hol"
 expect "holiday photos.bat|" morsela verify -q "hol"
 expect "my dir|" morsela join a.bat -o "my"
 # Each command offers only its own options, and none after "--".
 expect "--checksum|" morsela split --ch
+expect "--no-sync|" morsela split --no
 expect "--no-verify|" morsela join --no
 expect "" morsela verify --no
 expect "" morsela verify --f
+expect "--force|" morsela split --f
 expect "--force|" morsela join --f
 expect "-q|" morsela verify -q
 expect "" morsela split -- -

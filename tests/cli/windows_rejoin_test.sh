@@ -7,7 +7,8 @@ set -euo pipefail
 morsela=$(realpath "$1")
 command -v wine >/dev/null || { echo "wine is not installed: make check-windows installs it"; exit 77; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Wine's server may still write into the prefix for a moment after the last command.
+trap 'wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; rm -rf "$work" 2>/dev/null || true' EXIT
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 failures=0

@@ -76,7 +76,7 @@ TEST(LargeFile, SplitsAndJoinsBeyondFourGibibytes) {
     EXPECT_LT(status.st_blocks * 512, 64 * 1024 * 1024);  // the holes stayed holes
 
     fs::rename(source, dir / "original.img");
-    EXPECT_EQ(join({.script = dir / "out/huge.bat"}, events).target, dir / "out/huge.img");
+    EXPECT_EQ(join({.input = dir / "out/huge.bat"}, events).target, dir / "out/huge.img");
     EXPECT_EQ(fs::file_size(dir / "out/huge.img"), static_cast<std::uintmax_t>(length));
     EXPECT_TRUE(sameBytes(dir / "original.img", 0, dir / "out/huge.img", 0, length));
 }

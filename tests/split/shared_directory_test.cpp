@@ -50,7 +50,7 @@ void asAttacker(const std::function<void()>& attack) {
 
 test::Attempt<JoinOutcome> joinScript(const std::string& script) {
     test::RecordingObserver events;
-    return test::attempt([&] { return join({.script = script}, events); });
+    return test::attempt([&] { return join({.input = script}, events); });
 }
 
 test::Attempt<SplitOutcome> cut(const std::string& source, const std::string& outputDir,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,19 +13,25 @@
 
 namespace morsela {
 
-// The pieces a rejoin script names, looked at by name before anything is read or written:
-// join and verify both start here. What is kept of each piece is its identity (device and
-// inode): the names are kept as a PieceList, the sizes follow from the rule that every piece
-// but the last has the first's size.
-class ScriptPieces {
+// The pieces to join, looked at by name before anything is read or written: join and verify
+// both start here. They come from a rejoin script, or are a numbered series NAME.001,
+// NAME.002, ... given by its first piece. What is kept of each piece is its identity (device
+// and inode): the names are kept as a PieceList, the sizes follow from the rule that every
+// piece but the last has the first's size.
+class JoinPieces {
   public:
-    // Reads the script in portions and looks at every piece as its line is read. Refuses
+    // `input` is a rejoin script, or the first piece of a series (a name ending in ".001").
+    // A series whose pieces a script beside them names is joined as that script says;
+    // otherwise its pieces are NAME.001, NAME.002, ... as long as the numbers run on (three
+    // digits, four from the thousandth), and the target is NAME.
+    //
+    // A script is read in portions and every piece looked at as its line is read. Refuses
     // names outside the script's directory, a piece named twice (by name, as Windows compares
     // names, or as the same file under two names: a hard link, or a case-insensitive medium),
-    // a target that is also a piece, a missing piece, a piece that is a link or no regular
-    // file, sizes that cannot come from one split, and more pieces than any split has.
-    // Throws Error.
-    explicit ScriptPieces(const std::string& scriptPath);
+    // a target that is also a piece, a missing piece (in a series, one missing before a
+    // higher number), a piece that is a link or no regular file, sizes that cannot come from
+    // one split, and more pieces than any split has. Throws Error.
+    explicit JoinPieces(const std::string& input);
 
     const Directory& dir() const { return dir_; }
     const std::string& target() const { return target_; }
@@ -43,6 +50,12 @@ class ScriptPieces {
     static constexpr std::size_t kMostPieces = 1000000;
 
   private:
+    void readScript(const std::string& scriptPath);
+    void readSeries(const std::string& prefix);
+    // The script beside the first piece of a series that names it, if there is one.
+    std::optional<std::string> scriptNaming(const std::string& firstPiece,
+                                            const std::string& prefix) const;
+
     struct Identity {
         dev_t device;
         ino_t inode;

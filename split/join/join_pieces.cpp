@@ -1,10 +1,13 @@
-#include "split/join/script_pieces.h"
+#include "split/join/join_pieces.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <tuple>
+#include <vector>
 
 #include "split/error.h"
+#include "split/piece_names.h"
 #include "split/script/script_parser.h"
 #include "split/script/script_words.h"
 
@@ -29,7 +32,31 @@ std::string misfit(std::int64_t size, std::int64_t full) {
 
 }  // namespace
 
-ScriptPieces::ScriptPieces(const std::string& scriptPath) : dir_(directoryOf(scriptPath)) {
+JoinPieces::JoinPieces(const std::string& input) : dir_(directoryOf(input)) {
+    const std::string name = input.substr(directoryOf(input).size());
+    const auto [prefix, number] = splitPieceNumber(name);
+    const bool firstPiece = number == 1 && prefix.size() > 1 && prefix.back() == '.';
+    if (!firstPiece) {
+        readScript(input);
+    } else if (const auto script = scriptNaming(name, std::string(prefix))) {
+        readScript(dir_.pathOf(*script));
+    } else {
+        try {
+            readSeries(std::string(prefix));
+        } catch (const Error& error) {
+            if (!error.path().empty()) {
+                throw;
+            }
+            throw Error::refused(input, error.reason());
+        }
+    }
+    if (count() > 1 && lastSize_ == 0) {
+        throw Error::refused(dir_.pathOf(names_.name(count() - 1)), misfit(0, fullSize_));
+    }
+    refuseSameFiles();
+}
+
+void JoinPieces::readScript(const std::string& scriptPath) {
     const FileHandle script = openSource(scriptPath);
     refuseUnlessRegular(scriptPath, statusOf(script));
     target_ = readRejoinScript(script, [&](const std::string& name, const std::string& target) {
@@ -39,13 +66,62 @@ ScriptPieces::ScriptPieces(const std::string& scriptPath) : dir_(directoryOf(scr
     if (outsideItsDirectory(target_)) {
         throw Error::refused(scriptPath, "names \"" + target_ + "\", outside its own directory");
     }
-    if (count() > 1 && lastSize_ == 0) {
-        throw Error::refused(dir_.pathOf(names_.name(count() - 1)), misfit(0, fullSize_));
-    }
-    refuseSameFiles();
 }
 
-void ScriptPieces::add(const std::string& name) {
+// Scripts that may name the pieces are named like them but for the number and end in "bat"
+// (archive.bat, archive.zip.bat); the one whose first piece is this one is used.
+std::optional<std::string> JoinPieces::scriptNaming(const std::string& firstPiece,
+                                                    const std::string& prefix) const {
+    std::vector<std::string> candidates;
+    dir_.forEachName([&](const std::string& name) {
+        if (name.size() <= prefix.size() + 16 && name.compare(0, prefix.size(), prefix) == 0 &&
+            name.ends_with("bat") && candidates.size() < 64) {
+            candidates.push_back(name);
+        }
+    });
+    std::sort(candidates.begin(), candidates.end());
+    for (const std::string& name : candidates) {
+        try {
+            const FileHandle script = dir_.openRegular(name, "a script is read only as itself");
+            bool first = true;
+            bool names = false;
+            readRejoinScript(script, [&](const std::string& piece, const std::string&) {
+                names = names || (first && piece == firstPiece);
+                first = false;
+            });
+            if (names) {
+                return name;
+            }
+        } catch (const Error&) {
+            // not a rejoin script, or not one that can be read: not this series'
+        }
+    }
+    return std::nullopt;
+}
+
+// NAME.001, NAME.002, ... as long as the numbers run on; a higher number after a missing
+// one would be a piece lost on the way.
+void JoinPieces::readSeries(const std::string& prefix) {
+    target_ = prefix.substr(0, prefix.size() - 1);
+    for (std::int64_t number = 1; dir_.entry(prefix + pieceNumberText(number)); ++number) {
+        add(prefix + pieceNumberText(number));
+    }
+    const auto next = static_cast<std::int64_t>(count()) + 1;
+    std::int64_t beyond = 0;
+    dir_.forEachName([&](const std::string& name) {
+        const auto [namePrefix, number] = splitPieceNumber(name);
+        if (namePrefix == prefix && number > next) {
+            beyond = beyond == 0 ? number : std::min(beyond, number);
+        }
+    });
+    if (beyond > 0) {
+        throw Error::refused(dir_.pathOf(prefix + pieceNumberText(next)),
+                             "is missing, though " + prefix + pieceNumberText(beyond) +
+                                 " is there; a piece was lost on the way");
+    }
+}
+
+void JoinPieces::add(const std::string& name) {
     if (outsideItsDirectory(name) || outsideItsDirectory(target_)) {
         const std::string& outside = outsideItsDirectory(name) ? name : target_;
         throw Error::refused("", "names \"" + outside + "\", outside its own directory");
@@ -83,7 +159,7 @@ void ScriptPieces::add(const std::string& name) {
 
 // Two names of one file (a hard link, or another spelling on a medium that does not tell
 // letter cases apart) would join the same bytes twice.
-void ScriptPieces::refuseSameFiles() const {
+void JoinPieces::refuseSameFiles() const {
     std::vector<std::tuple<dev_t, ino_t, std::size_t>> sorted;
     sorted.reserve(count());
     for (std::size_t i = 0; i < count(); ++i) {
@@ -102,11 +178,11 @@ void ScriptPieces::refuseSameFiles() const {
     }
 }
 
-std::int64_t ScriptPieces::sizeOf(std::size_t piece) const {
+std::int64_t JoinPieces::sizeOf(std::size_t piece) const {
     return piece + 1 == count() ? lastSize_ : fullSize_;
 }
 
-FileHandle ScriptPieces::open(std::size_t piece) const {
+FileHandle JoinPieces::open(std::size_t piece) const {
     FileHandle file = dir_.openRegular(names_.name(piece), kPiecesOnly);
     const struct stat status = statusOf(file);
     const Identity& looked = identities_[piece];

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Numbered pieces as other tools make them, joined by `morsela join NAME.001`: 7-Zip's
+# volumes (past the thousandth too) and the standard split tool's numeric suffixes; a gap
+# refused, a series beside its script joined as the script says. And the other way round:
+# 7-Zip combines morsela's own pieces, past the thousandth. Skipped without 7-Zip.
+#   numbered_series_test.sh MORSELA
+set -uo pipefail
+morsela=$(realpath "$1")
+command -v 7zz >/dev/null || { echo "skipped: 7-Zip (7zz, Debian's 7zip) is not installed"; exit 77; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+ok() { echo "ok: $*"; }
+
+# 7-Zip's volumes of an archive, and a series of more than a thousand.
+mkdir "$work/7z" && cd "$work/7z" || exit 1
+head -c 2500000 /dev/urandom >photos.bin
+7zz a -v1m -mx0 photos.7z photos.bin >/dev/null || fail "7zz could not make volumes"
+cat photos.7z.0* >expected.7z
+"$morsela" join -q photos.7z.001 || fail "join photos.7z.001"
+cmp -s photos.7z expected.7z && ok "7-Zip's volumes" || fail "the joined archive differs"
+head -c 1100000 /dev/urandom >many.bin
+7zz a -v1k -mx0 many.7z many.bin >/dev/null
+[[ -e many.7z.1000 ]] || fail "7zz made no thousandth volume"
+"$morsela" join -q many.7z.001 -o many-joined.7z || fail "join many.7z.001"
+7zz x -so many-joined.7z 2>/dev/null | cmp -s - many.bin && ok "1000+ volumes" ||
+    fail "the archive of 1000+ volumes differs"
+
+# The standard split tool's numeric suffixes; a gap; verify with a checksum file.
+mkdir "$work/split" && cd "$work/split" || exit 1
+head -c 3500000 /dev/urandom >file
+sha256sum file >file.sha256
+split -b 1M -d -a 3 --numeric-suffixes=1 file file.
+mv file original
+"$morsela" join -q file.001 || fail "join file.001"
+cmp -s file original && ok "split -b pieces, checked against file.sha256" || fail "file differs"
+rm file
+mv file.003 elsewhere
+err=$("$morsela" join file.001 2>&1) && fail "a gap was joined"
+[[ $err == *"file.003: is missing, though file.004 is there"* ]] || fail "the gap: $err"
+[[ ! -e file ]] || fail "a refused join left a file"
+mv elsewhere file.003
+
+# A series beside its script is joined as the script says; and 7-Zip joins morsela's pieces.
+mkdir "$work/own" && cd "$work/own" || exit 1
+head -c 10100 /dev/urandom >archive.zip
+"$morsela" split -q --checksum archive.zip 0.009765625 . || fail "split archive.zip"  # 10 bytes
+[[ -e archive.1010 ]] || fail "no thousandth piece"
+mv archive.zip original.zip
+"$morsela" verify -q archive.001 || fail "verify archive.001"
+"$morsela" join -q archive.001 || fail "join archive.001"
+cmp -s archive.zip original.zip && ok "a series beside its script" || fail "archive.zip differs"
+7zz x -y archive.001 >/dev/null 2>&1 || fail "7zz x archive.001"
+cmp -s archive original.zip && ok "7-Zip joins morsela's 1010 pieces" || fail "7-Zip's join differs"
+
+echo "$failures failed"
+((failures == 0))
