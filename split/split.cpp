@@ -18,12 +18,6 @@
 namespace morsela {
 namespace {
 
-// What follows the last "/" of the path.
-std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 void checkSource(const std::string& path, const struct stat& status, const std::string& name) {
     if (S_ISDIR(status.st_mode)) {
         throw Error::ofSource(path, EISDIR);

@@ -14,12 +14,6 @@
 namespace morsela {
 namespace {
 
-// The directory part of a path, ending in "/", or empty for a bare name.
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
-
 // "\" and ":" are directory parts and drives to the interpreter.
 bool outsideItsDirectory(const std::string& name) {
     return name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos;
@@ -32,8 +26,8 @@ std::string misfit(std::int64_t size, std::int64_t full) {
 
 }  // namespace
 
-JoinPieces::JoinPieces(const std::string& input) : dir_(directoryOf(input)) {
-    const std::string name = input.substr(directoryOf(input).size());
+JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) {
+    const std::string name = fileNameOf(input);
     const auto [prefix, number] = splitPieceNumber(name);
     const bool firstPiece = number == 1 && prefix.size() > 1 && prefix.back() == '.';
     if (!firstPiece) {

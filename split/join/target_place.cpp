@@ -6,16 +6,11 @@
 #include <cerrno>
 
 #include "split/error.h"
+#include "split/os/directory.h"
 #include "split/os/file_calls.h"
 
 namespace morsela {
 namespace {
-
-// The directory part of a path, ending in "/", or empty for a bare name.
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
 
 // What `path` is to a join that writes there: a directory to write into, or a file.
 bool isDirectoryToWriteInto(const std::string& path) {
@@ -56,7 +51,7 @@ TargetPlace intoDirectory(const std::string& dir, const std::string& target,
 TargetPlace targetPlace(const std::string& scriptPath, const std::string& target,
                         const std::string& output) {
     if (output.empty()) {
-        return intoDirectory(directoryOf(scriptPath), target, scriptPath);
+        return intoDirectory(directoryPartOf(scriptPath), target, scriptPath);
     }
     std::string path = output;
     while (path.size() > 1 && path.back() == '/') {
@@ -66,7 +61,7 @@ TargetPlace targetPlace(const std::string& scriptPath, const std::string& target
     if (directory || output.back() == '/') {
         return intoDirectory(path == "/" ? path : path + "/", target, scriptPath);
     }
-    const std::string dir = directoryOf(path);
+    const std::string dir = directoryPartOf(path);
     return {dir, path.substr(dir.size())};
 }
 

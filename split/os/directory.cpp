@@ -20,6 +20,15 @@ struct DirCloser {
 
 }  // namespace
 
+std::string directoryPartOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+std::string fileNameOf(const std::string& path) {
+    return path.substr(directoryPartOf(path).size());
+}
+
 void refuseUnlessRegular(const std::string& path, const struct stat& status) {
     const mode_t type = status.st_mode & S_IFMT;
     if (type == S_IFREG) {

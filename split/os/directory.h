@@ -72,6 +72,11 @@ class Directory {
     FileHandle handle_;
 };
 
+// The directory part of a path, ending in "/", or empty for a bare name; and what follows
+// it, the file's name.
+std::string directoryPartOf(const std::string& path);
+std::string fileNameOf(const std::string& path);
+
 // Refuses anything but a regular file standing at `path`, with a reason that names it.
 void refuseUnlessRegular(const std::string& path, const struct stat& status);
 
