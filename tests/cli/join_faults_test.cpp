@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "split/checksum/checksum_file.h"
+#include "split/checksum/sha256.h"
 #include "split/os/file_calls.h"
 #include "tests/support/morsela_run.h"
 #include "tests/support/tally.h"
@@ -82,16 +84,32 @@ TEST(JoinFaults, AnExistingTargetNeedsForce) {
     EXPECT_EQ(test::readFile(dir / "a.bin"), "one");
 }
 
-TEST(JoinFaults, AFailureOfEveryFileCallInTurnLeavesNoHalfWrittenTarget) {
-    auto prepare = [](const test::TempDir& dir) {
-        test::writeFile(dir / "a.001", test::patternBytes(3000, 1));
-        test::writeFile(dir / "a.002", test::patternBytes(1000, 2));
-        test::writeFile(dir / "a.bat", "copy /b a.001+a.002 a.bin\r\n");
+// Two pieces and their script; with `checked`, their checksum file too.
+std::vector<std::string> prepareJoin(const test::TempDir& dir, bool checked) {
+    const std::string one = test::patternBytes(3000, 1);
+    const std::string two = test::patternBytes(1000, 2);
+    test::writeFile(dir / "a.001", one);
+    test::writeFile(dir / "a.002", two);
+    test::writeFile(dir / "a.bat", "copy /b a.001+a.002 a.bin\r\n");
+    if (!checked) {
+        return {"a.001", "a.002", "a.bat"};
+    }
+    auto line = [](const std::string& bytes, const std::string& name) {
+        Sha256 digest;
+        digest.update(bytes.data(), bytes.size());
+        return checksumLine(digest.hex(), name);
     };
+    test::writeFile(dir / "a.bin.sha256",
+                    line(one, "a.001") + line(two, "a.002") + line(one + two, "a.bin"));
+    return {"a.001", "a.002", "a.bat", "a.bin.sha256"};
+}
+
+// Makes each file call of a join fail in turn, with and without checking the bytes.
+void sweepJoinFaults(bool checked) {
     long calls = 0;
     {
         test::TempDir dir;
-        prepare(dir);
+        prepareJoin(dir, checked);
         sys::injectFault(0, 0);
         ASSERT_EQ(join({dir / "a.bat"}), 0);
         calls = sys::callsSinceInjection();
@@ -99,7 +117,7 @@ TEST(JoinFaults, AFailureOfEveryFileCallInTurnLeavesNoHalfWrittenTarget) {
     for (long call = 1; call <= calls; ++call) {
         test::CaseTally tally("fault cases");
         test::TempDir dir;
-        prepare(dir);
+        const std::vector<std::string> before = prepareJoin(dir, checked);
         sys::injectFault(call, ENOSPC);
         std::string err;
         const int status = join({dir / "a.bat"}, &err);
@@ -109,12 +127,16 @@ TEST(JoinFaults, AFailureOfEveryFileCallInTurnLeavesNoHalfWrittenTarget) {
                       test::patternBytes(3000, 1) + test::patternBytes(1000, 2));
         } else {
             EXPECT_EQ(status, 1);
-            EXPECT_EQ(test::namesIn(dir.path()),
-                      (std::vector<std::string>{"a.001", "a.002", "a.bat"}))
-                << "call " << call;
+            EXPECT_EQ(test::namesIn(dir.path()), before) << "call " << call;
             // A failure names a piece, the script or the target, never the temporary file.
             EXPECT_EQ(err.find(".morsela-"), std::string::npos) << err;
         }
+    }
+}
+
+TEST(JoinFaults, AFailureOfEveryFileCallInTurnLeavesNoHalfWrittenTarget) {
+    for (const bool checked : {false, true}) {
+        sweepJoinFaults(checked);
     }
 }
 

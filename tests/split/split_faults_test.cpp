@@ -56,14 +56,15 @@ class FaultySplit {
 
     const std::string& source() const { return source_; }
 
-    SplitRun run(std::int64_t pieceSize, const std::string& outputDir = "") {
+    SplitRun run(std::int64_t pieceSize, const std::string& outputDir = "", bool checksum = false) {
         fdsBefore_ = test::openDescriptors();
         for (const auto& name : test::namesIn(out.path())) {
             outBefore_.insert(name);
         }
         const SplitRun result = test::attempt([&] {
-            return split({source_, outputDir.empty() ? out.dirText() : outputDir, pieceSize},
-                         events);
+            return split(
+                {source_, outputDir.empty() ? out.dirText() : outputDir, pieceSize, 0, checksum},
+                events);
         });
         fdsAfter_ = test::openDescriptors();
         return result;
@@ -84,7 +85,10 @@ class FaultySplit {
             EXPECT_EQ(result.error->reason(), std::strerror(error)) << result.text();
         }
         for (const std::string& name : test::namesIn(out.path())) {
-            EXPECT_TRUE(!name.ends_with(".bat") || outBefore_.count(name)) << name;
+            EXPECT_TRUE((!name.ends_with(".bat") && !name.ends_with(".sha256")) ||
+                        outBefore_.count(name))
+                << name;
+            EXPECT_FALSE(name.starts_with(".morsela-")) << name;  // no temporary file
         }
     }
 
@@ -128,24 +132,17 @@ class FaultySplit {
     int fdsAfter_ = 0;
 };
 
-TEST(SplitFaults, AFailureOfEveryFileCallInTurnEndsCleanly) {
-    // Count the calls of a clean split first: 3000 bytes in pieces of 1 KB.
-    long calls = 0;
-    {
-        FaultySplit clean("every.dat", 3000);
-        sys::injectFault(0, 0);
-        ASSERT_TRUE(clean.run(1024).outcome);
-        calls = sys::callsSinceInjection();
-    }
-    ASSERT_GT(calls, 10);
+// Makes each of the first `calls` file calls of a split fail in turn.
+void sweepFaults(long calls, bool checksum) {
     for (int error : {EIO, ENOSPC}) {
         for (long call = 1; call <= calls; ++call) {
             test::CaseTally tally("fault cases");
             FaultySplit split("every.dat", 3000);
             sys::injectFault(call, error);
-            const SplitRun result = split.run(1024);
+            const SplitRun result = split.run(1024, "", checksum);
             sys::injectFault(0, 0);
-            SCOPED_TRACE("call " + std::to_string(call) + ", " + std::strerror(error));
+            SCOPED_TRACE("call " + std::to_string(call) + ", " + std::strerror(error) +
+                         (checksum ? ", with a checksum file" : ""));
             // A failing hole query or in-kernel copy is recovered from; anything else fails.
             if (result.outcome) {
                 split.expectCompleteSplit(result, 3000);
@@ -153,6 +150,21 @@ TEST(SplitFaults, AFailureOfEveryFileCallInTurnEndsCleanly) {
                 split.expectCleanFailure(result, std::nullopt, error);
             }
         }
+    }
+}
+
+TEST(SplitFaults, AFailureOfEveryFileCallInTurnEndsCleanly) {
+    for (const bool checksum : {false, true}) {
+        // Count the calls of a clean split first: 3000 bytes in pieces of 1 KB.
+        long calls = 0;
+        {
+            FaultySplit clean("every.dat", 3000);
+            sys::injectFault(0, 0);
+            ASSERT_TRUE(clean.run(1024, "", checksum).outcome);
+            calls = sys::callsSinceInjection();
+        }
+        ASSERT_GT(calls, 10);
+        sweepFaults(calls, checksum);
     }
 }
 
