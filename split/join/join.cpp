@@ -118,19 +118,43 @@ std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verif
     return digests;
 }
 
+// Everything a join looks at before it writes: the pieces, where the target goes, and the
+// checksum file.
+struct LookedAt {
+    LookedAt(const JoinRequest& request, Observer& observer)
+        : pieces(request.input),
+          place(targetPlace(request.input, pieces.target(), request.output)),
+          into(place.dir),
+          expected(expectedDigests(pieces, request.verify, observer)) {}
+
+    JoinPlan plan() const {
+        return {into.pathOf(place.name), static_cast<std::int64_t>(pieces.count()),
+                pieces.totalBytes(), expected.has_value()};
+    }
+
+    const JoinPieces pieces;
+    const TargetPlace place;
+    const Directory into;
+    const std::optional<PieceDigests> expected;
+};
+
 }  // namespace
 
+JoinPreview previewJoin(const JoinRequest& request) {
+    Observer quiet;
+    const LookedAt looked(request, quiet);
+    return {looked.plan(), looked.into.entry(looked.place.name).has_value()};
+}
+
 JoinOutcome join(const JoinRequest& request, Observer& observer) {
-    const JoinPieces pieces(request.input);
-    const TargetPlace place = targetPlace(request.input, pieces.target(), request.output);
-    const Directory into(place.dir);
+    const LookedAt looked(request, observer);
+    const auto& [pieces, place, into, expected] = looked;
     if (!request.replace && into.entry(place.name)) {
         throw Error::refused(into.pathOf(place.name), "already exists; use --force to replace it");
     }
-    const std::optional<PieceDigests> expected = expectedDigests(pieces, request.verify, observer);
-    const JoinOutcome outcome{into.pathOf(place.name), static_cast<std::int64_t>(pieces.count()),
-                              pieces.totalBytes(), expected.has_value()};
-    observer.joinStarted({outcome.target, outcome.pieces, outcome.bytes, outcome.verified});
+    const JoinPlan plan = looked.plan();
+    const JoinOutcome outcome{plan.target, plan.pieces, plan.totalBytes, plan.checksums};
+    observer.joinStarted(plan);
 
     // The target is as private as the pieces it is made of.
     TemporaryFile joined(into, place.name, pieces.firstStatus().st_mode & 0777);

@@ -28,6 +28,15 @@ struct JoinOutcome {
     bool verified = false;  // checked against a checksum file
 };
 
+// What a join of `request` would make, looked at without writing anything: the target's
+// path, the pieces and their size, and whether a checksum file is checked; and whether a file
+// stands under the target's name already. Throws Error where join would refuse but for that.
+struct JoinPreview {
+    JoinPlan plan;
+    bool targetExists = false;
+};
+JoinPreview previewJoin(const JoinRequest& request);
+
 // Rebuilds the file that a rejoin script names from the pieces it lists (script_pieces.h
 // says what is refused), and an existing target unless `replace` is set. The target is
 // written under a temporary name, flushed to disk and renamed into place at the end, so a

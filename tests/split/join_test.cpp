@@ -55,6 +55,23 @@ TEST_F(JoinTest, TheObserverHearsThePlanAndTheBytes) {
     EXPECT_EQ(events.progress.back(), (std::pair<std::int64_t, std::int64_t>{5000, 5000}));
 }
 
+TEST_F(JoinTest, APreviewSaysWhatAJoinWouldMakeAndWritesNothing) {
+    const std::string script = splitAway("archive.zip", 5000, 1024);
+    const auto before = test::namesIn(dir.path());
+    const JoinPreview preview = previewJoin({script});
+    EXPECT_EQ(preview.plan.target, dir / "archive.zip");
+    EXPECT_EQ(preview.plan.pieces, 5);
+    EXPECT_EQ(preview.plan.totalBytes, 5000);
+    EXPECT_FALSE(preview.plan.checksums);
+    EXPECT_FALSE(preview.targetExists);
+    test::writeFile(dir / "archive.zip", "older");
+    EXPECT_TRUE(previewJoin({script}).targetExists);
+    fs::remove(dir / "archive.zip");
+    EXPECT_EQ(test::namesIn(dir.path()), before);
+    fs::remove(dir / "archive.003");
+    EXPECT_THROW(previewJoin({script}), Error);
+}
+
 TEST_F(JoinTest, AnExistingTargetIsReplacedOnlyWhenAskedTo) {
     const std::string script = splitAway("archive.zip", 5000, 1024);
     test::writeFile(dir / "archive.zip", "older");
