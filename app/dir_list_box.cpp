@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/error_box.h"
+#include "app/plain_text.h"
 #include "split/error.h"
 
 namespace morsela {
@@ -90,7 +91,7 @@ void DirListBox::setPath(const NativePath& path) {
     auto add = [](QTreeWidgetItem* item, const QIcon& icon, const QByteArray& fullPath) {
         item->setIcon(0, icon);
         item->setData(0, Qt::UserRole, fullPath);
-        item->setToolTip(0, NativePath(fullPath).shown());
+        item->setToolTip(0, plainToolTip(NativePath(fullPath).shown()));
         return item;
     };
     QTreeWidgetItem* item = add(new QTreeWidgetItem(this, QStringList("/")), openIcon, "/");

@@ -7,6 +7,7 @@
 #include <QStylePainter>
 #include <algorithm>
 
+#include "app/plain_text.h"
 #include "split/error.h"
 
 namespace morsela {
@@ -53,7 +54,7 @@ void DriveListBox::fill() {
     for (const NativePath& mountPoint : drives_.all()) {
         const QString name = shortName(mountPoint);
         addItem(icon, name + spaceText(mountPoint), mountPoint.bytes());
-        setItemData(count() - 1, mountPoint.shown(), Qt::ToolTipRole);
+        setItemData(count() - 1, plainToolTip(mountPoint.shown()), Qt::ToolTipRole);
         setItemData(count() - 1, name, kShortNameRole);
     }
 

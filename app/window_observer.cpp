@@ -1,10 +1,10 @@
 #include "app/window_observer.h"
 
-#include <QMessageBox>
 #include <QThread>
 #include <cstdio>
 
 #include "app/error_box.h"
+#include "app/message_box.h"
 #include "app/native_path.h"
 #include "app/picture_box.h"
 
@@ -74,9 +74,9 @@ void WindowObserver::completed() {
         pic1_.cls();
         pic1_.print("Time it took to split");
         pic1_.print(reportNumber(elapsed.count()));
-        QMessageBox box(QMessageBox::Information, "Split Confirmation", "Files Split",
-                        QMessageBox::Ok, &window_);
-        box.setInformativeText(notices_);
+        MessageBox box(QMessageBox::Information, "Split Confirmation", "Files Split",
+                       QMessageBox::Ok, &window_);
+        box.setDetail(notices_);
         notices_.clear();
         box.exec();
     });
