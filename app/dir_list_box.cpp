@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 #include <cerrno>
 #include <memory>
 
 #include "app/error_box.h"
+#include "app/legibility.h"
 #include "app/plain_text.h"
 #include "split/error.h"
 
@@ -121,6 +123,15 @@ void DirListBox::setPath(const NativePath& path) {
     drives_.remember(path_);
     if (changed) {
         emit change();
+    }
+}
+
+// The list's style marks the current directory alike with or without the focus.
+void DirListBox::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(viewport());
+        drawFocusFrame(painter, viewport()->rect(), *this);
     }
 }
 

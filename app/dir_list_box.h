@@ -28,6 +28,10 @@ class DirListBox : public QTreeWidget {
   signals:
     void change();
 
+  protected:
+    // A frame in the highlight colour shows that the list has the focus.
+    void paintEvent(QPaintEvent* event) override;
+
   private:
     void open(QTreeWidgetItem* item);
 

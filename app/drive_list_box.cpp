@@ -7,6 +7,7 @@
 #include <QStylePainter>
 #include <algorithm>
 
+#include "app/drive_list_accessible.h"
 #include "app/plain_text.h"
 #include "split/error.h"
 
@@ -41,6 +42,7 @@ QString spaceText(const NativePath& mountPoint) {
 
 DriveListBox::DriveListBox(MountPoints& drives, QWidget* parent)
     : QComboBox(parent), drives_(drives) {
+    DriveListAccessible::install();
     fill();
     connect(this, &QComboBox::activated, this, &DriveListBox::userSelected);
     connect(&drives_, &MountPoints::remembered, this, &DriveListBox::follow);

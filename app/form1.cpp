@@ -71,6 +71,7 @@ Form1::Form1(MountPoints::Source mountPoints)
     setTabOrder(pic1, Drive1);
     setTabOrder(Drive1, Dir1);
     txtFile->setFocus();
+    describeControls();
 
     // The lists start on the working directory and its drive, before any handler is wired.
     // Should it be unreadable, the list says so where the user will look.
@@ -128,6 +129,7 @@ void Form1::dropEvent(QDropEvent* event) {
     }
     txtFile->setText(urls.front().toLocalFile());
     txtFile->setFocus();
+    describeControls();
 }
 
 // Form_Load and Dir1_Change take the output directory from the directory list, always

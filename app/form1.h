@@ -62,6 +62,9 @@ class Form1 : public QWidget {
     // Runs a handler as the event loop does: a failure ends in an error box, not the program.
     void dispatch(void (Form1::*handler)());
     void placeControls();
+    // Names and descriptions for assistive technology, labels tied to their fields, and a
+    // readable output path.
+    void describeControls();
 
     NativePath outputDir_;
     WindowObserver observer_;

@@ -43,6 +43,7 @@ void WindowObserver::splitStarted(const SplitPlan& /*plan*/) {
     onWindowThread([this] {
         pic1_.scale(0, 0, 100, 5);
         pic1_.cls();
+        pic1_.setProgress(0);
     });
 }
 
@@ -59,7 +60,10 @@ void WindowObserver::progressed(std::int64_t done, std::int64_t total) {
         return;
     }
     nextStep_ = reached + 1;
-    onWindowThread([this, reached] { pic1_.box(0, 0, reached, 5, kBarColour); });
+    onWindowThread([this, reached] {
+        pic1_.setProgress(reached);
+        pic1_.box(0, 0, reached, 5, kBarColour);
+    });
 }
 
 void WindowObserver::notice(const Notice& notice) {

@@ -14,10 +14,10 @@ namespace morsela {
 
 class PictureBox;
 
-// How the window shows a split: a red bar in pic1 that grows by hundredths of the source,
-// then the time it took in pic1 and a "Files Split" box; failures in an error box. The split
-// runs on a worker thread; every call is carried out on the window's thread, in order,
-// before it returns.
+// How the window shows a split: a red bar in pic1 that grows by hundredths of the source
+// (and pic1's progress value with it), then the time it took in pic1 and a "Files Split"
+// box; failures in an error box. The split runs on a worker thread; every call is carried
+// out on the window's thread, in order, before it returns.
 class WindowObserver : public Observer {
   public:
     WindowObserver(PictureBox& pic1, QWidget& window);
