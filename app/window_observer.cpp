@@ -87,16 +87,49 @@ void WindowObserver::completed() {
 }
 
 void WindowObserver::failed(const Error& error) {
-    if (error.kind() == Error::Kind::Stopped) {
-        // The window is closing: what was left goes where someone may still read it.
-        std::fprintf(stderr, "morsela-win: %s\n", error.what());
-        onWindowThread([this] { notices_.clear(); });
-        return;
-    }
     onWindowThread([&] {
         notices_.clear();
-        showErrorBox(&window_, error);
+        if (error.kind() != Error::Kind::Stopped) {
+            showErrorBox(&window_, error);
+            return;
+        }
+        MessageBox box(QMessageBox::Information, "Split Stopped", "The split was stopped",
+                       QMessageBox::Ok, &window_);
+        box.setDetail(shownText(error.what()));
+        box.exec();
     });
+}
+
+bool WindowObserver::stopRequested() {
+    std::unique_lock lock(answerMutex_);
+    answered_.wait(lock, [this] { return !asking_; });
+    return stop_;
+}
+
+bool WindowObserver::askToStop() {
+    {
+        const std::lock_guard lock(answerMutex_);
+        if (asking_ || stop_) {
+            return false;
+        }
+        asking_ = true;
+    }
+    MessageBox box(QMessageBox::Question, "Stop Split", "Stop the split?",
+                   QMessageBox::Yes | QMessageBox::No, &window_);
+    box.setDetail(
+        "The piece being written is removed; the whole pieces stay, without a "
+        "rejoin script.");
+    box.setDefaultButton(QMessageBox::No);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    if (yes) {
+        requestStop();  // before the split waiting for the answer can see it
+    }
+    {
+        const std::lock_guard lock(answerMutex_);
+        asking_ = false;
+    }
+    answered_.notify_all();
+    return yes;
 }
 
 }  // namespace morsela

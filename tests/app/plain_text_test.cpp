@@ -1,5 +1,5 @@
 // Names that look like markup show literally wherever the window shows a name: in error
-// boxes, the notices under the confirmation and tooltips. Qt would otherwise
+// boxes, the notices under the confirmation, the stop box and tooltips. Qt would otherwise
 // render them as rich text (a huge green "ALL PIECES WRITTEN", an image fetched).
 
 #include <gtest/gtest.h>
@@ -73,7 +73,7 @@ TEST(PlainText, AFailingSplitOfANameThatLooksLikeMarkupShowsTheNameAsItIs) {
     }
 }
 
-TEST(PlainText, NoticesUnderTheConfirmationShowNamesAsTheyAre) {
+TEST(PlainText, NoticesUnderTheConfirmationAndTheStopBoxShowNamesAsTheyAre) {
     QWidget window;
     PictureBox pic1(&window);
     WindowObserver observer(pic1, window);
@@ -89,9 +89,18 @@ TEST(PlainText, NoticesUnderTheConfirmationShowNamesAsTheyAre) {
     observer.completed();
     EXPECT_TRUE(confirmation.contains(markup + ": an earlier piece is still there"))
         << confirmation.toStdString();
+
+    QString stopped;
+    test::whenModalOpens([&](QWidget* box) {
+        stopped = shownByLabels(box);
+        test::pressOk(box);
+    });
+    observer.failed(Error::stopped("/out/" + kImageName, "stopped; 2 whole pieces are left"));
+    EXPECT_TRUE(stopped.contains(QString::fromStdString("/out/" + kImageName + ": stopped")))
+        << stopped.toStdString();
 }
 
-TEST(PlainText, TooltipsOfDirectoriesAndDrivesShowTheirNamesAsTheyAre) {
+TEST(PlainText, TooltipsOfDirectoriesDrivesAndTheSizeShowTheirTextAsItIs) {
     test::TempDir dir;
     const fs::path markupDir = dir.path() / "<img src=x.png>";
     const fs::path stick = dir.path() / "<b>STICK</b>";
@@ -109,6 +118,11 @@ TEST(PlainText, TooltipsOfDirectoriesAndDrivesShowTheirNamesAsTheyAre) {
     ASSERT_GE(drive, 0);
     EXPECT_EQ(shownAsToolTip(ui.Drive1->itemData(drive, Qt::ToolTipRole).toString()),
               QString::fromStdString(stick.string()));
+
+    ui.txtSize->setText("5<img src=x.png>");
+    EXPECT_TRUE(shownAsToolTip(ui.txtSize->toolTip()).startsWith("\"<img src=x.png>\" in the size"))
+        << ui.txtSize->toolTip().toStdString();
+    EXPECT_EQ(ui.txtSize->accessibleDescription(), shownAsToolTip(ui.txtSize->toolTip()));
 }
 
 }  // namespace
