@@ -5,12 +5,9 @@
 #include <atomic>
 #include <thread>
 
-#include "app/input_blocker.h"
-
 namespace morsela {
 
 void runWhileWindowWaits(QWidget& window, const std::function<void()>& work) {
-    InputBlocker blocker(window);
     std::atomic<bool> finished{false};
     std::thread worker([&] {
         work();
@@ -19,7 +16,8 @@ void runWhileWindowWaits(QWidget& window, const std::function<void()>& work) {
             &window, [] {}, Qt::QueuedConnection);  // wakes the wait
     });
     // Not a nested event loop: a quit of the application must not end the wait while the
-    // worker still needs this thread for its drawing and its message boxes.
+    // worker still needs this thread for its drawing. A box opened meanwhile (the question
+    // whether to stop) keeps this loop waiting until it closes.
     while (!finished) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }

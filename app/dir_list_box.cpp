@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 #include <cerrno>
 #include <memory>
 
 #include "app/error_box.h"
+#include "app/legibility.h"
+#include "app/plain_text.h"
 #include "split/error.h"
 
 namespace morsela {
@@ -90,7 +93,7 @@ void DirListBox::setPath(const NativePath& path) {
     auto add = [](QTreeWidgetItem* item, const QIcon& icon, const QByteArray& fullPath) {
         item->setIcon(0, icon);
         item->setData(0, Qt::UserRole, fullPath);
-        item->setToolTip(0, NativePath(fullPath).shown());
+        item->setToolTip(0, plainToolTip(NativePath(fullPath).shown()));
         return item;
     };
     QTreeWidgetItem* item = add(new QTreeWidgetItem(this, QStringList("/")), openIcon, "/");
@@ -120,6 +123,15 @@ void DirListBox::setPath(const NativePath& path) {
     drives_.remember(path_);
     if (changed) {
         emit change();
+    }
+}
+
+// The list's style marks the current directory alike with or without the focus.
+void DirListBox::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(viewport());
+        drawFocusFrame(painter, viewport()->rect(), *this);
     }
 }
 

@@ -13,7 +13,7 @@ namespace morsela {
 // like any other. The current directory stays in view, scrolled to sideways when deep.
 //
 // Every change of path raises Change; when the program sets the path, the Change handler
-// runs to its end before setPath returns.
+// runs to its end before setPath returns. Its names show as they are, also in tooltips.
 class DirListBox : public QTreeWidget {
     Q_OBJECT
   public:
@@ -27,6 +27,10 @@ class DirListBox : public QTreeWidget {
 
   signals:
     void change();
+
+  protected:
+    // A frame in the highlight colour shows that the list has the focus.
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void open(QTreeWidgetItem* item);

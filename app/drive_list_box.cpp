@@ -7,6 +7,8 @@
 #include <QStylePainter>
 #include <algorithm>
 
+#include "app/drive_list_accessible.h"
+#include "app/plain_text.h"
 #include "split/error.h"
 
 namespace morsela {
@@ -40,6 +42,7 @@ QString spaceText(const NativePath& mountPoint) {
 
 DriveListBox::DriveListBox(MountPoints& drives, QWidget* parent)
     : QComboBox(parent), drives_(drives) {
+    DriveListAccessible::install();
     fill();
     connect(this, &QComboBox::activated, this, &DriveListBox::userSelected);
     connect(&drives_, &MountPoints::remembered, this, &DriveListBox::follow);
@@ -53,7 +56,7 @@ void DriveListBox::fill() {
     for (const NativePath& mountPoint : drives_.all()) {
         const QString name = shortName(mountPoint);
         addItem(icon, name + spaceText(mountPoint), mountPoint.bytes());
-        setItemData(count() - 1, mountPoint.shown(), Qt::ToolTipRole);
+        setItemData(count() - 1, plainToolTip(mountPoint.shown()), Qt::ToolTipRole);
         setItemData(count() - 1, name, kShortNameRole);
     }
 

@@ -1,7 +1,6 @@
 #include "app/error_box.h"
 
-#include <QMessageBox>
-
+#include "app/message_box.h"
 #include "app/native_path.h"
 
 namespace morsela {
@@ -23,9 +22,9 @@ const char* headlineOf(Error::Kind kind) {
 }
 
 void showErrorBox(QWidget* parent, const Error& error) {
-    QMessageBox box(QMessageBox::Critical, "Error", headlineOf(error.kind()), QMessageBox::Ok,
-                    parent);
-    box.setInformativeText(shownText(error.what()));
+    MessageBox box(QMessageBox::Critical, "Error", headlineOf(error.kind()), QMessageBox::Ok,
+                   parent);
+    box.setDetail(shownText(error.what()));
     box.exec();
 }
 

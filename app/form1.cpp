@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -12,13 +13,14 @@
 #include <QUrl>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "app/background_work.h"
 #include "app/error_box.h"
 #include "app/form_layout.h"
 #include "app/morsela_icon.h"
+#include "app/plain_text.h"
 #include "app/size_field.h"
-#include "split/split.h"
 
 namespace morsela {
 namespace {
@@ -34,6 +36,16 @@ template <typename Control>
 Control* named(Control* control, const char* name) {
     control->setObjectName(name);
     return control;
+}
+
+// The length of the file a path names, when it is a regular file.
+std::optional<std::int64_t> fileLength(const QString& path) {
+    struct stat status {};
+    if (path.isEmpty() || ::stat(NativePath::fromShown(path).bytes().constData(), &status) != 0 ||
+        !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    return status.st_size;
 }
 
 }  // namespace
@@ -71,6 +83,7 @@ Form1::Form1(MountPoints::Source mountPoints)
     setTabOrder(pic1, Drive1);
     setTabOrder(Drive1, Dir1);
     txtFile->setFocus();
+    describeControls();
 
     // The lists start on the working directory and its drive, before any handler is wired.
     // Should it be unreadable, the list says so where the user will look.
@@ -91,6 +104,10 @@ Form1::Form1(MountPoints::Source mountPoints)
             [this] { dispatch(&Form1::cmdLoadfile_Click); });
     connect(cmdRun, &QPushButton::clicked, this, [this] { dispatch(&Form1::cmdRun_Click); });
     connect(cmdEnd, &QPushButton::clicked, this, [this] { dispatch(&Form1::cmdEnd_Click); });
+    // Not handlers: the size field's tooltip follows both fields.
+    connect(txtSize, &QLineEdit::textChanged, this, &Form1::updateSizeTip);
+    connect(txtFile, &QLineEdit::textChanged, this, &Form1::updateSizeTip);
+    updateSizeTip();
     dispatch(&Form1::Form_Load);
 }
 
@@ -168,45 +185,98 @@ void Form1::cmdLoadfile_Click() {
 }
 
 void Form1::cmdRun_Click() {
-    SplitRequest request;
-    request.source = NativePath::fromShown(txtFile->text()).toStdString();
-    request.pieceSize = pieceSizeFromField(txtSize->text());
-    request.outputDir = outputDir_.toStdString();
-
-    // The split runs off the window's thread so that the bar moves while a large file is
-    // copied; closing the window meanwhile asks it to stop.
-    observer_.begin();
-    splitting_ = true;
-    runWhileWindowWaits(*this, [&] {
-        try {
-            split(request, observer_);
-            observer_.completed();
-        } catch (const Error& error) {
-            observer_.failed(error);
-        } catch (const std::exception& error) {  // out of memory, for one
-            observer_.failed(Error(Error::Kind::Other, "", error.what()));
-        }
-    });
-    splitting_ = false;
-    if (closeRequested_) {
-        close();
+    const std::optional<Error> failure = runSplit(requestFromFields());
+    if (failure) {
+        observer_.failed(*failure);
+    } else {
+        observer_.completed();
     }
+    followStopAnswer();
 }
 
 void Form1::cmdEnd_Click() {
-    close();
-    QCoreApplication::quit();
+    if (splitting_) {
+        askToStopThen(AfterStop::EndProgram);
+        return;
+    }
+    endProgram();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (splitting_) {
-        // Stop after the current block; the window closes once every file is closed.
-        observer_.requestStop();
-        closeRequested_ = true;
         event->ignore();
+        askToStopThen(AfterStop::CloseWindow);
         return;
     }
     event->accept();
+}
+
+void Form1::askToStopThen(AfterStop then) {
+    if (afterStop_ == AfterStop::Nothing && observer_.askToStop()) {
+        afterStop_ = then;
+    }
+}
+
+void Form1::followStopAnswer() {
+    const AfterStop then = std::exchange(afterStop_, AfterStop::Nothing);
+    if (then == AfterStop::EndProgram) {
+        endProgram();
+    } else if (then == AfterStop::CloseWindow) {
+        close();
+    }
+}
+
+void Form1::endProgram() {
+    close();
+    QCoreApplication::quit();
+}
+
+SplitRequest Form1::requestFromFields() const {
+    if (txtFile->text().isEmpty()) {
+        throw Error(Error::Kind::NotFound, "",
+                    "No file was chosen: type its path, or pick it with \"Open File\"");
+    }
+    SplitRequest request;
+    request.source = NativePath::fromShown(txtFile->text()).toStdString();
+    request.pieceSize = pieceSizeFromField(txtSize->text());
+    request.outputDir = outputDir_.toStdString();
+    return request;
+}
+
+// The split runs off the window's thread so that the bar moves while a large file is copied.
+std::optional<Error> Form1::runSplit(const SplitRequest& request) {
+    QWidget* focused = focusWidget();
+    takeInput(false);
+    QWidget* movedTo = focusWidget();  // where Qt took the focus
+    splitting_ = true;
+    observer_.begin();
+    std::optional<Error> failure;
+    runWhileWindowWaits(*this, [&] {
+        try {
+            split(request, observer_);
+        } catch (const Error& error) {
+            failure = error;
+        } catch (const std::exception& error) {  // out of memory, for one
+            failure = Error(Error::Kind::Other, "", error.what());
+        }
+    });
+    splitting_ = false;
+    takeInput(true);
+    if (focused != nullptr && focusWidget() == movedTo) {
+        focused->setFocus();  // the focus goes back unless the user moved it meanwhile
+    }
+    return failure;
+}
+
+void Form1::takeInput(bool active) {
+    for (QWidget* control : std::initializer_list<QWidget*>{txtFile, txtSize, cmdRun, cmdLoadfile,
+                                                            Drive1, Dir1, lblSize, lblSave}) {
+        control->setEnabled(active);
+    }
+}
+
+void Form1::updateSizeTip() {
+    setPlainToolTip(*txtSize, sizeFieldTip(txtSize->text(), fileLength(txtFile->text())));
 }
 
 void Form1::dispatch(void (Form1::*handler)()) {

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
+#include <optional>
 
 #include "app/command_button.h"
 #include "app/common_dialog.h"
@@ -12,6 +13,7 @@
 #include "app/native_path.h"
 #include "app/picture_box.h"
 #include "app/window_observer.h"
+#include "split/split.h"
 
 namespace morsela {
 
@@ -62,11 +64,31 @@ class Form1 : public QWidget {
     // Runs a handler as the event loop does: a failure ends in an error box, not the program.
     void dispatch(void (Form1::*handler)());
     void placeControls();
+    // Names and descriptions for assistive technology, labels tied to their fields, and a
+    // readable output path.
+    void describeControls();
+
+    // What the fields ask for; throws Error, in the window's words, for what they lack.
+    SplitRequest requestFromFields() const;
+    // Runs the split while the window waits, End alone taking input; gives its failure.
+    std::optional<Error> runSplit(const SplitRequest& request);
+    // Makes the controls that take input active or inactive; End and pic1 stay as they are.
+    void takeInput(bool active);
+    // During a split, End and closing the window ask whether to stop; this is what follows
+    // a Yes once the split has stopped.
+    enum class AfterStop { Nothing, EndProgram, CloseWindow };
+    void askToStopThen(AfterStop then);
+    // Once a split is over and reported: ends the program or closes the window, as the
+    // answer to the question asked for.
+    void followStopAnswer();
+    void endProgram();
+    // The size field's tooltip: what its text is read as, and the pieces it makes.
+    void updateSizeTip();
 
     NativePath outputDir_;
     WindowObserver observer_;
     bool splitting_ = false;
-    bool closeRequested_ = false;
+    AfterStop afterStop_ = AfterStop::Nothing;
 };
 
 }  // namespace morsela

@@ -1,6 +1,10 @@
 #include "app/picture_box.h"
 
+#include <QAccessible>
 #include <QPainter>
+
+#include "app/legibility.h"
+#include "app/picture_box_accessible.h"
 
 namespace morsela {
 
@@ -9,6 +13,7 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
+    PictureBoxAccessible::install();
 }
 
 void PictureBox::scale(double x1, double y1, double x2, double y2) {
@@ -21,8 +26,15 @@ void PictureBox::scale(double x1, double y1, double x2, double y2) {
 void PictureBox::cls() {
     fitImage();
     image_.fill(palette().color(QPalette::Base));
+    const QString removed = lines_.join('\n');
     lines_.clear();
     textY_ = 0;
+    if (!removed.isEmpty()) {
+        QAccessibleTextRemoveEvent gone(this, 0, removed);
+        QAccessible::updateAccessibility(&gone);
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    }
     changed();
 }
 
@@ -41,8 +53,22 @@ void PictureBox::print(const QString& text) {
     const QFontMetrics metrics(font());
     painter.drawText(2, textY_ + metrics.ascent(), text);
     textY_ += metrics.height();
+    const auto at = static_cast<int>(lines_.join('\n').size());
     lines_ << text;
+    QAccessibleTextInsertEvent added(this, at, lines_.size() > 1 ? "\n" + text : text);
+    QAccessible::updateAccessibility(&added);
+    QAccessibleEvent renamed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
     changed();
+}
+
+void PictureBox::setProgress(int percent) {
+    if (percent == progress_) {
+        return;
+    }
+    progress_ = percent;
+    QAccessibleValueChangeEvent moved(this, percent);
+    QAccessible::updateAccessibility(&moved);
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {
@@ -50,6 +76,9 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     fitImage();
     QPainter painter(this);
     painter.drawImage(contentsRect().topLeft(), image_);
+    if (hasFocus()) {  // QWidget repaints on every change of focus
+        drawFocusFrame(painter, rect(), *this);
+    }
 }
 
 // The backing image has the screen's own pixels: at a scale factor of 2 it is drawn at

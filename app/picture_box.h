@@ -8,7 +8,7 @@ namespace morsela {
 
 // A drawing surface that keeps its drawing in a backing image, so that covered and uncovered
 // it still shows what was last drawn. Offers a user coordinate system, clearing, filled boxes
-// and lines of text printed at a moving text position.
+// and lines of text printed at a moving text position. It takes the focus, and shows it.
 class PictureBox : public QFrame {
     Q_OBJECT
   public:
@@ -22,6 +22,12 @@ class PictureBox : public QFrame {
     void box(double x1, double y1, double x2, double y2, const QColor& colour);
     // Prints `text` at the text position and moves to the start of the next line.
     void print(const QString& text);
+
+    // What the bar stands for, for those who cannot see it: the share done, 0 to 100. While
+    // no line is printed the box is a progress indicator of this value to assistive
+    // technology; once lines are printed, it is text holding them.
+    void setProgress(int percent);
+    int progress() const { return progress_; }
 
     const QImage& image() const { return image_; }
     // The lines printed since the last clearing.
@@ -47,6 +53,7 @@ class PictureBox : public QFrame {
     double right_ = 1;
     double bottom_ = 1;
     int textY_ = 0;
+    int progress_ = 0;
 };
 
 }  // namespace morsela

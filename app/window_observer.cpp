@@ -1,10 +1,10 @@
 #include "app/window_observer.h"
 
-#include <QMessageBox>
 #include <QThread>
 #include <cstdio>
 
 #include "app/error_box.h"
+#include "app/message_box.h"
 #include "app/native_path.h"
 #include "app/picture_box.h"
 
@@ -43,6 +43,7 @@ void WindowObserver::splitStarted(const SplitPlan& /*plan*/) {
     onWindowThread([this] {
         pic1_.scale(0, 0, 100, 5);
         pic1_.cls();
+        pic1_.setProgress(0);
     });
 }
 
@@ -59,7 +60,10 @@ void WindowObserver::progressed(std::int64_t done, std::int64_t total) {
         return;
     }
     nextStep_ = reached + 1;
-    onWindowThread([this, reached] { pic1_.box(0, 0, reached, 5, kBarColour); });
+    onWindowThread([this, reached] {
+        pic1_.setProgress(reached);
+        pic1_.box(0, 0, reached, 5, kBarColour);
+    });
 }
 
 void WindowObserver::notice(const Notice& notice) {
@@ -74,25 +78,58 @@ void WindowObserver::completed() {
         pic1_.cls();
         pic1_.print("Time it took to split");
         pic1_.print(reportNumber(elapsed.count()));
-        QMessageBox box(QMessageBox::Information, "Split Confirmation", "Files Split",
-                        QMessageBox::Ok, &window_);
-        box.setInformativeText(notices_);
+        MessageBox box(QMessageBox::Information, "Split Confirmation", "Files Split",
+                       QMessageBox::Ok, &window_);
+        box.setDetail(notices_);
         notices_.clear();
         box.exec();
     });
 }
 
 void WindowObserver::failed(const Error& error) {
-    if (error.kind() == Error::Kind::Stopped) {
-        // The window is closing: what was left goes where someone may still read it.
-        std::fprintf(stderr, "morsela-win: %s\n", error.what());
-        onWindowThread([this] { notices_.clear(); });
-        return;
-    }
     onWindowThread([&] {
         notices_.clear();
-        showErrorBox(&window_, error);
+        if (error.kind() != Error::Kind::Stopped) {
+            showErrorBox(&window_, error);
+            return;
+        }
+        MessageBox box(QMessageBox::Information, "Split Stopped", "The split was stopped",
+                       QMessageBox::Ok, &window_);
+        box.setDetail(shownText(error.what()));
+        box.exec();
     });
+}
+
+bool WindowObserver::stopRequested() {
+    std::unique_lock lock(answerMutex_);
+    answered_.wait(lock, [this] { return !asking_; });
+    return stop_;
+}
+
+bool WindowObserver::askToStop() {
+    {
+        const std::lock_guard lock(answerMutex_);
+        if (asking_ || stop_) {
+            return false;
+        }
+        asking_ = true;
+    }
+    MessageBox box(QMessageBox::Question, "Stop Split", "Stop the split?",
+                   QMessageBox::Yes | QMessageBox::No, &window_);
+    box.setDetail(
+        "The piece being written is removed; the whole pieces stay, without a "
+        "rejoin script.");
+    box.setDefaultButton(QMessageBox::No);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    if (yes) {
+        requestStop();  // before the split waiting for the answer can see it
+    }
+    {
+        const std::lock_guard lock(answerMutex_);
+        asking_ = false;
+    }
+    answered_.notify_all();
+    return yes;
 }
 
 }  // namespace morsela

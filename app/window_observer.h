@@ -3,7 +3,9 @@
 #include <QString>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "split/error.h"
 #include "split/observer.h"
@@ -14,10 +16,11 @@ namespace morsela {
 
 class PictureBox;
 
-// How the window shows a split: a red bar in pic1 that grows by hundredths of the source,
-// then the time it took in pic1 and a "Files Split" box; failures in an error box. The split
-// runs on a worker thread; every call is carried out on the window's thread, in order,
-// before it returns.
+// How the window shows a split: a red bar in pic1 that grows by hundredths of the source
+// (and pic1's progress value with it), then the time it took in pic1 and a "Files Split"
+// box; failures in an error box; the question whether to stop, and what a stop left. The
+// split runs on a worker thread; every call is carried out on the window's thread, in
+// order, before it returns.
 class WindowObserver : public Observer {
   public:
     WindowObserver(PictureBox& pic1, QWidget& window);
@@ -26,16 +29,22 @@ class WindowObserver : public Observer {
     void begin();
     // Asks a running split to stop after its current block.
     void requestStop() { stop_ = true; }
+    // Asks the user "Stop the split?"; on Yes, asks the split to stop and returns true. While
+    // the question is open the split waits after its current block, so that nothing more is
+    // written until the user has answered; a second question meanwhile is not asked.
+    bool askToStop();
 
     void splitStarted(const SplitPlan& plan) override;
     void progressed(std::int64_t done, std::int64_t total) override;
     // Shown under the next confirmation; a stopped split's, with the window closing, goes to
     // standard error.
     void notice(const Notice& notice) override;
-    bool stopRequested() override { return stop_; }
+    // Waits while the question whether to stop is open.
+    bool stopRequested() override;
 
     // The report once the split is done: "Time it took to split", the seconds, and the box.
     void completed();
+    // A failure in an error box; a stop, in a box that says what was left.
     void failed(const Error& error);
 
   private:
@@ -48,6 +57,9 @@ class WindowObserver : public Observer {
     std::chrono::steady_clock::time_point startTime_{};
     int nextStep_ = 1;  // the next hundredth of the bar to draw
     QString notices_;
+    std::mutex answerMutex_;
+    std::condition_variable answered_;
+    bool asking_ = false;  // guarded by answerMutex_
 };
 
 // Seconds as the report prints numbers: up to seven significant digits, a blank before a

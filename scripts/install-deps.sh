@@ -14,6 +14,7 @@ packages=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev libgl-dev libcli11-dev libgtest-dev libssl-dev
     fonts-dejavu-core xvfb xauth xdotool desktop-file-utils
+    dbus-daemon at-spi2-core python3-pyatspi
 )
 case "${1:-}" in
     fuzz) packages=(cmake ninja-build clang libclang-rt-dev libssl-dev) ;;

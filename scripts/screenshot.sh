@@ -4,6 +4,10 @@
 #   scripts/screenshot.sh build/bin/morsela-win doc/scale-2.png scale2      the same at 2x
 #   scripts/screenshot.sh build/bin/morsela-win doc/drives.png stick        the drive list
 #       open on a stick mounted after the window started (needs root to mount)
+#   scripts/screenshot.sh build/bin/morsela-win stop.png stop               a split under way
+#       with "Stop the split?" over it
+#   scripts/screenshot.sh build/bin/morsela-win tip.png tooltip             the size field's
+#       tooltip
 set -euo pipefail
 morsela_win=$(realpath "$1")
 output=$(realpath -m "$2")
@@ -43,8 +47,36 @@ if [[ $mode == stick ]]; then
     echo "wrote $output"
     exit 0
 fi
+# shot_of_screen: the whole screen, trimmed to what is on it, for boxes and tooltips.
+shot_of_screen() {
+    import -window root "$work/root.png"
+    convert "$work/root.png" -trim "$output"
+    echo "wrote $output"
+}
 xdotool type --delay 5 "$work/Downloads/holiday-photos.zip"
 xdotool key Tab
+if [[ $mode == tooltip ]]; then
+    xdotool type --delay 5 "10M"
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove $((X + WIDTH * 80 / 100)) $((Y + HEIGHT * 21 / 100))
+    sleep 1.5
+    shot_of_screen
+    exit 0
+fi
+if [[ $mode == stop ]]; then
+    # Pieces of 4 KB make a split long enough to be asked in; it waits for the answer.
+    xdotool type --delay 5 "4"
+    xdotool key Tab space alt+e
+    question=$(timeout 20 xdotool search --sync --name '^Stop Split$' | head -n1)
+    sleep 0.5
+    shot_of_screen
+    xdotool windowfocus --sync "$question"
+    xdotool key alt+y
+    stopped=$(timeout 20 xdotool search --sync --name '^Split Stopped$' | head -n1)
+    xdotool windowfocus --sync "$stopped"
+    xdotool key Return
+    exit 0
+fi
 xdotool type --delay 5 "10240"
 xdotool key Tab space
 confirm=$(timeout 20 xdotool search --sync --name '^Split Confirmation$' | head -n1)

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
+#include <functional>
+#include <map>
 
 #include "app/form1.h"
 #include "tests/app/form_controls.h"
@@ -84,46 +88,171 @@ TEST_F(Form1Split, AFailedSplitShowsItsErrorAndTheWindowStays) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(fs::is_empty(out.path()));
     EXPECT_FALSE(fs::exists(in / "missing.zip"));
-}
 
-TEST_F(Form1Split, ClosingTheWindowDuringASplitStopsItWithoutAScript) {
-    const std::string source = in / "large.bin";
-    test::writeFile(source, test::patternBytes(64 * 1048576));
-    ui.txtFile->setText(QString::fromStdString(source));
-    ui.txtSize->setText("1024");
-    // Close as soon as the first hundredth of the bar is drawn.
-    QObject::connect(ui.pic1, &PictureBox::drawn, &form, [&] {
-        if (showsRedBar(*ui.pic1)) {
-            form.close();
-        }
+    // No file at all: said so, under the same headline, without a dangling colon.
+    ui.txtFile->clear();
+    QString detail;
+    test::whenModalOpens([&](QWidget* box) {
+        detail = test::detailOf(box);
+        test::pressOk(box);
     });
     QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
+    EXPECT_EQ(detail, "No file was chosen: type its path, or pick it with \"Open File\"");
+}
+
+// The files in the output directory.
+std::size_t filesIn(const test::TempDir& dir) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()));
+}
+
+// A split of a 64 MiB file into 1 MiB pieces, with `duringSplit` run once, when the bar
+// shows a twentieth; the split waits meanwhile, since it waits for every drawing.
+class Form1Stop : public Form1Split {
+  protected:
+    void startLargeSplit(std::function<void()> duringSplit) {
+        test::writeFile(in / "large.bin", test::patternBytes(64 * 1048576));
+        ui.txtFile->setText(QString::fromStdString(in / "large.bin"));
+        ui.txtSize->setText("1024");
+        QObject::connect(ui.pic1, &PictureBox::drawn, &form, [this, duringSplit] {
+            if (!done_ && ui.pic1->progress() >= 5) {
+                done_ = true;
+                duringSplit();
+            }
+        });
+        QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
+    }
+
+    // Answers "Stop the split?" with `answer`, noting the question and running `whileAsked`
+    // first, then closes the box that follows (what the stop left, or the confirmation),
+    // noting its title and detail.
+    void answerStop(QMessageBox::StandardButton answer, std::function<void()> whileAsked = {}) {
+        test::whenModalOpens([this, answer, whileAsked](QWidget* question) {
+            questionText = test::textOf(question);
+            questionRole = QAccessible::queryAccessibleInterface(question)->role();
+            if (whileAsked) {
+                whileAsked();
+            }
+            test::whenModalOpens([this](QWidget* box) {
+                afterTitle = test::titleOf(box);
+                afterDetail = test::detailOf(box);
+                test::pressOk(box);
+            });
+            test::press(question, answer);
+        });
+    }
+
+    QString questionText;
+    QAccessible::Role questionRole = QAccessible::NoRole;
+    QString afterTitle;
+    QString afterDetail;
+
+  private:
+    bool done_ = false;
+};
+
+TEST_F(Form1Stop, ClosingTheWindowAsksAndYesStopsSaysWhatWasLeftAndCloses) {
+    startLargeSplit([this] {
+        answerStop(QMessageBox::Yes);
+        form.close();
+    });
+    EXPECT_EQ(questionText, "Stop the split?");
+    EXPECT_EQ(questionRole, QAccessible::AlertMessage);
+    EXPECT_EQ(afterTitle, "Split Stopped");
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(fs::exists(out / "large.bat"));
-    EXPECT_LT(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 64);
+    // What the box says is what is there: the whole pieces, without the one being written.
+    const std::size_t left = filesIn(out);
+    EXPECT_LT(left, 64u);
+    EXPECT_TRUE(afterDetail.contains(QString("stopped; %1 whole piece").arg(left)))
+        << afterDetail.toStdString();
+    EXPECT_TRUE(afterDetail.contains("no rejoin script"));
 }
 
-TEST_F(Form1Split, TheWindowTakesNoInputWhileASplitRuns) {
-    const std::string source = in / "input.bin";
-    test::writeFile(source, test::patternBytes(8 * 1048576));
-    ui.txtFile->setText(QString::fromStdString(source));
-    ui.txtSize->setText("1024");
-    int endClicks = 0;
-    QObject::connect(ui.cmdEnd, &QPushButton::clicked, [&] { ++endClicks; });
-    bool typedDuringSplit = false;
-    QObject::connect(ui.pic1, &PictureBox::drawn, &form, [&] {
-        if (!typedDuringSplit && showsRedBar(*ui.pic1)) {
-            typedDuringSplit = true;
-            QTest::keyClicks(ui.txtSize, "99");
-            QTest::mouseClick(ui.cmdEnd, Qt::LeftButton);
-        }
+TEST_F(Form1Stop, EndAsksAndYesStopsThenEndsTheProgram) {
+    startLargeSplit([this] {
+        answerStop(QMessageBox::Yes);
+        QTest::keyClick(&form, Qt::Key_E, Qt::AltModifier);  // End's access key, still active
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !questionText.isEmpty(); }, 2000));
     });
+    EXPECT_EQ(afterTitle, "Split Stopped");
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(fs::exists(out / "large.bat"));
+}
+
+TEST_F(Form1Stop, WhileTheQuestionIsOpenTheSplitWaitsAndNoLetsItGoOnToItsEnd) {
+    std::size_t filesWhenAsked = 0;
+    std::size_t filesAfterAWhile = 0;
+    startLargeSplit([&] {
+        answerStop(QMessageBox::No, [&] {
+            filesWhenAsked = filesIn(out);
+            QTest::qWait(300);
+            filesAfterAWhile = filesIn(out);
+        });
+        // End pressed from the event loop, with the split running on meanwhile.
+        QTimer::singleShot(0, ui.cmdEnd, [this] { ui.cmdEnd->click(); });
+    });
+    EXPECT_GT(filesWhenAsked, 0u);
+    EXPECT_EQ(filesAfterAWhile, filesWhenAsked);
+    EXPECT_EQ(questionText, "Stop the split?");
+    EXPECT_EQ(afterTitle, "Split Confirmation");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(fs::exists(out / "large.bat"));
+    EXPECT_EQ(filesIn(out), 65u);
+}
+
+TEST_F(Form1Stop, WhileASplitRunsOnlyEndTakesInputAndLooksActive) {
+    std::map<QString, bool> enabledDuring;
+    startLargeSplit([&] {
+        for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            enabledDuring[control->objectName()] = control->isEnabled();
+        }
+        QTest::keyClicks(ui.txtSize, "99");
+        QTest::keyClicks(ui.txtFile, "x");
+        QTest::mouseClick(ui.cmdLoadfile, Qt::LeftButton);  // would open the file dialog
+        test::whenModalOpens([](QWidget* box) { test::pressOk(box); });  // "Files Split"
+    });
+    const std::map<QString, bool> expected = {
+        {"txtSavepath", false}, {"Dir1", false},    {"Drive1", false},  {"pic1", true},
+        {"cmdLoadfile", false}, {"txtSize", false}, {"txtFile", false}, {"cmdEnd", true},
+        {"cmdRun", false},      {"lblSave", false}, {"lblSize", false},
+    };
+    EXPECT_EQ(enabledDuring, expected);
+    EXPECT_EQ(ui.txtSize->text(), "1024");
+    EXPECT_EQ(ui.txtFile->text(), QString::fromStdString(in / "large.bin"));
+    // Afterwards everything takes input again, but the output path, which never does.
+    for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_EQ(control->isEnabled(), control != ui.txtSavepath)
+            << control->objectName().toStdString();
+    }
+    EXPECT_EQ(form.focusWidget(), ui.cmdRun);  // the focus is back where it was
+}
+
+TEST_F(Form1Split, TextAfterTheSizeThatIsNoUnitIsNamedAndNothingIsWritten) {
+    test::writeFile(in / "film.mkv", test::patternBytes(12 * 1048576));
+    ui.txtFile->setText(QString::fromStdString(in / "film.mkv"));
+    ui.txtSize->setText("10x");
+    QString headline;
+    QString detail;
+    test::whenModalOpens([&](QWidget* box) {
+        headline = test::textOf(box);
+        detail = test::detailOf(box);
+        test::pressOk(box);
+    });
+    QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
+    EXPECT_EQ(headline, "Some error or somthing");
+    EXPECT_TRUE(detail.contains("\"x\"")) << detail.toStdString();
+    EXPECT_TRUE(detail.contains("type the size in kilobytes, such as 10240 for 10 MB"));
+    EXPECT_TRUE(fs::is_empty(out.path()));
+
+    // With a unit it splits: 10 MiB pieces of a 12 MiB file are two.
+    ui.txtSize->setText("10M");
+    EXPECT_EQ(ui.txtSize->toolTip(), "= 10 MiB, 2 pieces");
     test::whenModalOpens([](QWidget* box) { test::pressOk(box); });
     QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
-    EXPECT_TRUE(typedDuringSplit);
-    EXPECT_EQ(ui.txtSize->text(), "1024");
-    EXPECT_EQ(endClicks, 0);
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(fs::file_size(out / "film.001"), 10u * 1048576);
+    EXPECT_EQ(fs::file_size(out / "film.002"), 2u * 1048576);
+    EXPECT_FALSE(fs::exists(out / "film.003"));
 }
 
 }  // namespace

@@ -28,6 +28,20 @@ QString textOf(QWidget* window) {
     return box != nullptr ? box->text() : QString();
 }
 
+QString detailOf(QWidget* window) {
+    auto* box = qobject_cast<QMessageBox*>(window);
+    return box != nullptr ? box->informativeText() : QString();
+}
+
+void press(QWidget* window, QMessageBox::StandardButton button) {
+    auto* box = qobject_cast<QMessageBox*>(window);
+    if (box != nullptr && box->button(button) != nullptr) {
+        box->button(button)->click();
+    } else {
+        window->close();
+    }
+}
+
 void pressOk(QWidget* window) {
     if (auto* box = qobject_cast<QMessageBox*>(window)) {
         box->buttons().first()->click();

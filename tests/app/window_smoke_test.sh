@@ -3,9 +3,37 @@
 # real key events, presses "Do Stuff", confirms the "Split Confirmation" box, checks the
 # pieces and the script; drags a file from another program onto the window and splits it;
 # as root, mounts a stick while the window is open and splits onto it; then presses Alt+E
-# and checks that the program has ended.
+# during a split, answers Yes to "Stop the split?" and checks that the program has ended.
+# On a private session bus it reads the window's accessible tree through AT-SPI meanwhile,
+# as a screen reader would.
 #   window_smoke_test.sh MORSELA_WIN DRAG_SOURCE
 set -euo pipefail
+here=$(dirname "$(realpath "$0")")
+
+# The accessibility bridge needs a session bus of its own; without one the rest still runs.
+if [[ -z ${MORSELA_SMOKE_BUS:-} ]]; then
+    skip_tree() { echo "window smoke test: not reading the accessible tree ($1)"; }
+    if ! command -v dbus-run-session >/dev/null; then
+        skip_tree "dbus-run-session is not installed"
+    elif [[ ! -e /usr/share/dbus-1/services/org.a11y.Bus.service ]]; then
+        skip_tree "at-spi2-core is not installed"
+    elif ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
+        skip_tree "python3-pyatspi is not installed"
+    elif ! dbus-run-session -- true 2>/dev/null; then
+        skip_tree "a session bus cannot start here"
+    else
+        MORSELA_SMOKE_BUS=1 exec dbus-run-session -- "$0" "$@"
+    fi
+fi
+if [[ -n ${MORSELA_SMOKE_BUS:-} ]]; then
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+fi
+# read_tree CHECK...: checks the accessible tree, when there is a bus to read it on.
+read_tree() {
+    [[ -n ${MORSELA_SMOKE_BUS:-} ]] || return 0
+    /usr/bin/python3 "$here/accessible_tree.py" "$@" || fail "the accessible tree is wrong"
+}
+
 morsela_win=$(realpath "$1")
 drag_source=$(realpath "$2")
 work=$(mktemp -d)
@@ -37,6 +65,7 @@ app_pid=$!
 
 window=$(timeout 20 xdotool search --sync --name '^Morsela Win$' | head -n1) ||
     fail "the window did not appear"
+read_tree window
 xdotool windowfocus --sync "$window"
 sleep 0.3
 # The focus starts in the file field; Tab leads to the size field and then to "Do Stuff".
@@ -47,9 +76,11 @@ xdotool key Tab space
 
 confirm=$(timeout 20 xdotool search --sync --name '^Split Confirmation$' | head -n1) ||
     fail "no confirmation box: $(cat "$work/app.log")"
+read_tree alert "Split Confirmation"
 xdotool windowfocus --sync "$confirm"
 xdotool key Return
 for _ in $(seq 50); do xdotool search --name '^Split Confirmation$' >/dev/null || break; sleep 0.1; done
+read_tree report
 
 cd "$work/run"
 [[ "$(printf 'copy /b archive.001+archive.002+archive.003 archive.zip\r\n')" == "$(cat archive.bat)" ]] ||
@@ -111,10 +142,32 @@ else
     echo "window smoke test: not mounting a stick (needs root and tmpfs)"
 fi
 
+# Alt+E during a split asks whether to stop it; the split waits for the answer. Yes stops it
+# after the current block, says what was left, and ends the program. Small pieces make a
+# split long enough to be asked in.
+head -c 64M /dev/urandom >"$work/big.bin"
 xdotool windowfocus --sync "$window"
-xdotool key alt+e
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + WIDTH * 3 / 4)) $((Y + HEIGHT / 20)) click 1 key ctrl+a
+xdotool type --delay 5 "$work/big.bin"
+xdotool key Tab ctrl+a
+xdotool type --delay 5 "4"
+xdotool key Tab space alt+e
+question=$(timeout 20 xdotool search --sync --name '^Stop Split$' | head -n1) ||
+    fail "Alt+E during a split asked nothing: $(cat "$work/app.log")"
+read_tree alert "Stop Split"
+read_tree progress
+xdotool windowfocus --sync "$question"
+xdotool key alt+y
+stopped=$(timeout 20 xdotool search --sync --name '^Split Stopped$' | head -n1) ||
+    fail "no box says what the stop left: $(cat "$work/app.log")"
+xdotool windowfocus --sync "$stopped"
+xdotool key Return
 for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "Alt+E did not end the program"
+kill -0 "$app_pid" 2>/dev/null && fail "Yes to stopping after Alt+E did not end the program"
 wait "$app_pid" || fail "the program exited with status $?"
 app_pid=""
+[[ ! -e "$work/run/big.bat" ]] || fail "a stopped split wrote its script"
+pieces=$(find "$work/run" -name 'big.[0-9]*' | wc -l)
+((pieces < 16384)) || fail "the split was not stopped: $pieces pieces"
 echo "window smoke test passed"
