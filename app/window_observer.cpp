@@ -7,6 +7,7 @@
 #include "app/message_box.h"
 #include "app/native_path.h"
 #include "app/picture_box.h"
+#include "split/os/directory.h"
 
 namespace morsela {
 namespace {
@@ -34,6 +35,7 @@ void WindowObserver::onWindowThread(Action action) {
 
 void WindowObserver::begin() {
     stop_ = false;
+    declined_ = false;
     startTime_ = std::chrono::steady_clock::now();
 }
 
@@ -89,6 +91,9 @@ void WindowObserver::completed() {
 void WindowObserver::failed(const Error& error) {
     onWindowThread([&] {
         notices_.clear();
+        if (declined_ && error.kind() == Error::Kind::Refused) {
+            return;  // the user said No to replacing another split: nothing more to say
+        }
         if (error.kind() != Error::Kind::Stopped) {
             showErrorBox(&window_, error);
             return;
@@ -129,6 +134,25 @@ bool WindowObserver::askToStop() {
         asking_ = false;
     }
     answered_.notify_all();
+    return yes;
+}
+
+bool WindowObserver::replaceOtherSplit(const OtherSplit& other) {
+    const QString what = other.target.empty() ? shownText(fileNameOf(other.script))
+                                              : "the pieces of " + shownText(other.target);
+    bool yes = false;
+    onWindowThread([&] {
+        MessageBox box(QMessageBox::Question, "Split Confirmation", "Replace " + what + "?",
+                       QMessageBox::Yes | QMessageBox::No, &window_);
+        box.setDetail(shownText(other.script) + (other.target.empty()
+                                                     ? " is there and is no rejoin script."
+                                                     : " rebuilds " + shownText(other.target) +
+                                                           "; its pieces have the names this "
+                                                           "split gives its own."));
+        box.setDefaultButton(QMessageBox::No);
+        yes = box.exec() == QMessageBox::Yes;
+    });
+    declined_ = !yes;
     return yes;
 }
 

@@ -41,6 +41,8 @@ class WindowObserver : public Observer {
     void notice(const Notice& notice) override;
     // Waits while the question whether to stop is open.
     bool stopRequested() override;
+    // Asks "Replace the pieces of holiday.mkv?" (Yes / No) before the split writes anything.
+    bool replaceOtherSplit(const OtherSplit& other) override;
 
     // The report once the split is done: "Time it took to split", the seconds, and the box.
     void completed();
@@ -59,7 +61,8 @@ class WindowObserver : public Observer {
     QString notices_;
     std::mutex answerMutex_;
     std::condition_variable answered_;
-    bool asking_ = false;  // guarded by answerMutex_
+    bool asking_ = false;    // guarded by answerMutex_
+    bool declined_ = false;  // the user would not replace another split
 };
 
 // Seconds as the report prints numbers: up to seven significant digits, a blank before a

@@ -76,6 +76,42 @@ TEST_F(Form1Split, DoStuffSplitsDrawsTheRedBarAndReports) {
     EXPECT_EQ(joined, test::readFile(source));
 }
 
+TEST_F(Form1Split, AnotherFilesSplitInTheWayIsReplacedOnlyWhenTheUserSaysYes) {
+    test::writeFile(in / "holiday.mkv", test::patternBytes(9000));
+    test::writeFile(in / "holiday.mp4", test::patternBytes(5000, 2));
+    ui.txtSize->setText("3");
+    ui.txtFile->setText(QString::fromStdString(in / "holiday.mkv"));
+    QString title;
+    QString text;
+    test::closeNextBox(&title, &text);
+    QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
+    ASSERT_EQ(text, "Files Split");
+    const auto before = test::namesIn(out.path());
+
+    // No: nothing changes, and no error box follows the answer.
+    ui.txtFile->setText(QString::fromStdString(in / "holiday.mp4"));
+    QString question;
+    test::whenModalOpens([&](QWidget* box) {
+        question = test::textOf(box);
+        test::press(box, QMessageBox::No);
+    });
+    QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
+    EXPECT_EQ(question, "Replace the pieces of holiday.mkv?");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(test::namesIn(out.path()), before);
+
+    // Yes: the other split is replaced whole, and the split is confirmed.
+    test::whenModalOpens([&](QWidget* box) {
+        test::press(box, QMessageBox::Yes);
+        test::closeNextBox(&title, &text);
+    });
+    QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
+    EXPECT_EQ(text, "Files Split");
+    EXPECT_EQ(test::readFile(out / "holiday.bat"),
+              "copy /b holiday.001+holiday.002 holiday.mp4\r\n");
+    EXPECT_FALSE(fs::exists(out / "holiday.003"));
+}
+
 TEST_F(Form1Split, AFailedSplitShowsItsErrorAndTheWindowStays) {
     ui.txtFile->setText(QString::fromStdString(in / "missing.zip"));
     ui.txtSize->setText("40");
