@@ -16,10 +16,10 @@
 #include <utility>
 
 #include "app/background_work.h"
-#include "app/error_box.h"
+#include "app/boxes/error_box.h"
+#include "app/boxes/plain_text.h"
 #include "app/form_layout.h"
-#include "app/morsela_icon.h"
-#include "app/plain_text.h"
+#include "app/icons/morsela_icon.h"
 #include "app/size_field.h"
 
 namespace morsela {

@@ -5,13 +5,13 @@
 #include <QWidget>
 #include <optional>
 
-#include "app/command_button.h"
-#include "app/common_dialog.h"
-#include "app/dir_list_box.h"
-#include "app/drive_list_box.h"
-#include "app/mount_points.h"
-#include "app/native_path.h"
-#include "app/picture_box.h"
+#include "app/controls/command_button.h"
+#include "app/controls/common_dialog.h"
+#include "app/controls/dir_list_box.h"
+#include "app/controls/drive_list_box.h"
+#include "app/controls/mount_points.h"
+#include "app/controls/native_path.h"
+#include "app/controls/picture_box.h"
 #include "app/window_observer.h"
 #include "split/split.h"
 

@@ -3,8 +3,8 @@
 
 #include <QAccessibleWidget>
 
+#include "app/controls/legibility.h"
 #include "app/form1.h"
-#include "app/legibility.h"
 
 namespace morsela {
 namespace {

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "app/form1.h"
-#include "app/morsela_icon.h"
+#include "app/icons/morsela_icon.h"
 #include "split/os/file_calls.h"
 
 namespace {

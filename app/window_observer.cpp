@@ -3,10 +3,10 @@
 #include <QThread>
 #include <cstdio>
 
-#include "app/error_box.h"
-#include "app/message_box.h"
-#include "app/native_path.h"
-#include "app/picture_box.h"
+#include "app/boxes/error_box.h"
+#include "app/boxes/message_box.h"
+#include "app/controls/native_path.h"
+#include "app/controls/picture_box.h"
 #include "split/os/directory.h"
 
 namespace morsela {

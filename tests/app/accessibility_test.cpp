@@ -8,9 +8,9 @@
 #include <QApplication>
 #include <QTest>
 
+#include "app/boxes/message_box.h"
+#include "app/controls/legibility.h"
 #include "app/form1.h"
-#include "app/legibility.h"
-#include "app/message_box.h"
 #include "tests/app/form_controls.h"
 #include "tests/app/modal.h"
 #include "tests/support/temp_dir.h"

@@ -3,10 +3,10 @@
 #include <QWidget>
 #include <filesystem>
 
-#include "app/common_dialog.h"
-#include "app/dir_list_box.h"
-#include "app/mount_points.h"
-#include "app/picture_box.h"
+#include "app/controls/common_dialog.h"
+#include "app/controls/dir_list_box.h"
+#include "app/controls/mount_points.h"
+#include "app/controls/picture_box.h"
 #include "split/error.h"
 #include "tests/app/form_controls.h"
 #include "tests/support/temp_dir.h"

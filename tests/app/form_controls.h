@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <stdexcept>
 
-#include "app/dir_list_box.h"
-#include "app/drive_list_box.h"
+#include "app/controls/dir_list_box.h"
+#include "app/controls/drive_list_box.h"
+#include "app/controls/picture_box.h"
 #include "app/form1.h"
-#include "app/picture_box.h"
 
 namespace morsela::test {
 

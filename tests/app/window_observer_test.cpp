@@ -6,8 +6,8 @@
 #include <QSignalSpy>
 #include <QWidget>
 
-#include "app/error_box.h"
-#include "app/picture_box.h"
+#include "app/boxes/error_box.h"
+#include "app/controls/picture_box.h"
 #include "app/window_observer.h"
 #include "tests/app/modal.h"
 

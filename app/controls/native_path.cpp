@@ -1,4 +1,4 @@
-#include "app/native_path.h"
+#include "app/controls/native_path.h"
 
 #include <QFile>
 

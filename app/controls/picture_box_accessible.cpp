@@ -1,6 +1,6 @@
-#include "app/picture_box_accessible.h"
+#include "app/controls/picture_box_accessible.h"
 
-#include "app/picture_box.h"
+#include "app/controls/picture_box.h"
 
 namespace morsela {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/morsela_icon.h"
+#include "app/icons/morsela_icon.h"
 
 #include <QPixmap>
 

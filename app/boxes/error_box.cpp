@@ -1,7 +1,7 @@
-#include "app/error_box.h"
+#include "app/boxes/error_box.h"
 
-#include "app/message_box.h"
-#include "app/native_path.h"
+#include "app/boxes/message_box.h"
+#include "app/controls/native_path.h"
 
 namespace morsela {
 

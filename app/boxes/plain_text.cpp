@@ -1,4 +1,4 @@
-#include "app/plain_text.h"
+#include "app/boxes/plain_text.h"
 
 #include <QTextDocument>
 #include <QWidget>

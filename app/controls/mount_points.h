@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "app/native_path.h"
+#include "app/controls/native_path.h"
 
 namespace morsela {
 

@@ -1,4 +1,4 @@
-#include "app/common_dialog.h"
+#include "app/controls/common_dialog.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -1,10 +1,10 @@
-#include "app/picture_box.h"
+#include "app/controls/picture_box.h"
 
 #include <QAccessible>
 #include <QPainter>
 
-#include "app/legibility.h"
-#include "app/picture_box_accessible.h"
+#include "app/controls/legibility.h"
+#include "app/controls/picture_box_accessible.h"
 
 namespace morsela {
 

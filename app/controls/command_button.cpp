@@ -1,4 +1,4 @@
-#include "app/command_button.h"
+#include "app/controls/command_button.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "app/legibility.h"
+#include "app/controls/legibility.h"
 
 #include <QPainter>
 #include <QPalette>

@@ -1,4 +1,4 @@
-#include "app/mount_points.h"
+#include "app/controls/mount_points.h"
 
 #include <sys/stat.h>
 #include <QFile>

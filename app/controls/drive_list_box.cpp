@@ -1,4 +1,4 @@
-#include "app/drive_list_box.h"
+#include "app/controls/drive_list_box.h"
 
 #include <sys/statvfs.h>
 #include <QAbstractItemView>
@@ -7,8 +7,8 @@
 #include <QStylePainter>
 #include <algorithm>
 
-#include "app/drive_list_accessible.h"
-#include "app/plain_text.h"
+#include "app/boxes/plain_text.h"
+#include "app/controls/drive_list_accessible.h"
 #include "split/error.h"
 
 namespace morsela {

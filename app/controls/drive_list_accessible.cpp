@@ -1,8 +1,8 @@
-#include "app/drive_list_accessible.h"
+#include "app/controls/drive_list_accessible.h"
 
 #include <QAbstractItemView>
 
-#include "app/drive_list_box.h"
+#include "app/controls/drive_list_box.h"
 
 namespace morsela {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/dir_list_box.h"
+#include "app/controls/dir_list_box.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -11,9 +11,9 @@
 #include <cerrno>
 #include <memory>
 
-#include "app/error_box.h"
-#include "app/legibility.h"
-#include "app/plain_text.h"
+#include "app/boxes/error_box.h"
+#include "app/boxes/plain_text.h"
+#include "app/controls/legibility.h"
 #include "split/error.h"
 
 namespace morsela {

@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 
-#include "app/mount_points.h"
+#include "app/controls/mount_points.h"
 
 namespace morsela {
 
