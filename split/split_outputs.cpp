@@ -18,6 +18,7 @@ SplitOutputs::SplitOutputs(const Directory& out, const FileHandle& source,
     : out_(out),
       status_(status),
       sourceName_(sourceName),
+      pieceMode_(status.st_mode & 0777 & ~sys::creationMask()),
       sync_(request.sync),
       eachFile_(request.sync && isFuse(out)),
       script_(out, sourceName, status),
@@ -30,8 +31,16 @@ SplitOutputs::SplitOutputs(const Directory& out, const FileHandle& source,
 void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64_t end,
                               const SplitPlan& plan, Observer& observer) {
     writing_ = pieceName(sourceName_, pieceNumberText(index + 1));
-    FileHandle piece = out_.create(writing_, status_.st_mode & 0777);  // private stays private
-    keepGroupOf(piece, status_);
+    // Private stays private: a piece has the source's permission bits and group.
+    FileHandle piece = out_.create(
+        writing_, checksums_ ? ChecksumWriter::kPieceModeWhileHashed : status_.st_mode & 0777);
+    mode_t mode = pieceMode_;
+    if (!takeGroupOf(piece, status_)) {
+        mode &= 07707;
+        if (!checksums_) {
+            setMode(piece, mode);
+        }
+    }
     script_.appendPiece(writing_);
     std::int64_t at = start;
     do {  // at least once: an empty source gives one empty piece, and one step of progress
@@ -54,6 +63,9 @@ void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64
         }
     } while (at < end);
     const std::string path = piece.path();
+    if (checksums_) {
+        checksums_->endPiece(piece, writing_, mode);
+    }
     if (eachFile_) {
         flush(unflushed_);
         unflushed_ = std::move(piece);
@@ -61,9 +73,6 @@ void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64
         closeOutput(piece);
     }
     writing_.clear();
-    if (checksums_) {
-        checksums_->endPiece(pieceName(sourceName_, pieceNumberText(index + 1)));
-    }
     observer.fileWritten(path);
 }
 

@@ -48,6 +48,7 @@ class SplitOutputs {
     const Directory& out_;
     const struct stat& status_;
     std::string sourceName_;
+    mode_t pieceMode_;  // the source's permission bits, less the umask
     bool sync_;
     bool eachFile_;  // flush each piece, not the file system
     RejoinScriptFile script_;

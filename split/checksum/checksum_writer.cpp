@@ -1,8 +1,12 @@
 #include "split/checksum/checksum_writer.h"
 
+#include <cerrno>
+
 #include "split/checksum/checksum_file.h"
 #include "split/error.h"
+#include "split/os/file_calls.h"
 #include "split/os/file_handle.h"
+#include "split/os/file_owner.h"
 #include "split/piece_names.h"
 
 namespace morsela {
@@ -29,11 +33,21 @@ void ChecksumWriter::written(const FileHandle& piece, std::int64_t offset, std::
     digests_.add(piece, offset, length);
 }
 
-void ChecksumWriter::endPiece(const std::string& pieceName) {
+ChecksumWriter::~ChecksumWriter() {
+    for (const Waiting& piece : waiting_) {
+        sys::fchmod(piece.file.fd(), piece.mode);
+    }
+}
+
+void ChecksumWriter::endPiece(const FileHandle& piece, const std::string& pieceName, mode_t mode) {
+    const int fd = sys::dup(piece.fd());
+    if (fd < 0) {
+        throw Error::ofOutput(piece.path(), errno);
+    }
     digests_.end(0);
-    waiting_.push_back(pieceName);
-    // Many small pieces: their names wait in memory only so long.
-    writeLines(waiting_.size() > 1024);
+    waiting_.push_back({pieceName, FileHandle(fd, piece.path()), mode});
+    // Many small pieces: they wait, each with a descriptor, only so long.
+    writeLines(waiting_.size() > 64);
 }
 
 void ChecksumWriter::commit(bool durable) {
@@ -45,7 +59,10 @@ void ChecksumWriter::commit(bool durable) {
 
 void ChecksumWriter::writeLines(bool all) {
     for (const std::string& hex : digests_.ended(0, all)) {
-        write(checksumLine(hex, waiting_.front()));
+        Waiting& piece = waiting_.front();
+        write(checksumLine(hex, piece.name));
+        setMode(piece.file, piece.mode);
+        closeOutput(piece.file);
         waiting_.pop_front();
     }
 }

@@ -28,6 +28,12 @@ mode_t modeOf(const std::string& path) {
     return status.st_mode & 07777;
 }
 
+mode_t umaskNow() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 // A directory that the user nobody owns and writes, when the tests run as root.
 std::string sharedDirectory(const test::TempDir& base) {
     const fs::path dir = base.path() / "drop";
@@ -142,6 +148,16 @@ TEST(SharedDirectory, PrivateFilesGivePrivatePiecesScriptsAndTargets) {
     ASSERT_TRUE(cut(source, dir.dirText() + "out/", events).outcome);
     for (const char* name : {"private.001", "private.002", "private.003", "private.bat"}) {
         EXPECT_EQ(modeOf(dir / ("out/" + std::string(name))), 0600u) << name;
+    }
+    // With a checksum file, pieces that are hashed as they are written end with the same.
+    fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                fs::perms::others_read);
+    fs::create_directory(dir.path() / "summed");
+    ASSERT_TRUE(test::attempt([&] {
+                    return split({source, dir.dirText() + "summed/", 1024, 0, true}, events);
+                }).outcome);
+    for (const char* name : {"private.001", "private.003", "private.bat", "private.key.sha256"}) {
+        EXPECT_EQ(modeOf(dir / ("summed/" + std::string(name))), 0644u & ~umaskNow()) << name;
     }
     ASSERT_TRUE(joinScript(dir / "out/private.bat").outcome);
     EXPECT_EQ(modeOf(dir / "out/private.key"), 0600u);
