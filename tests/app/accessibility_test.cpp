@@ -26,19 +26,7 @@ QAccessibleInterface* accessible(QObject* object) {
     return face;
 }
 
-class Accessibility : public ::testing::Test {
-  protected:
-    Accessibility() : form(test::fixedDrives({"/"})), ui(form) {
-        ui.Dir1->setPath(NativePath(out.path().string()));
-        form.show();
-        QApplication::setActiveWindow(&form);
-    }
-
-    test::TempDir in;
-    test::TempDir out;
-    Form1 form;
-    const test::FormControls ui;
-};
+using Accessibility = test::ShownWindow;
 
 TEST_F(Accessibility, EveryControlHasANameAndARole) {
     struct Expected {

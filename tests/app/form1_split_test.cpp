@@ -23,19 +23,7 @@ bool showsRedBar(const PictureBox& pic1) {
     return !image.isNull() && image.pixelColor(1, image.height() / 2) == QColor(255, 0, 0);
 }
 
-class Form1Split : public ::testing::Test {
-  protected:
-    Form1Split() : form(test::fixedDrives({"/"})), ui(form) {
-        ui.Dir1->setPath(NativePath(out.path().string()));
-        form.show();
-        QApplication::setActiveWindow(&form);
-    }
-
-    test::TempDir in;
-    test::TempDir out;
-    Form1 form;
-    const test::FormControls ui;
-};
+using Form1Split = test::ShownWindow;
 
 TEST_F(Form1Split, DoStuffSplitsDrawsTheRedBarAndReports) {
     const std::string source = in / "archive.zip";

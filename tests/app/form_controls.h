@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +11,7 @@
 #include "app/controls/drive_list_box.h"
 #include "app/controls/picture_box.h"
 #include "app/form1.h"
+#include "tests/support/temp_dir.h"
 
 namespace morsela::test {
 
@@ -71,5 +74,21 @@ inline QStringList shownPaths(const QList<NativePath>& paths) {
 inline MountPoints::Source fixedDrives(QStringList mountPoints) {
     return [mountPoints] { return nativePaths(mountPoints); };
 }
+
+// A window shown on its own drives, its directory list on a fresh output directory, and a
+// fresh directory for sources.
+class ShownWindow : public ::testing::Test {
+  protected:
+    ShownWindow() : form(fixedDrives({"/"})), ui(form) {
+        ui.Dir1->setPath(NativePath(out.path().string()));
+        form.show();
+        QApplication::setActiveWindow(&form);
+    }
+
+    TempDir in;
+    TempDir out;
+    Form1 form;
+    const FormControls ui;
+};
 
 }  // namespace morsela::test
