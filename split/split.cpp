@@ -117,14 +117,14 @@ void cleanUpAfterFailure(const Directory& out, const std::vector<EarlierSplit>& 
                          const std::string& sourceName, std::int64_t whole, bool stopped,
                          Observer& observer) {
     if (const std::int64_t removed = removeEarlierPieces(out, earlier, sourceName, whole)) {
-        observer.notice({out.path(), std::to_string(removed) +
-                                         " pieces of the earlier split were removed with its "
-                                         "script; split again to have them all"});
+        observer.notice({out.given(), std::to_string(removed) +
+                                          " pieces of the earlier split were removed with its "
+                                          "script; split again to have them all"});
     }
     if (whole > 0 && !stopped) {
-        observer.notice({out.path(), piecesText(sourceName, 1, whole) +
-                                         (whole == 1 ? " is" : " are") +
-                                         " left whole, and no rejoin script"});
+        observer.notice({out.given(), piecesText(sourceName, 1, whole) +
+                                          (whole == 1 ? " is" : " are") +
+                                          " left whole, and no rejoin script"});
     }
 }
 
@@ -136,9 +136,9 @@ void reportWhatIsBeside(const Directory& out, const std::vector<EarlierSplit>& e
                         const std::string& sourceName, std::int64_t pieces, Observer& observer) {
     try {
         if (const std::int64_t removed = removeEarlierPieces(out, earlier, sourceName, pieces)) {
-            observer.notice({out.path(), std::to_string(removed) +
-                                             (removed == 1 ? " piece" : " pieces") +
-                                             " of the earlier split beyond this one's removed"});
+            observer.notice({out.given(), std::to_string(removed) +
+                                              (removed == 1 ? " piece" : " pieces") +
+                                              " of the earlier split beyond this one's removed"});
         }
         if (const LeftoverPieces leftover = leftoverPieces(out, sourceName, pieces);
             leftover.count > 0) {
@@ -157,8 +157,8 @@ Notice leftoverNotice(const Directory& out, const LeftoverPieces& leftover) {
     const std::string which =
         one ? leftover.first
             : std::to_string(leftover.count) + " pieces " + leftover.first + " to " + leftover.last;
-    return {out.path(), which + " of an earlier split " + (one ? "is" : "are") + " still there; " +
-                            (one ? "it is" : "they are") + " not part of this split"};
+    return {out.given(), which + " of an earlier split " + (one ? "is" : "are") + " still there; " +
+                             (one ? "it is" : "they are") + " not part of this split"};
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ void refuseUnlessRegular(const std::string& path, const struct stat& status) {
 }
 
 Directory::Directory(const std::string& path)
-    : prefix_(path.empty() || path.back() == '/' ? path : path + "/") {
+    : given_(path), prefix_(path.empty() || path.back() == '/' ? path : path + "/") {
     const std::string opened = path.empty() ? "." : path;
     const int fd = sys::retryInterrupted(
         [&] { return sys::open(opened.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
@@ -130,12 +130,12 @@ FileHandle Directory::create(const std::string& name, mode_t mode) const {
     const int fd = sys::retryInterrupted(
         [&] { return sys::openat(this->fd(), name.c_str(), kCreateFlags, mode); });
     if (fd < 0) {
-        throw failureToCreate(name, errno);
+        throw failureAt(name, errno);
     }
     return FileHandle(fd, pathOf(name));
 }
 
-Error Directory::failureToCreate(const std::string& name, int error) const {
+Error Directory::failureAt(const std::string& name, int error) const {
     const bool ofDirectory = error == EACCES || error == EPERM || error == EROFS;
     return Error::ofOutput(ofDirectory ? path() : pathOf(name), error);
 }
@@ -156,7 +156,7 @@ FileHandle Directory::openRegular(const std::string& name, const std::string& wh
 
 void Directory::remove(const std::string& name) const {
     if (sys::unlinkat(fd(), name.c_str()) != 0 && errno != ENOENT) {
-        throw Error::ofOutput(pathOf(name), errno);
+        throw failureAt(name, errno);
     }
 }
 

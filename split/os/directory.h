@@ -29,6 +29,8 @@ class Directory {
     int fd() const { return handle_.fd(); }
     // The directory as the user gave it, "." for the current one.
     const std::string& path() const { return handle_.path(); }
+    // The directory as the user gave it, empty for the current one: what notices name.
+    const std::string& given() const { return given_; }
     // The path of a file in the directory, as messages name it: the name alone in the
     // current directory.
     std::string pathOf(std::string_view name) const;
@@ -56,9 +58,9 @@ class Directory {
     // pipe. A link is refused, naming it with `why`.
     FileHandle openRegular(const std::string& name, const std::string& why) const;
 
-    // The failure to create `name` here: one of the directory itself (no permission to
-    // write in it, a read-only medium) names the directory, any other the file.
-    Error failureToCreate(const std::string& name, int error) const;
+    // The failure to create or remove `name` here: one of the directory itself (no
+    // permission to write in it, a read-only medium) names the directory, any other the file.
+    Error failureAt(const std::string& name, int error) const;
 
     // Removes a regular file; a free name is no failure.
     void remove(const std::string& name) const;
@@ -68,6 +70,7 @@ class Directory {
     void rename(const std::string& from, const std::string& to, bool durable) const;
 
   private:
+    std::string given_;
     std::string prefix_;  // put in front of names in messages
     FileHandle handle_;
 };

@@ -40,7 +40,7 @@ TemporaryFile::TemporaryFile(const Directory& dir, const std::string& finalName,
             return;
         }
         if (errno != EEXIST || attempt > 100) {
-            throw dir.failureToCreate(finalName, errno);
+            throw dir.failureAt(finalName, errno);
         }
     }
 }
