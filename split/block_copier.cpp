@@ -22,6 +22,16 @@ BlockCopier::~BlockCopier() = default;
 
 void BlockCopier::copy(std::int64_t sourceOffset, const FileHandle& target,
                        std::int64_t targetOffset, std::int64_t length) {
+    const auto started = std::chrono::steady_clock::now();
+    copyRegions(sourceOffset, target, targetOffset, length);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    if (length >= kBufferBlock && took.count() > 0) {
+        bytesPerSecond_ = static_cast<double>(length) / took.count();
+    }
+}
+
+void BlockCopier::copyRegions(std::int64_t sourceOffset, const FileHandle& target,
+                              std::int64_t targetOffset, std::int64_t length) {
     const std::int64_t end = sourceOffset + length;
     for (std::int64_t at = sourceOffset; at < end;) {
         const bool hole = inHole(at);
@@ -39,7 +49,13 @@ void BlockCopier::copy(std::int64_t sourceOffset, const FileHandle& target,
 }
 
 std::int64_t BlockCopier::blockLength(std::int64_t sourceLength) const {
-    return kernelCopy_ ? std::max(kKernelBlockMin, sourceLength / 100) : kBufferBlock;
+    const std::int64_t longest =
+        kernelCopy_ ? std::max(kKernelBlockMin, sourceLength / 100) : kBufferBlock;
+    if (bytesPerSecond_ <= 0) {
+        return std::min(kBufferedBlock, longest);  // until the medium's pace is known
+    }
+    const auto quarterSecond = static_cast<std::int64_t>(bytesPerSecond_ / 4);
+    return std::clamp(quarterSecond, std::min(kBufferBlock, longest), longest);
 }
 
 void BlockCopier::checkLength(std::int64_t length) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -10,6 +11,9 @@ namespace morsela {
 // The largest block moved through the buffer in one step: one read and one write at explicit
 // positions. 1 MiB keeps the number of system calls low without much memory.
 inline constexpr std::int64_t kBufferBlock = 1048576;
+
+// The first block, before the medium's pace is known.
+inline constexpr std::int64_t kBufferedBlock = 8 * kBufferBlock;
 
 // The least a block copied inside the kernel holds: where the file system shares extents
 // (reflink) a block costs one call whatever its length, so fewer, longer calls are faster;
@@ -46,6 +50,9 @@ class BlockCopier {
     void checkLength(std::int64_t length) const;
 
   private:
+    // The copy of a block, region by region: data is copied, holes are skipped.
+    void copyRegions(std::int64_t sourceOffset, const FileHandle& target, std::int64_t targetOffset,
+                     std::int64_t length);
     // Where the region around `offset` ends and whether it is a hole; never past the
     // source's current end.
     bool inHole(std::int64_t offset);
@@ -57,6 +64,7 @@ class BlockCopier {
     void readFully(std::int64_t offset, std::int64_t length);
 
     const FileHandle& source_;
+    double bytesPerSecond_ = 0;       // as the last block went; 0 before the first
     std::unique_ptr<char[]> buffer_;  // allocated on first use
     bool kernelCopy_ = true;
     bool skippedHole_ = false;

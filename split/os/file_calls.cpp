@@ -6,13 +6,16 @@
 #include <unistd.h>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 namespace morsela::sys {
 namespace {
 
 std::atomic<long> calls{0};
+std::atomic<double> slowMedium{0};
 std::atomic<long> failingCall{0};
 std::atomic<int> failingError{0};
 
@@ -24,6 +27,14 @@ bool failsNow() {
         return true;
     }
     return false;
+}
+
+// Waits as long as a slow medium would take for `length` bytes, when one is simulated.
+void takeTimeFor(std::size_t length) {
+    const double rate = slowMedium.load(std::memory_order_relaxed);
+    if (rate > 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(length / rate));
+    }
 }
 
 }  // namespace
@@ -69,10 +80,12 @@ ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
 }
 
 ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset) {
+    takeTimeFor(count);
     return failsNow() ? -1 : ::pwrite(fd, buffer, count, offset);
 }
 
 ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset, size_t count) {
+    takeTimeFor(count);
     return failsNow() ? -1 : ::copy_file_range(in, inOffset, out, outOffset, count, 0);
 }
 
@@ -170,6 +183,10 @@ void injectFault(long callNumber, int error) {
 
 long callsSinceInjection() {
     return calls.load();
+}
+
+void simulateSlowMedium(double bytesPerSecond) {
+    slowMedium = bytesPerSecond;
 }
 
 }  // namespace morsela::sys

@@ -77,4 +77,8 @@ void injectFault(long callNumber, int error);
 // How many calls have been made since the last injectFault.
 long callsSinceInjection();
 
+// Makes copies and writes take as long as on a medium of this many bytes a second, as a
+// slow stick would; 0 ends it.
+void simulateSlowMedium(double bytesPerSecond);
+
 }  // namespace morsela::sys

@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <chrono>
 #include <filesystem>
 
+#include "split/os/file_calls.h"
 #include "split/split.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
@@ -186,6 +188,20 @@ TEST_F(SplitTest, AStopRequestEndsTheSplitAfterTheBlockWithoutAScript) {
     // The piece being written when the stop came is removed: it would look whole.
     EXPECT_EQ(outputNames(), (Names{"archive.001"}));
     EXPECT_NE(run.text().find("1 whole piece is left"), std::string::npos) << run.text();
+}
+
+TEST_F(SplitTest, OnASlowMediumProgressAndStopsComeAtLeastEverySecond) {
+    const std::string path = source("slow.bin", 40 * 1048576);
+    std::vector<std::chrono::steady_clock::time_point> checks{std::chrono::steady_clock::now()};
+    events.onCheck = [&](int) { checks.push_back(std::chrono::steady_clock::now()); };
+    sys::simulateSlowMedium(20e6);  // a stick that writes 20 MB a second
+    const auto run = cut(path, 64 * 1048576);
+    sys::simulateSlowMedium(0);
+    ASSERT_TRUE(run.outcome) << run.text();
+    ASSERT_GT(checks.size(), 4u);
+    for (std::size_t i = 1; i < checks.size(); ++i) {
+        EXPECT_LT(std::chrono::duration<double>(checks[i] - checks[i - 1]).count(), 1.0) << i;
+    }
 }
 
 TEST_F(SplitTest, FilesBeyondTwoGibibytesSplitAtSixtyFourBitPositions) {
