@@ -22,6 +22,10 @@ if [[ -z ${MORSELA_SMOKE_BUS:-} ]]; then
     elif ! dbus-run-session -- true 2>/dev/null; then
         skip_tree "a session bus cannot start here"
     else
+        # A runtime directory of its own: the accessibility bus puts its socket there, and
+        # another session's would otherwise take its place.
+        XDG_RUNTIME_DIR=$(mktemp -d)
+        export XDG_RUNTIME_DIR
         MORSELA_SMOKE_BUS=1 exec dbus-run-session -- "$0" "$@"
     fi
 fi
@@ -45,6 +49,8 @@ cleanup() {
     [[ -n "${stick:-}" ]] && mountpoint -q "$stick" && umount "$stick"
     [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
+    [[ -n ${MORSELA_SMOKE_BUS:-} && $XDG_RUNTIME_DIR == /tmp/* ]] && rm -rf "$XDG_RUNTIME_DIR"
+    return 0
 }
 trap cleanup EXIT
 fail() { echo "window smoke test: $*" >&2; exit 1; }
