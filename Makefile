@@ -66,6 +66,12 @@ install: build
 uninstall:
 	@test -f build/install_manifest.txt || { echo "Nothing was installed from this build."; exit 1; }
 	xargs -d '\n' rm -fv < build/install_manifest.txt
+	@share=$$(sed -n 's|/mime/packages/morsela.xml$$||p' build/install_manifest.txt); \
+	if [ -n "$$share" ]; then \
+	    ! command -v update-mime-database >/dev/null || update-mime-database "$$share/mime"; \
+	    ! command -v update-desktop-database >/dev/null || \
+	        update-desktop-database "$$share/applications"; \
+	fi
 
 package: build
 	@scripts/install-deps.sh package
