@@ -82,10 +82,13 @@ lint-package: package
 	lintian --fail-on error,warning build/morsela_*_amd64.deb
 
 # Retakes the screenshots in doc/ from the built window under Xvfb: after a split, at a
-# scale factor of 2, and the drive list with a stick mounted after start (as root).
+# scale factor of 2, the join window at 1 and 2, and the drive list with a stick mounted
+# after start (as root).
 screenshot: build
 	scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot.png
 	scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot-scale-2.png scale2
+	scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot-join.png join
+	scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot-join-scale-2.png join-scale2
 	@if [ "$$(id -u)" = 0 ]; then \
 	    scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot-drives.png stick; \
 	else echo "doc/screenshot-drives.png needs root to mount a stick; left as it is"; fi
