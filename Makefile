@@ -66,6 +66,12 @@ install: build
 uninstall:
 	@test -f build/install_manifest.txt || { echo "Nothing was installed from this build."; exit 1; }
 	xargs -d '\n' rm -fv < build/install_manifest.txt
+	@share=$$(sed -n 's|/mime/packages/morsela.xml$$||p' build/install_manifest.txt); \
+	if [ -n "$$share" ]; then \
+	    ! command -v update-mime-database >/dev/null || update-mime-database "$$share/mime"; \
+	    ! command -v update-desktop-database >/dev/null || \
+	        update-desktop-database "$$share/applications"; \
+	fi
 
 package: build
 	@scripts/install-deps.sh package
@@ -76,10 +82,13 @@ lint-package: package
 	lintian --fail-on error,warning build/morsela_*_amd64.deb
 
 # Retakes the screenshots in doc/ from the built window under Xvfb: after a split, at a
-# scale factor of 2, and the drive list with a stick mounted after start (as root).
+# scale factor of 2, the join window at 1 and 2, and the drive list with a stick mounted
+# after start (as root).
 screenshot: build
 	scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot.png
 	scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot-scale-2.png scale2
+	scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot-join.png join
+	scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot-join-scale-2.png join-scale2
 	@if [ "$$(id -u)" = 0 ]; then \
 	    scripts/screenshot.sh $(BIN)/morsela-win doc/screenshot-drives.png stick; \
 	else echo "doc/screenshot-drives.png needs root to mount a stick; left as it is"; fi

@@ -125,6 +125,10 @@ void Form1::placeControls() {
     lblSize->lower();
 }
 
+void Form1::setSourceFile(const NativePath& file) {
+    txtFile->setText(file.shown());
+}
+
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls() && !splitting_) {
         event->acceptProposedAction();

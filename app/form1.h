@@ -29,6 +29,8 @@ class Form1 : public QWidget {
     // The directory the next split writes into, ending in "/"; the controls are found by
     // their object names.
     const NativePath& outputDir() const { return outputDir_; }
+    // Fills in the file to split, as if typed (the program was started on it).
+    void setSourceFile(const NativePath& file);
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -13,7 +13,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev libgl-dev libcli11-dev libgtest-dev libssl-dev
-    fonts-dejavu-core xvfb xauth xdotool desktop-file-utils
+    fonts-dejavu-core xvfb xauth xdotool desktop-file-utils shared-mime-info xdg-utils
+    libglib2.0-bin
     dbus-daemon at-spi2-core python3-pyatspi
 )
 case "${1:-}" in

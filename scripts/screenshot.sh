@@ -8,6 +8,9 @@
 #       with "Stop the split?" over it
 #   scripts/screenshot.sh build/bin/morsela-win tip.png tooltip             the size field's
 #       tooltip
+#   scripts/screenshot.sh build/bin/morsela-win doc/join.png join           the join window
+#       opened on a rejoin script, before the join
+#   scripts/screenshot.sh build/bin/morsela-win doc/join-2.png join-scale2  the same at 2x
 set -euo pipefail
 morsela_win=$(realpath "$1")
 output=$(realpath -m "$2")
@@ -18,7 +21,7 @@ work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 exec 3>"$work/display"
 screen=1024x768x24
-if [[ $mode == scale2 ]]; then
+if [[ $mode == scale2 || $mode == join-scale2 ]]; then
     export QT_SCALE_FACTOR=2
     screen=1600x1200x24
 fi
@@ -29,6 +32,19 @@ unset QT_QPA_PLATFORM
 
 mkdir -p "$work/Downloads"
 head -c 50000000 /dev/urandom >"$work/Downloads/holiday-photos.zip"
+if [[ $mode == join* ]]; then
+    # Pieces received with their script and checksum file, as the join window sees them.
+    "$(dirname "$morsela_win")/morsela" split -q --checksum "$work/Downloads/holiday-photos.zip" \
+        10M "$work/Downloads"
+    rm "$work/Downloads/holiday-photos.zip"
+    (cd "$work/Downloads" && exec "$morsela_win" holiday-photos.bat) &
+    window=$(timeout 20 xdotool search --sync --name '^Join holiday-photos.zip$' | head -n1)
+    xdotool windowfocus --sync "$window"
+    sleep 0.5
+    import -window "$window" "$output"
+    echo "wrote $output"
+    exit 0
+fi
 (cd "$work/Downloads" && exec "$morsela_win") &
 window=$(timeout 20 xdotool search --sync --name '^Morsela Win$' | head -n1)
 xdotool windowfocus --sync "$window"

@@ -5,6 +5,8 @@
     accessible_tree.py alert TITLE   a box of that title is open, as an alert
     accessible_tree.py progress      the picture box is a progress indicator short of 100
     accessible_tree.py report        the picture box is text holding the split's report
+    accessible_tree.py join TITLE    the join window of that title, with its controls named
+    accessible_tree.py joined        the join window reads the joined file's path
 
 Exits 1 with the reason when a check fails; waits up to ten seconds for what it looks for.
 """
@@ -19,6 +21,9 @@ CONTROLS = [("frame", APP), ("text", "File to split"), ("text", "Size in KB of s
             ("progress bar", "Split progress"), ("combo box", "Output drive"),
             ("tree", "Output directory"), ("text", "Output directory path"),
             ("label", "Size in KB of splits"), ("label", "Output directory")]
+JOIN_CONTROLS = [("text", "Folder to save in"), ("push button", "Change Folder..."),
+                 ("progress bar", "Join progress"), ("push button", "Join"),
+                 ("push button", "Cancel")]
 
 
 def fail(reason):
@@ -85,6 +90,16 @@ def main(check, *args):
                         "label holding the report")
         float(report.split("\n")[1])
         print(f"accessible tree: the report reads {report!r}")
+    elif check == "join":
+        find("dialog", args[0])
+        for role, name in JOIN_CONTROLS:
+            find(role, name)
+        print(f"accessible tree: the dialog {args[0]!r} and {len(JOIN_CONTROLS)} controls named")
+    elif check == "joined":
+        result = find("push button", "Open Folder").description
+        if not result.startswith("Joined /"):
+            fail(f"Open Folder does not read the result: {result!r}")
+        print(f"accessible tree: Open Folder reads {result.splitlines()[0]!r}")
     else:
         fail(f"unknown check {check!r}")
 

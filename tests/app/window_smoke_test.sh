@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# End-to-end test of the real window in a real X server: types a source path and a size with
-# real key events, presses "Do Stuff", confirms the "Split Confirmation" box, checks the
-# pieces and the script; drags a file from another program onto the window and splits it;
+# End-to-end test of the real window in a real X server: --help and --version answer without
+# a display; the window opens on a source given on its command line, takes a size typed with
+# real key events, "Do Stuff" is pressed, the "Split Confirmation" box confirmed, and the
+# pieces and the script are checked; drags a file from another program onto the window and splits it;
 # as root, mounts a stick while the window is open and splits onto it; then presses Alt+E
 # during a split, answers Yes to "Stop the split?" and checks that the program has ended.
 # On a private session bus it reads the window's accessible tree through AT-SPI meanwhile,
-# as a screen reader would.
+# as a screen reader would. Last, the desktop's way to the join window: the desktop entries and
+# MIME types installed into a private data directory, a first piece opened with xdg-open (or
+# the entry's command line), joined with Enter, and the bytes checked.
 #   window_smoke_test.sh MORSELA_WIN DRAG_SOURCE
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
@@ -40,6 +43,7 @@ read_tree() {
 
 morsela_win=$(realpath "$1")
 drag_source=$(realpath "$2")
+source_dir=$(realpath "$here/../..")
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
@@ -61,12 +65,19 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 [[ -s "$work/display" ]] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
+# Help and version need no display, and open no window.
+help=$(env -u DISPLAY "$morsela_win" --help) || fail "--help failed"
+[[ $help == "Usage: morsela-win [FILE]"* ]] || fail "unexpected help: $help"
+[[ $(env -u DISPLAY "$morsela_win" --version) == "morsela-win "[0-9]* ]] || fail "no version"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+# The window opens with the file it is given in the file field; the focus is there, so Tab
+# leads to the size field and then to "Do Stuff".
 head -c 300000 /dev/urandom >"$work/archive.zip"
 mkdir "$work/run"
-(cd "$work/run" && exec "$morsela_win") >"$work/app.log" 2>&1 &
+(cd "$work/run" && exec "$morsela_win" "$work/archive.zip") >"$work/app.log" 2>&1 &
 app_pid=$!
 
 window=$(timeout 20 xdotool search --sync --name '^Morsela Win$' | head -n1) ||
@@ -74,8 +85,6 @@ window=$(timeout 20 xdotool search --sync --name '^Morsela Win$' | head -n1) ||
 read_tree window
 xdotool windowfocus --sync "$window"
 sleep 0.3
-# The focus starts in the file field; Tab leads to the size field and then to "Do Stuff".
-xdotool type --delay 5 "$work/archive.zip"
 xdotool key Tab
 xdotool type --delay 5 "100"
 xdotool key Tab space
@@ -176,4 +185,70 @@ app_pid=""
 [[ ! -e "$work/run/big.bat" ]] || fail "a stopped split wrote its script"
 pieces=$(find "$work/run" -name 'big.[0-9]*' | wc -l)
 ((pieces < 16384)) || fail "the split was not stopped: $pieces pieces"
+
+# The join from the desktop: the entries and MIME types as the package installs them, in a
+# private data directory that the desktop's tools read first.
+join_from_desktop() {
+    local tool
+    for tool in update-mime-database update-desktop-database; do
+        command -v "$tool" >/dev/null || {
+            echo "window smoke test: not joining from the desktop ($tool is not installed)"
+            return 0
+        }
+    done
+    export XDG_DATA_HOME="$work/xdg/data" XDG_CONFIG_HOME="$work/xdg/config"
+    mkdir -p "$XDG_DATA_HOME/mime/packages" "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME" \
+        "$work/bin" "$work/received"
+    cp "$source_dir/packaging/morsela.xml" "$XDG_DATA_HOME/mime/packages/"
+    cp "$source_dir"/app/morsela-win*.desktop "$XDG_DATA_HOME/applications/"
+    update-mime-database "$XDG_DATA_HOME/mime" >/dev/null
+    update-desktop-database "$XDG_DATA_HOME/applications"
+    ln -s "$morsela_win" "$work/bin/morsela-win"  # as installed: the entries run morsela-win
+    export PATH="$work/bin:$PATH"
+    # The pieces of the first split, received with their script; another batch file beside.
+    cp "$work/run"/archive.00[123] "$work/run/archive.bat" "$work/received/"
+    printf '@echo off\r\ndel /q *.tmp\r\n' >"$work/received/tidy.bat"
+    local piece="$work/received/archive.001"
+    if command -v gio >/dev/null && command -v xdg-open >/dev/null; then
+        type_of() { gio info -a standard::content-type "$1" | sed -n 's/.*content-type: //p'; }
+        default_for() { gio mime "$1" | sed -n '1s/.*: //p'; }
+        [[ $(type_of "$piece") == application/x-morsela-first-piece ]] ||
+            fail "archive.001 is of type $(type_of "$piece")"
+        [[ $(type_of "$work/received/archive.bat") == application/x-morsela-rejoin-script ]] ||
+            fail "archive.bat is of type $(type_of "$work/received/archive.bat")"
+        local other_type
+        other_type=$(type_of "$work/received/tidy.bat")
+        [[ $other_type != application/x-morsela-rejoin-script ]] || fail "every .bat is a rejoin script"
+        [[ $(default_for application/x-morsela-first-piece) == morsela-win-join.desktop ]] ||
+            fail "first pieces open with $(default_for application/x-morsela-first-piece)"
+        [[ $(default_for "$other_type") != morsela-win-join.desktop ]] ||
+            fail "the join window opens every $other_type file"
+        # As a file manager opens it: the desktop's default program for the piece's type.
+        XDG_CURRENT_DESKTOP=GNOME xdg-open "$piece" >"$work/open.log" 2>&1 ||
+            fail "xdg-open failed: $(cat "$work/open.log")"
+    else
+        echo "window smoke test: opening the piece with the entry's command line (no xdg-open or gio)"
+        local exec_line
+        exec_line=$(sed -n 's/^Exec=//p' "$XDG_DATA_HOME/applications/morsela-win-join.desktop")
+        ${exec_line/\%f/$piece} >"$work/open.log" 2>&1 &
+        app_pid=$!
+    fi
+    local join_window
+    join_window=$(timeout 20 xdotool search --sync --name '^Join archive.zip$' | head -n1) ||
+        fail "no join window: $(cat "$work/open.log")"
+    read_tree join "Join archive.zip"
+    xdotool windowfocus --sync "$join_window"
+    sleep 0.3
+    xdotool key Return  # the focus starts on Join
+    for _ in $(seq 100); do [[ -f "$work/received/archive.zip" ]] && break; sleep 0.1; done
+    cmp "$work/received/archive.zip" "$work/archive.zip" || fail "the joined file differs"
+    read_tree joined
+    local join_pid
+    join_pid=$(xdotool getwindowpid "$join_window")
+    xdotool key Escape  # Close, which ends the program
+    for _ in $(seq 50); do kill -0 "$join_pid" 2>/dev/null || break; sleep 0.1; done
+    ! kill -0 "$join_pid" 2>/dev/null || fail "Escape did not close the join window"
+    echo "window smoke test: joined a first piece opened from the desktop"
+}
+join_from_desktop
 echo "window smoke test passed"

@@ -1,0 +1,247 @@
+#include "app/join/join_window.h"
+
+#include <unistd.h>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+#include <variant>
+
+#include "app/background_work.h"
+#include "app/boxes/message_box.h"
+#include "app/icons/morsela_icon.h"
+#include "app/join/join_texts.h"
+#include "app/join/path_parts.h"
+
+namespace morsela {
+namespace {
+
+template <typename Control>
+Control* named(Control* control, const char* name) {
+    control->setObjectName(name);
+    return control;
+}
+
+// A relative path made absolute against the working directory, so that the window can show
+// where things are.
+NativePath absolute(const NativePath& path) {
+    if (path.bytes().startsWith('/')) {
+        return path;
+    }
+    std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    return cwd ? NativePath(NativePath(QByteArray(cwd.get())).asDirectory().bytes() + path.bytes())
+               : path;
+}
+
+// previewJoin, its failure given as data.
+std::variant<JoinPreview, Error> previewOf(const JoinRequest& request) {
+    try {
+        return previewJoin(request);
+    } catch (const Error& error) {
+        return error;
+    } catch (const std::exception& error) {  // out of memory, for one
+        return Error(Error::Kind::Other, "", error.what());
+    }
+}
+
+}  // namespace
+
+JoinWindow::JoinWindow(const NativePath& input, QWidget* parent)
+    : QDialog(parent),
+      input_(absolute(input)),
+      progress_(*this, [this](std::int64_t done, std::int64_t total,
+                              double seconds) { showProgress(done, total, seconds); }),
+      targetName(named(new QLabel(this), "targetName")),
+      piecesText(named(new QLabel(this), "piecesText")),
+      checksumText(named(new QLabel(this), "checksumText")),
+      folderLabel(named(new QLabel("Save &in:", this), "folderLabel")),
+      folderField(named(new QLineEdit(this), "folderField")),
+      chooseFolderButton(named(new QPushButton("&Change Folder...", this), "chooseFolderButton")),
+      folderNote(named(new QLabel(this), "folderNote")),
+      progressBar(named(new QProgressBar(this), "progressBar")),
+      progressText(named(new QLabel(this), "progressText")),
+      resultText(named(new QLabel(this), "resultText")),
+      openFolderButton(named(new QPushButton("&Open Folder", this), "openFolderButton")),
+      joinButton(named(new QPushButton("&Join", this), "joinButton")),
+      cancelButton(named(new QPushButton("Cancel", this), "cancelButton")) {
+    setWindowIcon(morselaIcon());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    placeControls();
+    describeControls();
+    connect(joinButton, &QPushButton::clicked, this, &JoinWindow::joinButton_Click);
+    connect(chooseFolderButton, &QPushButton::clicked, this, &JoinWindow::chooseFolderButton_Click);
+    connect(cancelButton, &QPushButton::clicked, this, &JoinWindow::cancelButton_Click);
+    connect(openFolderButton, &QPushButton::clicked, this, &JoinWindow::openFolderButton_Click);
+
+    enterStage(Stage::Ready);
+    if (lookAtPieces(FailureBox::OnceShown)) {
+        avoidReadOnlyFolder();
+    }
+}
+
+JoinRequest JoinWindow::request() const {
+    JoinRequest request;
+    request.input = input_.toStdString();
+    request.output = outputDir_.toStdString();
+    return request;
+}
+
+// What a join would make, as the engine sees it now; a failure leaves the fields blank.
+void JoinWindow::showPreview(const JoinPreview& preview) {
+    const bool known = !preview.plan.target.empty();
+    plan_ = known ? std::optional<JoinPlan>(preview.plan) : std::nullopt;
+    const QString name =
+        NativePath(nameOf(known ? QByteArray::fromStdString(preview.plan.target) : input_.bytes()))
+            .shown();
+    setWindowTitle("Join " + name);
+    showValue(targetName, "File", known ? name : "");
+    showValue(piecesText, "Pieces", known ? piecesLine(preview.plan) : "");
+    showValue(checksumText, "Checksums", known ? checksumLine(preview.plan, name) : "");
+    folderField->setText(targetFolder().shown());
+    folderField->setCursorPosition(0);
+    folderNote->setText(preview.targetExists
+                            ? "A file named " + name +
+                                  " is already in this folder; Join asks before replacing it."
+                            : "");
+    folderNote->setVisible(!folderNote->text().isEmpty());
+}
+
+std::optional<JoinPreview> JoinWindow::lookAtPieces(FailureBox box) {
+    const auto looked = previewOf(request());
+    if (const auto* preview = std::get_if<JoinPreview>(&looked)) {
+        showPreview(*preview);
+        return *preview;
+    }
+    const Error& error = std::get<Error>(looked);
+    showPreview({});
+    progressText->setText(shownText(error.what()));
+    if (box == FailureBox::Now) {
+        showFailure(error);
+    } else if (box == FailureBox::OnceShown) {
+        // The box comes once the window is there to stand over.
+        QTimer::singleShot(0, this, [this, error] { showFailure(error); });
+    }
+    return std::nullopt;
+}
+
+void JoinWindow::joinButton_Click() {
+    const std::optional<JoinPreview> preview = lookAtPieces(FailureBox::Now);
+    if (!preview) {
+        return;
+    }
+    JoinRequest request = this->request();
+    if (preview->targetExists) {
+        if (!askToReplace(preview->plan)) {
+            return;
+        }
+        request.replace = true;
+    }
+    enterStage(Stage::Joining);
+    const std::optional<Error> failure = runJoin(request);
+    if (!failure) {
+        showOutcome(*outcome_);
+        enterStage(Stage::Done);
+    } else if (failure->kind() == Error::Kind::Stopped) {
+        progressBar->setValue(0);
+        progressText->setText("Stopped; nothing was written.");
+        enterStage(Stage::Ready);
+    } else {
+        progressBar->setValue(0);
+        enterStage(Stage::Ready);
+        showFailure(*failure);
+    }
+    if (std::exchange(closeWhenStopped_, false)) {
+        close();
+    }
+}
+
+// The join runs off the window's thread so that the bar moves and Cancel is heard.
+std::optional<Error> JoinWindow::runJoin(const JoinRequest& request) {
+    progress_.begin();
+    std::optional<Error> failure;
+    runWhileWindowWaits(*this, [&] {
+        try {
+            outcome_ = join(request, progress_);
+        } catch (const Error& error) {
+            failure = error;
+        } catch (const std::exception& error) {  // out of memory, for one
+            failure = Error(Error::Kind::Other, "", error.what());
+        }
+    });
+    return failure;
+}
+
+void JoinWindow::showProgress(std::int64_t done, std::int64_t total, double seconds) {
+    // Thousandths of the largest files need more than 64 bits.
+    __extension__ using Wide = unsigned __int128;
+    progressBar->setValue(total > 0
+                              ? static_cast<int>(Wide(done) * progressBar->maximum() / Wide(total))
+                              : progressBar->maximum());
+    if (!progress_.stopAsked()) {
+        progressText->setText(progressLine(done, total, seconds));
+    }
+}
+
+void JoinWindow::showOutcome(const JoinOutcome& outcome) {
+    progressBar->setValue(progressBar->maximum());
+    progressText->setText(roughSize(outcome.bytes) + " in " + duration(progress_.seconds()));
+    QString result = resultLine(outcome);
+    for (const QString& notice : progress_.notices()) {
+        result += "\n" + notice;
+    }
+    resultText->setText(result);
+    // The button takes the focus: a screen reader reads the result with it.
+    openFolderButton->setAccessibleDescription(result + "\nOpens the folder that holds it");
+}
+
+void JoinWindow::showFailure(const Error& error) {
+    const QString what = plan_ ? targetName->text() : NativePath(nameOf(input_.bytes())).shown();
+    progressText->setText(shownText(error.what()));  // stays in the window after the box
+    MessageBox box(QMessageBox::Critical, "Join Failed", "Could not join " + what, QMessageBox::Ok,
+                   this);
+    box.setDetail(shownText(error.what()));
+    box.exec();
+}
+
+void JoinWindow::enterStage(Stage stage) {
+    stage_ = stage;
+    chooseFolderButton->setEnabled(stage == Stage::Ready);
+    joinButton->setEnabled(stage == Stage::Ready);
+    joinButton->setVisible(stage != Stage::Done);
+    openFolderButton->setVisible(stage == Stage::Done);
+    resultText->setVisible(stage == Stage::Done);
+    cancelButton->setText(stage == Stage::Done ? "Close" : "Cancel");
+    QWidget* focus = stage == Stage::Ready     ? static_cast<QWidget*>(joinButton)
+                     : stage == Stage::Joining ? static_cast<QWidget*>(cancelButton)
+                                               : static_cast<QWidget*>(openFolderButton);
+    focus->setFocus();
+}
+
+void JoinWindow::cancelButton_Click() {
+    reject();
+}
+
+void JoinWindow::reject() {
+    if (stage_ == Stage::Joining) {
+        progress_.requestStop();
+        progressText->setText("Stopping...");
+        return;
+    }
+    close();
+}
+
+// During a join, closing the window stops it and closes the window once it has stopped.
+void JoinWindow::closeEvent(QCloseEvent* event) {
+    if (stage_ == Stage::Joining) {
+        event->ignore();
+        closeWhenStopped_ = true;
+        reject();
+        return;
+    }
+    event->accept();
+}
+
+}  // namespace morsela

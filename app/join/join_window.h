@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QDialog>
+#include <optional>
+
+#include "app/controls/native_path.h"
+#include "app/join/join_progress.h"
+#include "split/error.h"
+#include "split/join/join.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace morsela {
+
+// The join window, "Join holiday.zip": opened on a rejoin script or the first piece of a
+// numbered series, it shows what a join will make (the file, its pieces and their size, where
+// it goes, whether a checksum file is checked) and lets the user choose another folder and
+// start. The join runs on a worker thread under a bar with the bytes done, the rate and the
+// time left; Cancel stops it and nothing is left behind. The joined file's path and a way to
+// its folder close the job; every failure ends in a box that names the file and the reason.
+class JoinWindow : public QDialog {
+    Q_OBJECT
+  public:
+    // `input` is the rejoin script or the first piece. When the pieces' folder cannot be
+    // written (read-only media), the file goes to the home folder unless the user chooses.
+    explicit JoinWindow(const NativePath& input, QWidget* parent = nullptr);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Escape: stops a running join, else closes the window.
+    void reject() override;
+
+  private:
+    enum class Stage { Ready, Joining, Done };
+
+    // join_window_controls.cpp: the controls, their layout and their accessible names.
+    void placeControls();
+    void describeControls();
+    void showValue(QLabel* label, const QString& caption, const QString& value);
+
+    void joinButton_Click();
+    void chooseFolderButton_Click();
+    void cancelButton_Click();
+    void openFolderButton_Click();
+
+    // Looks at the pieces again and shows what a join would make; a failure is shown in the
+    // window and, as asked, in a box now or once the window is shown, and gives nothing.
+    enum class FailureBox { None, Now, OnceShown };
+    std::optional<JoinPreview> lookAtPieces(FailureBox box);
+    void showPreview(const JoinPreview& preview);
+    // Proposes the home folder when the pieces' folder cannot be written.
+    void avoidReadOnlyFolder();
+    bool askToReplace(const JoinPlan& plan);
+    std::optional<Error> runJoin(const JoinRequest& request);
+    void showProgress(std::int64_t done, std::int64_t total, double seconds);
+    void showOutcome(const JoinOutcome& outcome);
+    void showFailure(const Error& error);
+    void enterStage(Stage stage);
+    JoinRequest request() const;
+    // The folder the joined file goes into.
+    NativePath targetFolder() const;
+
+    NativePath input_;
+    NativePath outputDir_;  // empty: beside the pieces
+    std::optional<JoinPlan> plan_;
+    std::optional<JoinOutcome> outcome_;
+    Stage stage_ = Stage::Ready;
+    bool closeWhenStopped_ = false;
+    JoinProgress progress_;
+
+    QLabel* targetName;
+    QLabel* piecesText;
+    QLabel* checksumText;
+    QLabel* folderLabel;
+    QLineEdit* folderField;
+    QPushButton* chooseFolderButton;
+    QLabel* folderNote;
+    QProgressBar* progressBar;
+    QLabel* progressText;
+    QLabel* resultText;
+    QPushButton* openFolderButton;
+    QPushButton* joinButton;
+    QPushButton* cancelButton;
+};
+
+}  // namespace morsela

@@ -1,0 +1,127 @@
+// What morsela-win makes of its command line and of the file it is started on, and the join
+// window's words for sizes and times.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "app/join/join_texts.h"
+#include "app/join/opened_file.h"
+#include "app/window_arguments.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace morsela {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(OpenedFile, RejoinScriptsAreKnownByTheirFirstCommandWhateverTheirName) {
+    const test::TempDir dir;
+    struct Case {
+        const char* text;
+        bool script;
+    };
+    const Case cases[] = {
+        {"copy /b a.001+a.002 a.zip\r\n", true},
+        {"\xef\xbb\xbf@echo off\r\n@chcp 65001>nul\r\nREM joins\r\n\r\nCOPY  /B a.001 a\r\n", true},
+        {":: by hand\n@copy\t/b \"a b.001\"+\"a b.002\" \"a b\"\n", true},
+        {"@echo off\r\ndel /q *.*\r\ncopy /b a.001+a.002 a.zip\r\n", false},
+        {"copy a.001 a.zip\r\n", false},
+        {"copy /bx a.001 a.zip\r\n", false},
+        {"remove /b\r\ncopy /b a.001 a\r\n", false},
+        {"", false},
+        {"PK\x03\x04 copy /b", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        test::writeFile(dir / "joins.txt", c.text);
+        EXPECT_EQ(readsLikeRejoinScript(NativePath(dir / "joins.txt")), c.script);
+        EXPECT_EQ(openingOf(NativePath(dir / "joins.txt")),
+                  c.script ? Opening::Join : Opening::Split);
+    }
+    // A pipe is not waited on.
+    ASSERT_EQ(::mkfifo((dir / "pipe.bat").c_str(), 0600), 0);
+    EXPECT_FALSE(readsLikeRejoinScript(NativePath(dir / "pipe.bat")));
+    EXPECT_EQ(openingOf(NativePath(dir / "pipe.bat")), Opening::Split);
+}
+
+TEST(OpenedFile, AFirstPieceOpensTheJoinEvenBeforeItIsThere) {
+    const test::TempDir dir;
+    EXPECT_EQ(openingOf(NativePath(dir / "photos.7z.001")),
+              Opening::Join);  // the join says what is missing
+    EXPECT_EQ(openingOf(NativePath(dir / "photos.002")), Opening::Split);
+    EXPECT_EQ(openingOf(NativePath(dir / "report.pdf")), Opening::Split);
+    EXPECT_FALSE(isFirstPiece(NativePath(dir / ".001")));
+    fs::create_directory(dir / "backup.001");
+    EXPECT_EQ(openingOf(NativePath(dir / "backup.001")), Opening::Split);
+}
+
+struct Answer {
+    WindowArguments arguments;
+    std::string out;
+};
+
+template <typename Read>
+Answer run(Read read, std::vector<std::string> words) {
+    words.insert(words.begin(), "morsela-win");
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    std::FILE* out = std::tmpfile();
+    Answer result{read(static_cast<int>(argv.size()), argv.data(), out), ""};
+    result.out = test::readAll(out);
+    return result;
+}
+
+TEST(WindowArguments, HelpAndVersionAnswerBeforeTheWindowOpens) {
+    const Answer help = run(answerBeforeDisplay, {"report.pdf", "--help"});
+    EXPECT_EQ(help.arguments.action, WindowArguments::Action::Exit);
+    EXPECT_EQ(help.arguments.exitStatus, 0);
+    EXPECT_EQ(help.out, windowHelp());
+    EXPECT_EQ(help.out.rfind("Usage: morsela-win [FILE]\n", 0), 0u);
+    EXPECT_EQ(run(answerBeforeDisplay, {"-h"}).out, windowHelp());
+    EXPECT_EQ(run(answerBeforeDisplay, {"--version"}).out, "morsela-win " MORSELA_VERSION "\n");
+    const Answer file = run(answerBeforeDisplay, {"--", "--help"});  // a file named --help
+    EXPECT_EQ(file.arguments.action, WindowArguments::Action::OpenWindow);
+    EXPECT_EQ(file.out, "");
+}
+
+TEST(WindowArguments, TheWindowOpensOnOneFile) {
+    const Answer none = run(readFileArgument, {});
+    EXPECT_EQ(none.arguments.action, WindowArguments::Action::OpenWindow);
+    EXPECT_FALSE(none.arguments.file);
+    EXPECT_EQ(run(readFileArgument, {"my holiday.zip"}).arguments.file, "my holiday.zip");
+    EXPECT_EQ(run(readFileArgument, {"--", "-notes.txt"}).arguments.file, "-notes.txt");
+
+    const Answer unknown = run(readFileArgument, {"--verbose", "a.zip"});
+    EXPECT_EQ(unknown.arguments.exitStatus, 2);
+    EXPECT_EQ(unknown.out,
+              "morsela-win: unknown option '--verbose'\n"
+              "Try 'morsela-win --help' for more information.\n");
+    const Answer two = run(readFileArgument, {"a.zip", "b.zip"});
+    EXPECT_EQ(two.arguments.action, WindowArguments::Action::Exit);
+    EXPECT_EQ(two.arguments.exitStatus, 2);
+    EXPECT_NE(two.out.find("'b.zip' is one argument too many"), std::string::npos);
+}
+
+TEST(JoinTexts, SizesRatesAndTimesReadWell) {
+    EXPECT_EQ(roughSize(1023), "1023 bytes");
+    EXPECT_EQ(roughSize(1024), "1.0 KiB");
+    EXPECT_EQ(roughSize(1048575), "1.0 MiB");  // not "1024 KiB"
+    EXPECT_EQ(roughSize(765 * 1048576LL), "765 MiB");
+    EXPECT_EQ(roughSize(1234567890), "1.1 GiB");
+    EXPECT_EQ(clockTime(3725), "1:02:05");
+    EXPECT_EQ(duration(0.42), "0.4 s");
+    EXPECT_EQ(duration(75), "1:15");
+    // No rate before a second has passed; then the rate and the time left.
+    EXPECT_EQ(progressLine(512 * 1048576LL, 1024 * 1048576LL, 0.5), "512 MiB of 1.0 GiB");
+    EXPECT_EQ(progressLine(512 * 1048576LL, 1024 * 1048576LL, 4),
+              "512 MiB of 1.0 GiB, 128 MiB/s, 0:04 left");
+}
+
+}  // namespace
+}  // namespace morsela

@@ -1,0 +1,361 @@
+// The join window driven offscreen: a join by keyboard with its report and the way to the
+// folder, a damaged piece named in a box, Cancel and closing during a join leaving nothing
+// behind, pieces on read-only media joined into a folder the user chooses, a file in the way,
+// and how a screen reader finds every control.
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+#include <QAccessible>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "app/join/join_window.h"
+#include "split/split.h"
+#include "tests/app/modal.h"
+#include "tests/support/temp_dir.h"
+
+namespace morsela {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString q(const std::string& path) {
+    return QString::fromStdString(path);
+}
+
+template <typename Control>
+Control* find(QWidget& window, const char* name) {
+    auto* control = window.findChild<Control*>(name);
+    if (control == nullptr) {
+        throw std::logic_error(std::string("the join window has no control named ") + name);
+    }
+    return control;
+}
+
+// The window's controls, found by their object names.
+struct JoinControls {
+    explicit JoinControls(JoinWindow& window) : window(window) {}
+    JoinWindow& window;
+    QLabel* targetName = find<QLabel>(window, "targetName");
+    QLabel* piecesText = find<QLabel>(window, "piecesText");
+    QLabel* checksumText = find<QLabel>(window, "checksumText");
+    QLineEdit* folderField = find<QLineEdit>(window, "folderField");
+    QPushButton* chooseFolderButton = find<QPushButton>(window, "chooseFolderButton");
+    QLabel* folderNote = find<QLabel>(window, "folderNote");
+    QProgressBar* progressBar = find<QProgressBar>(window, "progressBar");
+    QLabel* progressText = find<QLabel>(window, "progressText");
+    QLabel* resultText = find<QLabel>(window, "resultText");
+    QPushButton* openFolderButton = find<QPushButton>(window, "openFolderButton");
+    QPushButton* joinButton = find<QPushButton>(window, "joinButton");
+    QPushButton* cancelButton = find<QPushButton>(window, "cancelButton");
+};
+
+// Takes the URLs the window asks the desktop to open, instead of opening them.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+  public:
+    UrlCatcher() { QDesktopServices::setUrlHandler("file", this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler("file"); }
+    Q_INVOKABLE void open(const QUrl& url) { opened << url; }
+    QList<QUrl> opened;
+};
+
+// holiday.zip cut by the engine into three pieces with their checksum file, in `pieces`.
+class JoinWindowTest : public ::testing::Test {
+  protected:
+    JoinWindowTest() : original(test::patternBytes(300000)) { cut(pieces.path()); }
+
+    void cut(const fs::path& dir) {
+        test::writeFile(source / "holiday.zip", original);
+        SplitRequest request;
+        request.source = source / "holiday.zip";
+        request.outputDir = dir.string() + "/";
+        request.pieceSize = 100000;
+        request.checksum = true;
+        Observer quiet;
+        split(request, quiet);
+    }
+
+    test::TempDir source;
+    test::TempDir pieces;
+    test::TempDir other;
+    const std::string original;
+};
+
+TEST_F(JoinWindowTest, ShowsWhatItWillMakeAndJoinsByKeyboard) {
+    JoinWindow window(NativePath(pieces / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(window.windowTitle(), "Join holiday.zip");
+    EXPECT_EQ(ui.targetName->text(), "holiday.zip");
+    EXPECT_EQ(ui.piecesText->text(), "3 pieces, 293 KiB in all");
+    EXPECT_EQ(ui.checksumText->text(), "Checked against holiday.zip.sha256 beside the pieces");
+    EXPECT_EQ(ui.folderField->text(), q(pieces.path().string()));
+    EXPECT_TRUE(ui.folderNote->isHidden());
+
+    // The focus starts on Join: Enter joins.
+    ASSERT_EQ(QApplication::focusWidget(), ui.joinButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(test::readFile(pieces / "holiday.zip"), original);
+    EXPECT_EQ(ui.resultText->text(), "Joined " + q(pieces / "holiday.zip") +
+                                         " (293 KiB); all 3 pieces matched their checksums.");
+
+    // "Open Folder" has the focus, and tells a screen reader the result; Enter opens the
+    // folder on the desktop.
+    ASSERT_EQ(QApplication::focusWidget(), ui.openFolderButton);
+    EXPECT_TRUE(ui.openFolderButton->accessibleDescription().startsWith(ui.resultText->text()));
+    const UrlCatcher desktop;
+    QTest::keyClick(ui.openFolderButton, Qt::Key_Return);
+    EXPECT_EQ(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(q(pieces.path().string()))});
+    QTest::keyClick(ui.openFolderButton, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(JoinWindowTest, ADamagedPieceIsNamedInTheBoxAndNothingIsWritten) {
+    std::string damaged = test::readFile(pieces / "holiday.002");
+    damaged[5000] ^= 0x20;
+    test::writeFile(pieces / "holiday.002", damaged);
+    const auto before = test::namesIn(pieces.path());
+    JoinWindow window(NativePath(pieces / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+
+    QString title;
+    QString text;
+    QString detail;
+    test::whenModalOpens([&](QWidget* box) {
+        title = test::titleOf(box);
+        text = test::textOf(box);
+        detail = test::detailOf(box);
+        test::pressOk(box);
+    });
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(title, "Join Failed");
+    EXPECT_EQ(text, "Could not join holiday.zip");
+    EXPECT_EQ(detail,
+              q(pieces / "holiday.002") + ": checksum does not match; the piece is damaged");
+    EXPECT_EQ(test::namesIn(pieces.path()), before);
+    EXPECT_TRUE(ui.joinButton->isEnabled());  // the user may replace the piece and try again
+}
+
+TEST_F(JoinWindowTest, AMissingPieceIsNamedInABoxAsTheWindowOpens) {
+    fs::remove(pieces / "holiday.003");
+    QString detail;
+    test::whenModalOpens([&](QWidget* box) {
+        detail = test::detailOf(box);
+        test::pressOk(box);
+    });
+    JoinWindow window(NativePath(pieces / "holiday.001"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !detail.isEmpty(); }));
+    EXPECT_TRUE(detail.startsWith(q(pieces / "holiday.003") + ": ")) << detail.toStdString();
+    EXPECT_EQ(window.windowTitle(), "Join holiday.001");
+}
+
+TEST_F(JoinWindowTest, CancelOrClosingDuringAJoinLeavesNothingBehind) {
+    const auto before = test::namesIn(pieces.path());
+    JoinWindow window(NativePath(pieces / "holiday.001"));
+    const JoinControls ui(window);
+    window.show();
+    // Pressed once the join shows its progress, as a user would.
+    QObject::connect(
+        ui.progressBar, &QProgressBar::valueChanged, ui.cancelButton,
+        [&] { QTest::mouseClick(ui.cancelButton, Qt::LeftButton); }, Qt::SingleShotConnection);
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(ui.progressText->text(), "Stopped; nothing was written.");
+    EXPECT_EQ(test::namesIn(pieces.path()), before);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(ui.joinButton->isEnabled());
+
+    QObject::connect(
+        ui.progressBar, &QProgressBar::valueChanged, &window, [&] { window.close(); },
+        Qt::SingleShotConnection);
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());  // closed once the join had stopped
+    EXPECT_EQ(test::namesIn(pieces.path()), before);
+}
+
+// A folder that nobody may write once sealed: a read-only file system where the test may
+// mount one (as root, who may write anywhere else), else a folder without write permission.
+class ReadOnlyMedia {
+  public:
+    explicit ReadOnlyMedia(fs::path dir) : dir_(std::move(dir)) {
+        fs::create_directory(dir_);
+        mounted_ = ::geteuid() == 0 && ::mount("tmpfs", dir_.c_str(), "tmpfs", 0, "size=2m") == 0;
+        reason_ = ::geteuid() == 0 && !mounted_ ? std::strerror(errno) : "";
+    }
+    ~ReadOnlyMedia() {
+        if (mounted_) {
+            ::umount(dir_.c_str());
+        } else {
+            fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::add);
+        }
+    }
+    // Why no read-only folder can be made here, or "".
+    const std::string& unusable() const { return reason_; }
+    bool seal() {
+        if (mounted_) {
+            return ::mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+        }
+        fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::remove);
+        return true;
+    }
+
+  private:
+    fs::path dir_;
+    bool mounted_ = false;
+    std::string reason_;
+};
+
+// HOME pointed at another folder for as long as it lives.
+class HomeAt {
+  public:
+    explicit HomeAt(const fs::path& home) : previous_(qgetenv("HOME")) {
+        qputenv("HOME", QByteArray::fromStdString(home.string()));
+    }
+    ~HomeAt() { qputenv("HOME", previous_); }
+
+  private:
+    QByteArray previous_;
+};
+
+// The pieces on a medium nobody can write: the window proposes the home folder, and joins
+// into the folder the user picks.
+TEST_F(JoinWindowTest, PiecesOnReadOnlyMediaJoinIntoAFolderTheUserChooses) {
+    const fs::path media = pieces.path() / "dvd";
+    ReadOnlyMedia dvd(media);
+    if (!dvd.unusable().empty()) {
+        GTEST_SKIP() << "cannot mount a file system here: " << dvd.unusable();
+    }
+    cut(media);
+    const auto onMedia = test::namesIn(media);
+    ASSERT_TRUE(dvd.seal());
+    const test::TempDir home;
+    const HomeAt homeForTheTest(home.path());
+
+    JoinWindow window(NativePath((media / "holiday.001").string()));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(ui.folderField->text(), q(home.path().string()));
+    EXPECT_TRUE(ui.folderNote->text().startsWith(q(media.string()) + " cannot be written ("))
+        << ui.folderNote->text().toStdString();
+
+    test::whenModalOpens([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
+        dialog->setDirectory(q(other.path().string()));
+        dialog->selectFile(q(other.path().string()));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QTest::keyClick(&window, Qt::Key_C, Qt::AltModifier);  // "&Change Folder..."
+    // The button's mnemonic clicks it a moment later, once it has shown itself pressed.
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return ui.folderField->text() == q(other.path().string()); }));
+    EXPECT_TRUE(ui.folderNote->isHidden());
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(test::readFile(other / "holiday.zip"), original);
+    EXPECT_FALSE(fs::exists(home.path() / "holiday.zip"));
+    EXPECT_EQ(test::namesIn(media), onMedia);
+}
+
+TEST_F(JoinWindowTest, AFileInTheWayIsReplacedOnlyWhenTheUserSaysYes) {
+    test::writeFile(pieces / "holiday.zip", "an older holiday");
+    JoinWindow window(NativePath(pieces / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+    EXPECT_EQ(ui.folderNote->text(),
+              "A file named holiday.zip is already in this folder; Join asks before replacing it.");
+
+    QString question;
+    test::whenModalOpens([&](QWidget* box) {
+        question = test::textOf(box);
+        test::press(box, QMessageBox::No);
+    });
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(question, "Replace holiday.zip?");
+    EXPECT_EQ(test::readFile(pieces / "holiday.zip"), "an older holiday");
+    EXPECT_TRUE(ui.joinButton->isVisible());
+
+    test::whenModalOpens([](QWidget* box) { test::press(box, QMessageBox::Yes); });
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(test::readFile(pieces / "holiday.zip"), original);
+}
+
+QAccessibleInterface* accessible(QObject* object) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
+    if (face == nullptr) {
+        throw std::logic_error("no accessible interface");
+    }
+    return face;
+}
+
+TEST_F(JoinWindowTest, AScreenReaderHearsEveryControlByNameAndReachesItByTab) {
+    JoinWindow window(NativePath(pieces / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    struct Expected {
+        QWidget* control;
+        QAccessible::Role role;
+        QString name;
+    };
+    const Expected expected[] = {
+        {&window, QAccessible::Dialog, "Join holiday.zip"},
+        {ui.targetName, QAccessible::StaticText, "File: holiday.zip"},
+        {ui.piecesText, QAccessible::StaticText, "Pieces: 3 pieces, 293 KiB in all"},
+        {ui.checksumText, QAccessible::StaticText,
+         "Checksums: Checked against holiday.zip.sha256 beside the pieces"},
+        {ui.folderField, QAccessible::EditableText, "Folder to save in"},
+        {ui.chooseFolderButton, QAccessible::Button, "Change Folder..."},
+        {ui.progressBar, QAccessible::ProgressBar, "Join progress"},
+        {ui.joinButton, QAccessible::Button, "Join"},
+        {ui.cancelButton, QAccessible::Button, "Cancel"},
+        {ui.openFolderButton, QAccessible::Button, "Open Folder"},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.control->objectName().toStdString());
+        EXPECT_EQ(accessible(e.control)->role(), e.role);
+        EXPECT_EQ(accessible(e.control)->text(QAccessible::Name), e.name);
+    }
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{ui.folderField, ui.chooseFolderButton, ui.joinButton,
+                                         ui.cancelButton, ui.openFolderButton}) {
+        EXPECT_FALSE(accessible(control)->text(QAccessible::Description).isEmpty());
+    }
+    // The folder field reads its path and takes the focus, though no typing.
+    EXPECT_EQ(accessible(ui.folderField)->text(QAccessible::Value), q(pieces.path().string()));
+    EXPECT_TRUE(accessible(ui.folderField)->state().readOnly);
+
+    // Tab goes round every control that takes input, from Join on; Alt+I is the folder's.
+    QList<QWidget*> reached;
+    for (int i = 0; i < 4; ++i) {
+        reached << QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(reached, (QList<QWidget*>{ui.joinButton, ui.cancelButton, ui.folderField,
+                                        ui.chooseFolderButton}));
+    QTest::keyClick(&window, Qt::Key_I, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), ui.folderField);
+}
+
+}  // namespace
+}  // namespace morsela
+
+#include "join_window_test.moc"
