@@ -109,7 +109,10 @@ void TerminalObserver::finished(const std::string& text) {
 }
 
 void TerminalObserver::failed(const Error& error) {
-    say(err_, std::string("morsela: ") + error.what());
+    // A file in the way is replaced only when asked to: the command line asks with --force.
+    const std::string also =
+        error.kind() == Error::Kind::Exists ? "; use --force to replace it" : "";
+    say(err_, std::string("morsela: ") + error.what() + also);
 }
 
 std::string TerminalObserver::elapsed() const {

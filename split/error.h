@@ -15,6 +15,7 @@ class Error : public std::exception {
         NoSpace,   // the medium is full or a file would be larger than it may be
         NotReady,  // the directory or medium to write to is missing or failing
         Refused,   // nothing is wrong with the system; the engine will not do it
+        Exists,    // the file to make is there already, and was not to be replaced
         Stopped,   // the observer asked to stop
         Other,     // any other failure of the system
     };

@@ -14,6 +14,7 @@ const char* headlineOf(Error::Kind kind) {
         case Error::Kind::NotReady:
             return kDiskNotReady;
         case Error::Kind::Refused:
+        case Error::Kind::Exists:
         case Error::Kind::Stopped:
         case Error::Kind::Other:
             break;

@@ -150,7 +150,7 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
     const LookedAt looked(request, observer);
     const auto& [pieces, place, into, expected] = looked;
     if (!request.replace && into.entry(place.name)) {
-        throw Error::refused(into.pathOf(place.name), "already exists; use --force to replace it");
+        throw Error(Error::Kind::Exists, into.pathOf(place.name), "already exists");
     }
     const JoinPlan plan = looked.plan();
     const JoinOutcome outcome{plan.target, plan.pieces, plan.totalBytes, plan.checksums};

@@ -40,8 +40,8 @@ TargetPlace intoDirectory(const std::string& dir, const std::string& target,
                           const std::string& scriptPath) {
     if (target.front() == '.') {
         throw Error::refused(scriptPath, "rebuilds \"" + target +
-                                             "\", a hidden file; give the file to write with "
-                                             "-o to join it all the same");
+                                             "\", a hidden file; it is joined only into a file "
+                                             "named as where to write it");
     }
     return {dir, target};
 }
