@@ -104,8 +104,8 @@ std::string mainHelp() {
            "\n"
            "Commands:\n"
            "  split   cut SOURCE into pieces of SIZE, or into N pieces, in OUTDIR\n"
-           "  join    rebuild the file from the pieces that a rejoin SCRIPT names\n"
-           "  verify  check the pieces against the checksum file beside the SCRIPT\n"
+           "  join    rebuild the file from the pieces a SCRIPT names, or from NAME.001 on\n"
+           "  verify  check those pieces against the checksum file beside them\n"
            "\n"
            "Options of split:\n" +
            SplitCommand::kOptions + "Options of join:\n" + JoinCommand::kOptions +
