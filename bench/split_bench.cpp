@@ -4,7 +4,7 @@
 // loop mount is allowed, the same on XFS with shared extents (reflink), against
 // `cp --reflink` of the whole file and `cat`.
 //
-//   split_bench [--size-mib N] [--rounds N] [--dir DIR]
+//   split_bench [--size-mib N] [--rounds N] [--dir DIR] [--morsela PATH]
 //
 // Prints the median wall and CPU seconds of each, their ratios and the peak resident memory.
 
@@ -110,14 +110,18 @@ struct Contender {
 };
 
 // Runs every contender `rounds` times, taking turns so that each sees the same machine,
-// and reports the first against each of the others.
+// and reports the first against each of the others. Each round starts with the next
+// contender: on a virtual machine the first large write of a series can run ten times slower
+// than the same command a round later (seen here: a join of 1 GiB took 7.2 s, then 0.63 s),
+// and that cost should not fall on the same contender every round.
 void compare(const std::string& title, int rounds, const std::vector<Contender>& contenders) {
     std::vector<Series> series;
     for (const Contender& c : contenders) {
         series.emplace_back(c.name);
     }
     for (int round = 0; round < rounds; ++round) {
-        for (std::size_t i = 0; i < contenders.size(); ++i) {
+        for (std::size_t turn = 0; turn < contenders.size(); ++turn) {
+            const std::size_t i = (round + turn) % contenders.size();
             if (contenders[i].prepare) {
                 contenders[i].prepare();
             }
@@ -257,28 +261,55 @@ void benchReflink(const std::string& morsela, const fs::path& work, long sizeMiB
     fs::remove(image);
 }
 
+// The bench's one line of help; `out` is stdout for --help, stderr for a mistake.
+int usage(std::FILE* out, int status) {
+    std::fprintf(out,
+                 "usage: split_bench [--size-mib N] [--rounds N] [--dir DIR] [--morsela PATH]\n"
+                 "  works in a new directory under DIR (default: the temporary directory),\n"
+                 "  which it removes when done\n");
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each result as it comes, also into a file
     long sizeMiB = 1024;
     int rounds = 9;
-    fs::path work = fs::temp_directory_path() / "morsela-bench";
+    fs::path parent = fs::temp_directory_path();
     const fs::path self = fs::canonical("/proc/self/exe").parent_path();
     std::string morsela = (self / "morsela").string();
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string option = argv[i];
+        if (option == "--help") {
+            return usage(stdout, 0);
+        }
+        if (i + 1 == argc) {
+            return usage(stderr, 2);
+        }
         if (option == "--size-mib") {
             sizeMiB = std::atol(argv[i + 1]);
         } else if (option == "--rounds") {
             rounds = std::atoi(argv[i + 1]);
         } else if (option == "--dir") {
-            work = argv[i + 1];
+            parent = argv[i + 1];
         } else if (option == "--morsela") {
             morsela = argv[i + 1];
+        } else {
+            return usage(stderr, 2);
         }
     }
+    if (sizeMiB < 1 || rounds < 1) {
+        return usage(stderr, 2);
+    }
 
-    emptyDirectory(work);
+    // A directory of its own, so that emptying it between runs never touches anything else.
+    std::string pattern = (parent / "morsela-bench.XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        std::perror(pattern.c_str());
+        return 1;
+    }
+    const fs::path work = pattern;
     const fs::path source = work / "source.bin";
     const fs::path ours = work / "ours";
     const fs::path theirs = work / "theirs";
