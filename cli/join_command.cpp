@@ -50,12 +50,28 @@ bool oneScript(const std::vector<std::string>& scripts, const std::string& comma
         return false;
     }
     if (scripts.size() > 1) {
-        usageError(
-            err, "'" + scripts[1] + "' is one argument too many: " + command + " takes one SCRIPT");
+        usageError(err, "'" + scripts[1] + "' is one argument too many: " + command +
+                            " takes one SCRIPT or NAME.001");
         return false;
     }
     return true;
 }
+
+namespace {
+
+// What the checksum file vouched for, after the summary: each piece, or the file as a whole
+// when it had no lines for the pieces.
+std::string matchedText(const JoinOutcome& outcome) {
+    if (!outcome.verified) {
+        return "";
+    }
+    if (!outcome.piecesListed) {
+        return "; the joined file matched its checksum";
+    }
+    return "; all " + countOf(outcome.pieces, "piece", "pieces") + " matched their checksums";
+}
+
+}  // namespace
 
 int JoinCommand::run(std::FILE* out, std::FILE* err) {
     if (!oneScript(operands_, name(), err)) {
@@ -66,7 +82,7 @@ int JoinCommand::run(std::FILE* out, std::FILE* err) {
         const JoinOutcome outcome = join({operands_[0], output_, force_, !noVerify_}, terminal);
         const std::string pieces = countOf(outcome.pieces, "piece", "pieces");
         terminal.finished(outcome.target + ": joined " + pieces + " in " + terminal.elapsed() +
-                          (outcome.verified ? "; all " + pieces + " matched their checksums" : ""));
+                          matchedText(outcome));
         return kExitOk;
     });
 }

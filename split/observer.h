@@ -19,7 +19,8 @@ struct JoinPlan {
     std::string target;  // the path of the file to be joined; for a verify, its name
     std::int64_t pieces = 0;
     std::int64_t totalBytes = 0;
-    bool checksums = false;  // the pieces will be checked against a checksum file
+    // The checksum file, beside the pieces, that they will be checked against; empty for none.
+    std::string checksumFile = "";
 };
 
 // Something the user should know besides the outcome, about one path: pieces of an earlier

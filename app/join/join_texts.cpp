@@ -59,17 +59,19 @@ QString piecesLine(const JoinPlan& plan) {
     return countOf(plan.pieces, "piece", "pieces") + ", " + roughSize(plan.totalBytes) + " in all";
 }
 
-QString checksumLine(const JoinPlan& plan, const QString& targetName) {
-    if (!plan.checksums) {
+QString checksumLine(const JoinPlan& plan) {
+    if (plan.checksumFile.empty()) {
         return "No checksum file beside the pieces: they are joined as they are";
     }
-    return "Checked against " + targetName + ".sha256 beside the pieces";
+    return "Checked against " + shownText(plan.checksumFile) + " beside the pieces";
 }
 
 QString resultLine(const JoinOutcome& outcome) {
     QString line = "Joined " + shownText(outcome.target) + " (" + roughSize(outcome.bytes) + ")";
-    if (outcome.verified) {
+    if (outcome.verified && outcome.piecesListed) {
         line += "; all " + countOf(outcome.pieces, "piece", "pieces") + " matched their checksums";
+    } else if (outcome.verified) {
+        line += "; the joined file matched its checksum";
     }
     return line + ".";
 }

@@ -31,7 +31,7 @@ QString piecesLine(const JoinPlan& plan);
 
 // Whether the pieces are checked, naming the checksum file: "Checked against
 // holiday.zip.sha256 beside the pieces".
-QString checksumLine(const JoinPlan& plan, const QString& targetName);
+QString checksumLine(const JoinPlan& plan);
 
 // What a finished join made: "Joined /home/ana/holiday.zip (1.1 GiB); all 12 pieces
 // matched their checksums."

@@ -99,7 +99,7 @@ void JoinWindow::showPreview(const JoinPreview& preview) {
     setWindowTitle("Join " + name);
     showValue(targetName, "File", known ? name : "");
     showValue(piecesText, "Pieces", known ? piecesLine(preview.plan) : "");
-    showValue(checksumText, "Checksums", known ? checksumLine(preview.plan, name) : "");
+    showValue(checksumText, "Checksums", known ? checksumLine(preview.plan) : "");
     folderField->setText(targetFolder().shown());
     folderField->setCursorPosition(0);
     folderNote->setText(preview.targetExists

@@ -129,7 +129,7 @@ struct LookedAt {
 
     JoinPlan plan() const {
         return {into.pathOf(place.name), static_cast<std::int64_t>(pieces.count()),
-                pieces.totalBytes(), expected.has_value()};
+                pieces.totalBytes(), expected ? expected->fileName() : ""};
     }
 
     const JoinPieces pieces;
@@ -153,7 +153,8 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
         throw Error(Error::Kind::Exists, into.pathOf(place.name), "already exists");
     }
     const JoinPlan plan = looked.plan();
-    const JoinOutcome outcome{plan.target, plan.pieces, plan.totalBytes, plan.checksums};
+    const JoinOutcome outcome{plan.target, plan.pieces, plan.totalBytes, expected.has_value(),
+                              expected && expected->forPieces()};
     observer.joinStarted(plan);
 
     // The target is as private as the pieces it is made of.

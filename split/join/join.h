@@ -26,6 +26,9 @@ struct JoinOutcome {
     std::int64_t pieces = 0;
     std::int64_t bytes = 0;
     bool verified = false;  // checked against a checksum file
+    // That checksum file had lines for the pieces; without them, only the joined file as a
+    // whole was checked (a checksum file of the original, made without pieces in mind).
+    bool piecesListed = false;
 };
 
 // What a join of `request` would make, looked at without writing anything: the target's

@@ -35,6 +35,7 @@ JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) 
     } else if (const auto script = scriptNaming(name, std::string(prefix))) {
         readScript(dir_.pathOf(*script));
     } else {
+        series_ = true;
         try {
             readSeries(std::string(prefix));
         } catch (const Error& error) {

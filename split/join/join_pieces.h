@@ -35,6 +35,8 @@ class JoinPieces {
 
     const Directory& dir() const { return dir_; }
     const std::string& target() const { return target_; }
+    // The pieces are a numbered series read without a script.
+    bool isSeries() const { return series_; }
     const PieceList& names() const { return names_; }
     std::size_t count() const { return identities_.size(); }
     std::int64_t sizeOf(std::size_t piece) const;
@@ -70,6 +72,7 @@ class JoinPieces {
     std::int64_t fullSize_ = 0;
     std::int64_t lastSize_ = 0;
     std::int64_t totalBytes_ = 0;
+    bool series_ = false;
     struct stat first_ {};
 };
 

@@ -21,11 +21,53 @@ std::string twoDigests(const std::string& name) {
     return "gives " + name + " two different digests";
 }
 
+// Whether the first line of the checksum file `name` that says something is about `piece`.
+bool firstLineNames(const Directory& dir, const std::string& name, const std::string& piece) {
+    struct FirstLineRead {};
+    bool names = false;
+    try {
+        forEachChecksum(dir, name, [&](const ChecksumLine& line, std::size_t) {
+            names = line.name == piece;
+            throw FirstLineRead{};
+        });
+    } catch (const FirstLineRead&) {
+    } catch (const Error&) {
+        // unreadable, or no checksum file: not this series'
+    }
+    return names;
+}
+
+// The checksum file to read: TARGET.sha256. A numbered series without a script, when there
+// is no NAME.sha256, takes the checksum file beside it named like its pieces whose first line
+// names the first piece (film.mkv.sha256 for film.001): what a split with --checksum wrote,
+// its script since lost. Its lines then say how many pieces there were.
+std::string checksumNameOf(const JoinPieces& pieces) {
+    const std::string own = checksumFileName(pieces.target());
+    if (!pieces.isSeries() || pieces.dir().entry(own)) {
+        return own;
+    }
+    const std::string prefix = pieces.target() + ".";
+    std::vector<std::string> candidates;
+    pieces.dir().forEachName([&](const std::string& name) {
+        if (name.size() <= prefix.size() + 32 && name.starts_with(prefix) &&
+            name.ends_with(".sha256") && candidates.size() < 64) {
+            candidates.push_back(name);
+        }
+    });
+    std::sort(candidates.begin(), candidates.end());
+    for (const std::string& name : candidates) {
+        if (firstLineNames(pieces.dir(), name, pieces.names().name(0))) {
+            return name;
+        }
+    }
+    return own;
+}
+
 }  // namespace
 
 std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces) {
     PieceDigests digests;
-    digests.fileName_ = checksumFileName(pieces.target());
+    digests.fileName_ = checksumNameOf(pieces);
     const std::string path = pieces.dir().pathOf(digests.fileName_);
     const bool found = forEachChecksum(
         pieces.dir(), digests.fileName_, [&](const ChecksumLine& line, std::size_t number) {
@@ -46,6 +88,10 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces) {
                 }
                 digests.digests_.replace(32 * *piece, 32, bytes);
                 digests.known_[*piece] = true;
+            } else if (pieces.names().isPastTheEnd(line.name) && pieces.isSeries()) {
+                throw Error::refused(path, where + "names " + line.name +
+                                               ", which is not there: the pieces from it on are "
+                                               "missing, or it was left over");
             } else if (pieces.names().isPastTheEnd(line.name)) {
                 throw Error::refused(path, where + "names " + line.name +
                                                ", a piece the script does not name; the script "

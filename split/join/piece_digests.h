@@ -15,8 +15,8 @@ class PieceDigests {
   public:
     // The digests for these pieces; nothing when there is no checksum file. Refuses a file
     // that gives one name two different digests, that names a numbered piece past the last
-    // the script names (the script lost a line), or that has lines for some pieces but not
-    // for all. Throws Error.
+    // the script names (the script lost a line) or past the end of a series (its last pieces
+    // are missing), or that has lines for some pieces but not for all. Throws Error.
     static std::optional<PieceDigests> read(const JoinPieces& pieces);
 
     // Whether the file has a line for every piece; when it has none, only the joined file

@@ -37,17 +37,17 @@ std::string digestOf(const JoinPieces& pieces, std::size_t index, DigestThreads&
 VerifyOutcome verify(const std::string& scriptPath, Observer& observer) {
     const JoinPieces pieces(scriptPath);
     const auto digests = PieceDigests::read(pieces);
-    const std::string checksumPath = pieces.dir().pathOf(checksumFileName(pieces.target()));
     if (!digests) {
-        throw Error::refused(checksumPath, "no checksum file to verify the pieces against");
+        throw Error::refused(pieces.dir().pathOf(checksumFileName(pieces.target())),
+                             "no checksum file to verify the pieces against");
     }
     if (!digests->forPieces()) {
-        throw Error::refused(checksumPath,
+        throw Error::refused(pieces.dir().pathOf(digests->fileName()),
                              "has no lines for the pieces, so they cannot be checked; join "
                              "checks the joined file against it");
     }
-    observer.joinStarted(
-        {pieces.target(), static_cast<std::int64_t>(pieces.count()), pieces.totalBytes(), true});
+    observer.joinStarted({pieces.target(), static_cast<std::int64_t>(pieces.count()),
+                          pieces.totalBytes(), digests->fileName()});
     VerifyOutcome outcome{static_cast<std::int64_t>(pieces.count()), {}};
     DigestThreads digest(1);
     std::int64_t done = 0;

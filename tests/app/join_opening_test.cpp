@@ -123,5 +123,16 @@ TEST(JoinTexts, SizesRatesAndTimesReadWell) {
               "512 MiB of 1.0 GiB, 128 MiB/s, 0:04 left");
 }
 
+TEST(JoinTexts, TheResultSaysWhatTheChecksumFileVouchedFor) {
+    JoinOutcome outcome{"/m/a.iso", 3, 3072, false, false};
+    EXPECT_EQ(resultLine(outcome), "Joined /m/a.iso (3.0 KiB).");
+    outcome.verified = true;
+    EXPECT_EQ(resultLine(outcome),
+              "Joined /m/a.iso (3.0 KiB); the joined file matched its checksum.");
+    outcome.piecesListed = true;
+    EXPECT_EQ(resultLine(outcome),
+              "Joined /m/a.iso (3.0 KiB); all 3 pieces matched their checksums.");
+}
+
 }  // namespace
 }  // namespace morsela

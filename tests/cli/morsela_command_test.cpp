@@ -95,6 +95,14 @@ TEST(MorselaCommand, QuietRunsPrintNothingAndJoinAndVerifySumUpInOneLine) {
     EXPECT_TRUE(joined.out.ends_with(" s; all 5 pieces matched their checksums\n")) << joined.out;
     const Outcome verified = morsela({"verify", dir / "data.bat"});
     EXPECT_EQ(verified.out, "morsela: " + (dir / "data.bat") + ": every piece is whole\n");
+
+    // A checksum file of the whole file alone, as sha256sum writes it, vouches for no piece.
+    const std::string sums = test::readFile(dir / "data.bin.sha256");
+    test::writeFile(dir / "data.bin.sha256", sums.substr(sums.rfind('\n', sums.size() - 2) + 1));
+    const Outcome wholeOnly = morsela({"join", "-f", dir / "data.bat"});
+    EXPECT_EQ(wholeOnly.status, 0) << wholeOnly.err;
+    EXPECT_TRUE(wholeOnly.out.ends_with(" s; the joined file matched its checksum\n"))
+        << wholeOnly.out;
 }
 
 TEST(MorselaCommand, PiecesOfAnEarlierSplitAreRemovedAndSaidSo) {

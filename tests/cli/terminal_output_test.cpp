@@ -133,7 +133,7 @@ TEST(TerminalObserver, RedrawsAFewTimesASecondAndOnEveryBlockThatTakesLonger) {
     EXPECT_EQ(framesIn(fast.shown().second), 8);  // every 250 ms
 
     ObserverOnFakeClock slow({true, false, false, false});
-    slow.terminal->joinStarted({"a.bin", 10, 1000000, false});
+    slow.terminal->joinStarted({"a.bin", 10, 1000000});
     for (int block = 1; block <= 10; ++block) {  // a block every 0.9 s
         slow.after(900);
         slow.terminal->progressed(block * 100000, 1000000);
@@ -161,7 +161,7 @@ TEST(TerminalObserver, EveryLineClearsTheBarFirstAndTheEndLeavesOnlyLines) {
 TEST(TerminalObserver, QuietPrintsNothingButErrors) {
     ObserverOnFakeClock quiet({true, true, true, true});
     quiet.terminal->splitStarted({"a.bin", 100000, 1, 100000});  // many pieces: announced
-    quiet.terminal->joinStarted({"a.bin", 3, 100000, false});    // a join: announced
+    quiet.terminal->joinStarted({"a.bin", 3, 100000});           // a join: announced
     for (int block = 1; block <= 10; ++block) {
         quiet.after(500);
         quiet.terminal->progressed(block * 1000, 100000);

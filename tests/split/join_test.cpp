@@ -62,7 +62,7 @@ TEST_F(JoinTest, APreviewSaysWhatAJoinWouldMakeAndWritesNothing) {
     EXPECT_EQ(preview.plan.target, dir / "archive.zip");
     EXPECT_EQ(preview.plan.pieces, 5);
     EXPECT_EQ(preview.plan.totalBytes, 5000);
-    EXPECT_FALSE(preview.plan.checksums);
+    EXPECT_EQ(preview.plan.checksumFile, "");
     EXPECT_FALSE(preview.targetExists);
     test::writeFile(dir / "archive.zip", "older");
     EXPECT_TRUE(previewJoin({script}).targetExists);
@@ -95,6 +95,46 @@ TEST_F(JoinTest, MissingOrDamagedPiecesAreRefusedAndNothingIsLeftBehind) {
     auto expected = before;
     expected.erase(std::find(expected.begin(), expected.end(), "archive.003"));
     EXPECT_EQ(test::namesIn(dir.path()), expected);  // no target, no temporary file
+}
+
+// Pieces whose script is lost are a numbered series; their split's checksum file still says
+// how many there were, so that a lost last piece is not joined into a short file.
+TEST_F(JoinTest, ASeriesWhoseScriptIsLostIsCheckedByItsSplitsChecksumFile) {
+    test::writeFile(dir / "film.mkv", test::patternBytes(4500, 7));
+    ASSERT_TRUE(test::attempt([&] {
+                    return split({dir / "film.mkv", dir.dirText(), 1024, 0, true, false}, events);
+                }).outcome);
+    fs::remove(dir / "film.mkv");
+    fs::remove(dir / "film.bat");
+    test::writeFile(dir / "film.txt.sha256", "# notes of another file\n");  // not this series'
+
+    fs::rename(dir / "film.005", dir / "kept-away");
+    const auto short_ = test::attempt([&] { return join({dir / "film.001"}, events); });
+    EXPECT_NE(short_.text().find("film.mkv.sha256: line 5 names film.005, which is not there"),
+              std::string::npos)
+        << short_.text();
+    EXPECT_FALSE(fs::exists(dir / "film"));
+
+    fs::rename(dir / "kept-away", dir / "film.005");
+    EXPECT_EQ(previewJoin({dir / "film.001"}).plan.checksumFile, "film.mkv.sha256");
+    const auto joined = test::attempt([&] { return join({dir / "film.001"}, events); });
+    ASSERT_TRUE(joined.outcome) << joined.text();
+    EXPECT_EQ(joined.outcome->target, dir / "film");
+    EXPECT_TRUE(joined.outcome->verified);
+    EXPECT_TRUE(joined.outcome->piecesListed);
+    EXPECT_EQ(test::readFile(dir / "film"), test::patternBytes(4500, 7));
+
+    // A damaged piece is named by its line.
+    std::string piece = test::readFile(dir / "film.002");
+    piece[3] ^= 1;
+    test::writeFile(dir / "film.002", piece);
+    EXPECT_NE(test::attempt([&] {
+                  return join({dir / "film.001", dir / "again"}, events);
+              })
+                  .text()
+                  .find("film.002"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "again"));
 }
 
 TEST_F(JoinTest, AStopLeavesNoTargetAndNoTemporaryFile) {

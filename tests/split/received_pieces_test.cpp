@@ -212,6 +212,7 @@ TEST_F(ReceivedPieces, AChecksumFileOfTheTargetAloneChecksTheJoinedFileOnly) {
     const auto joined = joinInto(script, dir / "disk.iso");
     ASSERT_TRUE(joined.outcome) << joined.text();
     EXPECT_TRUE(joined.outcome->verified);
+    EXPECT_FALSE(joined.outcome->piecesListed);
     ASSERT_EQ(events.notices.size(), 1u);
     EXPECT_NE(events.notices[0].find("only the joined file is checked"), std::string::npos);
     EXPECT_NE(verifyScript(script).text().find("has no lines for the pieces"), std::string::npos);
