@@ -108,10 +108,22 @@ void TerminalObserver::finished(const std::string& text) {
     }
 }
 
+bool TerminalObserver::replaceOtherSplit(const OtherSplit& other) {
+    if (!settings_.force) {
+        declined_ = other;
+    }
+    return settings_.force;
+}
+
 void TerminalObserver::failed(const Error& error) {
-    // A file in the way is replaced only when asked to: the command line asks with --force.
-    const std::string also =
-        error.kind() == Error::Kind::Exists ? "; use --force to replace it" : "";
+    // A file or another file's split in the way is replaced only when asked to: the command
+    // line asks with --force.
+    std::string also;
+    if (error.kind() == Error::Kind::Exists) {
+        also = "; use --force to replace it";
+    } else if (declined_ && error.path() == declined_->script) {
+        also = declined_->target.empty() ? "; --force replaces it" : "; --force replaces them";
+    }
     say(err_, std::string("morsela: ") + error.what() + also);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "split/error.h"
@@ -38,7 +39,7 @@ class TerminalObserver : public Observer {
     void fileWritten(const std::string& path) override;
     void notice(const Notice& notice) override;
     bool stopRequested() override;
-    bool replaceOtherSplit(const OtherSplit& /*other*/) override { return settings_.force; }
+    bool replaceOtherSplit(const OtherSplit& other) override;
 
     // The one line that ends a job that succeeded: "morsela: " and `text`, unless quiet.
     void finished(const std::string& text);
@@ -64,6 +65,7 @@ class TerminalObserver : public Observer {
     int columns_ = 0;                              // the terminal's width, once known
     bool barShown_ = false;
     int outputError_ = 0;
+    std::optional<OtherSplit> declined_;  // another file's split kept for want of --force
 };
 
 }  // namespace morsela

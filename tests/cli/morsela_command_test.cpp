@@ -56,6 +56,22 @@ TEST(MorselaCommand, JoinRebuildsTheSourceAndRefusesToReplaceIt) {
     EXPECT_EQ(morsela({"join", "--force", dir / "data.bat"}).status, 0);
 }
 
+TEST(MorselaCommand, AnotherFilesSplitInTheWayIsReplacedOnlyWithForceAndTheRefusalSaysSo) {
+    test::TempDir dir;
+    test::writeFile(dir / "holiday.mkv", test::patternBytes(3000));
+    test::writeFile(dir / "holiday.mp4", test::patternBytes(2500));
+    fs::create_directory(dir / "stick");
+    ASSERT_EQ(morsela({"split", "-q", dir / "holiday.mkv", "1K", dir / "stick"}).status, 0);
+
+    const Outcome refused = morsela({"split", dir / "holiday.mp4", "1K", dir / "stick"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "morsela: " + (dir / "stick/holiday.bat") +
+                               ": rebuilds holiday.mkv; split holiday.mp4 elsewhere, or remove "
+                               "the earlier pieces; --force replaces them\n");
+    EXPECT_EQ(morsela({"split", "-q", "-f", dir / "holiday.mp4", "1K", dir / "stick"}).status, 0);
+    EXPECT_EQ(test::readFile(dir / "stick/holiday.bat").find("holiday.mkv"), std::string::npos);
+}
+
 TEST(MorselaCommand, UsageErrorsExitWithTwoAndHelpWithZero) {
     EXPECT_EQ(morsela({}).status, 2);
     EXPECT_EQ(morsela({"split", "only-source"}).status, 2);
