@@ -31,7 +31,11 @@ JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) 
     const auto [prefix, number] = splitPieceNumber(name);
     const bool firstPiece = number == 1 && prefix.size() > 1 && prefix.back() == '.';
     if (!firstPiece) {
-        readScript(input);
+        // A first piece without a dot before its number (data.tar001: a piece of data.tar.gz)
+        // is joined by the script beside it that names it.
+        const auto script =
+            number == 1 && !prefix.empty() ? scriptNaming(name, std::string(prefix)) : std::nullopt;
+        readScript(script ? dir_.pathOf(*script) : input);
     } else if (const auto script = scriptNaming(name, std::string(prefix))) {
         readScript(dir_.pathOf(*script));
     } else {

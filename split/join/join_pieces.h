@@ -21,7 +21,8 @@ namespace morsela {
 class JoinPieces {
   public:
     // `input` is a rejoin script, or the first piece of a series (a name ending in ".001").
-    // A series whose pieces a script beside them names is joined as that script says;
+    // A series whose pieces a script beside them names is joined as that script says (so is
+    // a first piece numbered without a dot, as data.tar001 of data.tar.gz);
     // otherwise its pieces are NAME.001, NAME.002, ... as long as the numbers run on (three
     // digits, four from the thousandth), and the target is NAME.
     //

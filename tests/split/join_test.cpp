@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "split/join/join.h"
+#include "split/join/verify.h"
 #include "split/split.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
@@ -135,6 +136,24 @@ TEST_F(JoinTest, ASeriesWhoseScriptIsLostIsCheckedByItsSplitsChecksumFile) {
                   .find("film.002"),
               std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "again"));
+}
+
+// A name whose last three characters are not an ending gives pieces without a dot before the
+// number; the first of them is joined, and verified, through the script that names it.
+TEST_F(JoinTest, AFirstPieceNumberedWithoutADotIsJoinedByItsScript) {
+    test::writeFile(dir / "data.tar.gz", test::patternBytes(3000, 7));
+    ASSERT_TRUE(
+        test::attempt([&] {
+            return split({dir / "data.tar.gz", dir.dirText(), 1024, 0, true, false}, events);
+        }).outcome);
+    fs::rename(dir / "data.tar.gz", dir / "original");
+    ASSERT_TRUE(fs::exists(dir / "data.tar001"));
+    EXPECT_TRUE(test::attempt([&] { return verify(dir / "data.tar001", events); }).outcome);
+    const auto joined = test::attempt([&] { return join({dir / "data.tar001"}, events); });
+    ASSERT_TRUE(joined.outcome) << joined.text();
+    EXPECT_EQ(joined.outcome->target, dir / "data.tar.gz");
+    EXPECT_TRUE(joined.outcome->piecesListed);
+    EXPECT_EQ(test::readFile(dir / "data.tar.gz"), test::patternBytes(3000, 7));
 }
 
 TEST_F(JoinTest, AStopLeavesNoTargetAndNoTemporaryFile) {
