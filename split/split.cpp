@@ -53,11 +53,13 @@ SplitPlan planOf(const SplitRequest& request, std::int64_t sourceLength) {
     plan.pieces = piecesFor(sourceLength, plan.pieceSize);
     const auto most = static_cast<std::int64_t>(JoinPieces::kMostPieces);
     if (plan.pieces > most) {
-        throw Error::refused(request.source,
-                             "would make " + std::to_string(plan.pieces) +
-                                 " pieces, more than can be joined again (" + std::to_string(most) +
-                                 "); choose pieces of at least " +
-                                 std::to_string(sourceLength / most + 1) + " bytes");
+        const std::string choose =
+            request.pieceCount > 0
+                ? "at most " + std::to_string(most) + " pieces"
+                : "pieces of at least " + std::to_string(sourceLength / most + 1) + " bytes";
+        throw Error::refused(request.source, "would make " + std::to_string(plan.pieces) +
+                                                 " pieces, more than can be joined again (" +
+                                                 std::to_string(most) + "); choose " + choose);
     }
     return plan;
 }
@@ -156,9 +158,9 @@ Notice leftoverNotice(const Directory& out, const LeftoverPieces& leftover) {
     const bool one = leftover.count == 1;
     const std::string which =
         one ? leftover.first
-            : std::to_string(leftover.count) + " pieces " + leftover.first + " to " + leftover.last;
-    return {out.given(), which + " of an earlier split " + (one ? "is" : "are") + " still there; " +
-                             (one ? "it is" : "they are") + " not part of this split"};
+            : std::to_string(leftover.count) + " files " + leftover.first + " to " + leftover.last;
+    return {out.given(), which + (one ? " is" : " are") +
+                             " numbered like these pieces but not part of this split"};
 }
 
 }  // namespace
