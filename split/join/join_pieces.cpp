@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "split/error.h"
+#include "split/join/found_beside.h"
 #include "split/piece_names.h"
 #include "split/script/script_parser.h"
 #include "split/script/script_words.h"
@@ -35,7 +36,17 @@ JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) 
         // is joined by the script beside it that names it.
         const auto script =
             number == 1 && !prefix.empty() ? scriptNaming(name, std::string(prefix)) : std::nullopt;
-        readScript(script ? dir_.pathOf(*script) : input);
+        try {
+            readScript(script ? dir_.pathOf(*script) : input);
+        } catch (const Error& error) {
+            if (script || number != 1 || error.kind() != Error::Kind::Refused ||
+                error.path() != input) {
+                throw;
+            }
+            throw Error::refused(input,
+                                 "is no rejoin script, and no rejoin script beside it "
+                                 "names it as its first piece; join with the script");
+        }
     } else if (const auto script = scriptNaming(name, std::string(prefix))) {
         readScript(dir_.pathOf(*script));
     } else {
@@ -68,42 +79,53 @@ void JoinPieces::readScript(const std::string& scriptPath) {
 }
 
 // Scripts that may name the pieces are named like them but for the number and end in "bat"
-// (archive.bat, archive.zip.bat); the one whose first piece is this one is used.
+// (archive.bat, archive.zip.bat); the one whose first piece is this one is used, as long as it
+// belongs with the pieces (found_beside.h).
 std::optional<std::string> JoinPieces::scriptNaming(const std::string& firstPiece,
                                                     const std::string& prefix) const {
-    std::vector<std::string> candidates;
-    dir_.forEachName([&](const std::string& name) {
-        if (name.size() <= prefix.size() + 16 && name.compare(0, prefix.size(), prefix) == 0 &&
-            name.ends_with("bat") && candidates.size() < 64) {
-            candidates.push_back(name);
-        }
-    });
-    std::sort(candidates.begin(), candidates.end());
-    for (const std::string& name : candidates) {
+    const auto first = dir_.entry(firstPiece);
+    if (!first) {
+        return std::nullopt;  // the series' own look says that it is missing
+    }
+    auto fits = [&](const std::string& name) {
+        return name.size() <= prefix.size() + 16 && name.starts_with(prefix) &&
+               name.ends_with("bat");
+    };
+    auto namesFirst = [&](const std::string& name) {
+        struct FirstPieceRead {};
+        bool names = false;
         try {
             const FileHandle script = dir_.openRegular(name, "a script is read only as itself");
-            bool first = true;
-            bool names = false;
             readRejoinScript(script, [&](const std::string& piece, const std::string&) {
-                names = names || (first && piece == firstPiece);
-                first = false;
+                names = piece == firstPiece;
+                throw FirstPieceRead{};
             });
-            if (names) {
-                return name;
-            }
+        } catch (const FirstPieceRead&) {
         } catch (const Error&) {
             // not a rejoin script, or not one that can be read: not this series'
         }
-    }
-    return std::nullopt;
+        return names;
+    };
+    return soleFileBeside(dir_, dir_.pathOf(firstPiece), *first, fits, namesFirst,
+                          {"rejoin scripts", "join the one you mean"});
 }
 
 // NAME.001, NAME.002, ... as long as the numbers run on; a higher number after a missing
 // one would be a piece lost on the way.
 void JoinPieces::readSeries(const std::string& prefix) {
     target_ = prefix.substr(0, prefix.size() - 1);
-    for (std::int64_t number = 1; dir_.entry(prefix + pieceNumberText(number)); ++number) {
-        add(prefix + pieceNumberText(number));
+    for (std::int64_t number = 1;; ++number) {
+        const std::string name = prefix + pieceNumberText(number);
+        const auto status = dir_.entry(name);
+        if (!status) {
+            break;
+        }
+        if (number > 1 && !belongsWithPieces(*status, first_)) {
+            throw Error::refused(dir_.pathOf(name), "belongs to another user than " + prefix +
+                                                        "001; a piece that "
+                                                        "someone else added is not joined");
+        }
+        add(name);
     }
     const auto next = static_cast<std::int64_t>(count()) + 1;
     std::int64_t beyond = 0;

@@ -4,6 +4,8 @@
 
 #include "split/checksum/checksum_file.h"
 #include "split/error.h"
+#include "split/join/found_beside.h"
+#include "split/os/file_handle.h"
 
 namespace morsela {
 namespace {
@@ -21,46 +23,53 @@ std::string twoDigests(const std::string& name) {
     return "gives " + name + " two different digests";
 }
 
-// Whether the first line of the checksum file `name` that says something is about `piece`.
+// Whether the first line that says something, within the first few KiB of the checksum file
+// `name`, is about `piece`. Only the start is read, however long the file.
 bool firstLineNames(const Directory& dir, const std::string& name, const std::string& piece) {
-    struct FirstLineRead {};
-    bool names = false;
     try {
-        forEachChecksum(dir, name, [&](const ChecksumLine& line, std::size_t) {
-            names = line.name == piece;
-            throw FirstLineRead{};
-        });
-    } catch (const FirstLineRead&) {
+        const FileHandle file = dir.openRegular(name, "only the checksum file itself is read");
+        char start[8192];
+        const auto length = readAt(file, start, sizeof start, 0);
+        std::string_view text(start, static_cast<std::size_t>(std::max<std::int64_t>(length, 0)));
+        const bool whole = length < static_cast<std::int64_t>(sizeof start);
+        while (!text.empty()) {
+            std::size_t end = text.find('\n');
+            if (end == std::string_view::npos && !whole) {
+                return false;  // the first line goes on past what was read
+            }
+            end = std::min(end, text.size());
+            if (const auto line = parseChecksumLine(text.substr(0, end))) {
+                return line->name == piece;
+            }
+            text.remove_prefix(std::min(end + 1, text.size()));
+        }
     } catch (const Error&) {
         // unreadable, or no checksum file: not this series'
     }
-    return names;
+    return false;
 }
 
 // The checksum file to read: TARGET.sha256. A numbered series without a script, when there
 // is no NAME.sha256, takes the checksum file beside it named like its pieces whose first line
 // names the first piece (film.mkv.sha256 for film.001): what a split with --checksum wrote,
-// its script since lost. Its lines then say how many pieces there were.
+// its script since lost. Its lines then say how many pieces there were. It must belong with
+// the pieces, and be the only one (found_beside.h).
 std::string checksumNameOf(const JoinPieces& pieces) {
     const std::string own = checksumFileName(pieces.target());
     if (!pieces.isSeries() || pieces.dir().entry(own)) {
         return own;
     }
     const std::string prefix = pieces.target() + ".";
-    std::vector<std::string> candidates;
-    pieces.dir().forEachName([&](const std::string& name) {
-        if (name.size() <= prefix.size() + 32 && name.starts_with(prefix) &&
-            name.ends_with(".sha256") && candidates.size() < 64) {
-            candidates.push_back(name);
-        }
-    });
-    std::sort(candidates.begin(), candidates.end());
-    for (const std::string& name : candidates) {
-        if (firstLineNames(pieces.dir(), name, pieces.names().name(0))) {
-            return name;
-        }
-    }
-    return own;
+    const std::string& first = pieces.names().name(0);
+    const auto found = soleFileBeside(
+        pieces.dir(), pieces.dir().pathOf(first), pieces.firstStatus(),
+        [&](const std::string& name) {
+            return name.size() <= prefix.size() + 32 && name.starts_with(prefix) &&
+                   name.ends_with(".sha256");
+        },
+        [&](const std::string& name) { return firstLineNames(pieces.dir(), name, first); },
+        {"checksum files", "remove the one that is not theirs"});
+    return found.value_or(own);
 }
 
 }  // namespace

@@ -154,6 +154,44 @@ TEST_F(JoinTest, AFirstPieceNumberedWithoutADotIsJoinedByItsScript) {
     EXPECT_EQ(joined.outcome->target, dir / "data.tar.gz");
     EXPECT_TRUE(joined.outcome->piecesListed);
     EXPECT_EQ(test::readFile(dir / "data.tar.gz"), test::patternBytes(3000, 7));
+
+    // Without its script, the piece is not read as one.
+    fs::remove(dir / "data.tar.gz.bat");
+    EXPECT_NE(test::attempt([&] { return verify(dir / "data.tar001", events); })
+                  .text()
+                  .find("data.tar001: is no rejoin script, and no rejoin script beside it names "
+                        "it as its first piece"),
+              std::string::npos);
+}
+
+// Two files that could each be the series' script or checksum file are refused, not one
+// picked for its name; a checksum file is known by its first line, read only so far.
+TEST_F(JoinTest, TwoScriptsOrChecksumFilesForOneSeriesAreRefusedNotPicked) {
+    test::writeFile(dir / "film.mkv", test::patternBytes(3000, 7));
+    ASSERT_TRUE(test::attempt([&] {
+                    return split({dir / "film.mkv", dir.dirText(), 1024, 0, true, false}, events);
+                }).outcome);
+    fs::remove(dir / "film.mkv");
+    fs::copy_file(dir / "film.bat", dir / "film.copy.bat");
+    EXPECT_NE(test::attempt([&] { return join({dir / "film.001"}, events); })
+                  .text()
+                  .find("film.001: is named first by two rejoin scripts, film.bat and "
+                        "film.copy.bat; join the one you mean"),
+              std::string::npos);
+
+    fs::remove(dir / "film.bat");
+    fs::remove(dir / "film.copy.bat");
+    fs::copy_file(dir / "film.mkv.sha256", dir / "film.old.sha256");
+    EXPECT_NE(test::attempt([&] { return join({dir / "film.001"}, events); })
+                  .text()
+                  .find("is named first by two checksum files, film.mkv.sha256 and "
+                        "film.old.sha256"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "film"));
+
+    test::writeFile(dir / "film.old.sha256",
+                    std::string(9000, '#') + "\n" + test::readFile(dir / "film.mkv.sha256"));
+    EXPECT_EQ(previewJoin({dir / "film.001"}).plan.checksumFile, "film.mkv.sha256");
 }
 
 TEST_F(JoinTest, AStopLeavesNoTargetAndNoTemporaryFile) {

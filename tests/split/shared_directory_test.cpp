@@ -204,6 +204,54 @@ TEST(SharedDirectory, JoinNeverFollowsALinkThatAnotherUserPlantedAsTheOutput) {
     EXPECT_TRUE(fs::is_empty(cron));
 }
 
+// A series joined by its first piece finds its script, its checksum file and its later pieces
+// by their names; another user can add files under such names, and none is taken.
+TEST(SharedDirectory, FilesAnotherUserAddsBesideASeriesAreNotTakenForItsOwn) {
+    if (!test::isRoot()) {
+        GTEST_SKIP() << "files of another user beside root's pieces need root to make";
+    }
+    test::TempDir base;
+    const fs::path shared = base.path() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(base.path(), fs::perms::all);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string drop = shared.string() + "/";
+    test::writeFile(drop + "film.mkv", test::patternBytes(3072, 7));
+    test::writeFile(drop + "notes.txt", "root's own notes");
+    test::RecordingObserver events;
+    ASSERT_TRUE(test::attempt([&] {
+                    return split({drop + "film.mkv", drop, 1024, 0, true, false}, events);
+                }).outcome);
+    fs::remove(drop + "film.mkv");
+
+    // A script that sorts first and would replace root's notes.
+    asAttacker([&] { test::writeFile(drop + "film.-.bat", "copy /b film.001 notes.txt\r\n"); });
+    auto joinFirst = [&] {
+        return test::attempt([&] { return join({drop + "film.001", "", true}, events); });
+    };
+    const auto byScript = joinFirst();
+    ASSERT_TRUE(byScript.outcome) << byScript.text();
+    EXPECT_EQ(byScript.outcome->target, drop + "film.mkv");
+    EXPECT_EQ(test::readFile(drop + "notes.txt"), "root's own notes");
+
+    // Without the script: a piece added after the last, and a checksum file that names it.
+    fs::remove(drop + "film.bat");
+    fs::remove(drop + "film.mkv");
+    asAttacker([&] {
+        test::writeFile(drop + "film.004", "ATTACKER BYTES\n");
+        test::writeFile(drop + "film.-.sha256", "");
+    });
+    EXPECT_NE(joinFirst().text().find("film.004: belongs to another user than film.001"),
+              std::string::npos);
+    asAttacker([&] { fs::remove(drop + "film.004"); });
+    test::writeFile(drop + "film.-.sha256", test::readFile(drop + "film.mkv.sha256"));  // root's
+    ASSERT_EQ(::chown((drop + "film.-.sha256").c_str(), kNobody, kNobody), 0);  // now nobody's
+    const auto bySeries = joinFirst();
+    ASSERT_TRUE(bySeries.outcome) << bySeries.text();
+    EXPECT_EQ(previewJoin({drop + "film.001"}).plan.checksumFile, "film.mkv.sha256");
+    EXPECT_EQ(test::readFile(drop + "film"), test::patternBytes(3072, 7));
+}
+
 TEST(SharedDirectory, PiecesInASetgidDirectoryAreNotHandedToItsGroup) {
     if (!test::isRoot()) {
         GTEST_SKIP() << "a directory of another group needs root to make";
