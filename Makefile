@@ -54,9 +54,10 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	@scripts/install-deps.sh fuzz
 	cmake --preset fuzz && cmake --build --preset fuzz
-	mkdir -p build-fuzz/corpus/size_text build-fuzz/corpus/rejoin_script
+	mkdir -p build-fuzz/corpus/size_text build-fuzz/corpus/rejoin_script build-fuzz/corpus/checksum_line
 	build-fuzz/bin/size_text_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=256 build-fuzz/corpus/size_text
 	build-fuzz/bin/rejoin_script_fuzz -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/rejoin_script
+	build-fuzz/bin/checksum_line_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=512 build-fuzz/corpus/checksum_line
 
 # Installs the programs, the desktop entry, the icons and the manual page under PREFIX.
 PREFIX ?= /usr/local
