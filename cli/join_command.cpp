@@ -59,11 +59,12 @@ bool oneScript(const std::vector<std::string>& scripts, const std::string& comma
 
 namespace {
 
-// What the checksum file vouched for, after the summary: each piece, or the file as a whole
-// when it had no lines for the pieces.
-std::string matchedText(const JoinOutcome& outcome) {
+// What was checked, after the summary: each piece, or the file as a whole when the checksum
+// file had no lines for the pieces; or nothing, and why.
+std::string matchedText(const JoinOutcome& outcome, bool noVerify) {
     if (!outcome.verified) {
-        return "";
+        return noVerify ? "; not checked (--no-verify)"
+                        : "; not checked: no checksum file beside the pieces";
     }
     if (!outcome.piecesListed) {
         return "; the joined file matched its checksum";
@@ -82,7 +83,7 @@ int JoinCommand::run(std::FILE* out, std::FILE* err) {
         const JoinOutcome outcome = join({operands_[0], output_, force_, !noVerify_}, terminal);
         const std::string pieces = countOf(outcome.pieces, "piece", "pieces");
         terminal.finished(outcome.target + ": joined " + pieces + " in " + terminal.elapsed() +
-                          matchedText(outcome));
+                          matchedText(outcome, noVerify_));
         return kExitOk;
     });
 }

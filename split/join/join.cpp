@@ -103,14 +103,11 @@ void appendPiece(const JoinPieces& pieces, std::size_t index, const FileHandle& 
     }
 }
 
-// The checksum file to check against, when asked to and there is one that says something of
-// these pieces or their target.
+// The checksum file to check against, when asked to and there is one.
 std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verify,
                                             Observer& observer) {
-    std::optional<PieceDigests> digests = verify ? PieceDigests::read(pieces) : std::nullopt;
-    if (digests && !digests->forPieces() && !digests->forTarget()) {
-        return std::nullopt;
-    }
+    std::optional<PieceDigests> digests =
+        verify ? PieceDigests::read(pieces, observer) : std::nullopt;
     if (digests && !digests->forPieces()) {
         observer.notice({pieces.dir().pathOf(digests->fileName()),
                          "has no lines for the pieces; only the joined file is checked"});

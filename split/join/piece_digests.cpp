@@ -23,8 +23,9 @@ std::string twoDigests(const std::string& name) {
     return "gives " + name + " two different digests";
 }
 
-// Whether the first line that says something, within the first few KiB of the checksum file
-// `name`, is about `piece`. Only the start is read, however long the file.
+// Whether the first checksum line, within the first few KiB of the checksum file `name`, is
+// about `piece`; lines sha256sum does not read (a signature's header) are passed over. Only
+// the start is read, however long the file.
 bool firstLineNames(const Directory& dir, const std::string& name, const std::string& piece) {
     try {
         const FileHandle file = dir.openRegular(name, "only the checksum file itself is read");
@@ -32,19 +33,21 @@ bool firstLineNames(const Directory& dir, const std::string& name, const std::st
         const auto length = readAt(file, start, sizeof start, 0);
         std::string_view text(start, static_cast<std::size_t>(std::max<std::int64_t>(length, 0)));
         const bool whole = length < static_cast<std::int64_t>(sizeof start);
+        ChecksumLineReader reader;
         while (!text.empty()) {
             std::size_t end = text.find('\n');
             if (end == std::string_view::npos && !whole) {
-                return false;  // the first line goes on past what was read
+                return false;  // the line goes on past what was read
             }
             end = std::min(end, text.size());
-            if (const auto line = parseChecksumLine(text.substr(0, end))) {
-                return line->name == piece;
+            ChecksumLine line;
+            if (reader.read(text.substr(0, end), line) == ChecksumLineReader::Kind::Checksum) {
+                return line.name == piece;
             }
             text.remove_prefix(std::min(end + 1, text.size()));
         }
     } catch (const Error&) {
-        // unreadable, or no checksum file: not this series'
+        // unreadable: not this series'
     }
     return false;
 }
@@ -74,11 +77,11 @@ std::string checksumNameOf(const JoinPieces& pieces) {
 
 }  // namespace
 
-std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces) {
+std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observer& observer) {
     PieceDigests digests;
     digests.fileName_ = checksumNameOf(pieces);
     const std::string path = pieces.dir().pathOf(digests.fileName_);
-    const bool found = forEachChecksum(
+    const auto found = forEachChecksum(
         pieces.dir(), digests.fileName_, [&](const ChecksumLine& line, std::size_t number) {
             const std::string where = "line " + std::to_string(number) + " ";
             if (line.name == pieces.target()) {
@@ -109,6 +112,20 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces) {
         });
     if (!found) {
         return std::nullopt;
+    }
+    if (digests.known_.empty() && digests.target_.empty()) {
+        throw Error::refused(path, "has no line for " + pieces.target() +
+                                       " or its pieces as they are named here, so nothing "
+                                       "can be checked against it; without checking, join "
+                                       "with --no-verify");
+    }
+    if (found->improperLines > 0) {
+        const std::size_t n = found->improperLines;
+        observer.notice({path, n == 1 ? "1 line is no checksum line that sha256sum reads; it "
+                                        "was passed over"
+                                      : std::to_string(n) +
+                                            " lines are no checksum lines that sha256sum reads; "
+                                            "they were passed over"});
     }
     const auto missing = std::find(digests.known_.begin(), digests.known_.end(), false);
     if (!digests.known_.empty() && missing != digests.known_.end()) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "split/join/join_pieces.h"
+#include "split/observer.h"
 
 namespace morsela {
 
@@ -13,11 +14,14 @@ namespace morsela {
 // memory whatever its length: 32 bytes for each piece, none for lines about other files.
 class PieceDigests {
   public:
-    // The digests for these pieces; nothing when there is no checksum file. Refuses a file
-    // that gives one name two different digests, that names a numbered piece past the last
-    // the script names (the script lost a line) or past the end of a series (its last pieces
-    // are missing), or that has lines for some pieces but not for all. Throws Error.
-    static std::optional<PieceDigests> read(const JoinPieces& pieces);
+    // The digests for these pieces; nothing when there is no checksum file. Lines that
+    // `sha256sum -c` would not read are passed over, and `observer` hears how many. Refuses
+    // a file that vouches for nothing (no line names the target or a piece as it is named
+    // here: a join would go unchecked), that gives one name two different digests, that names a
+    // numbered piece past the last the script names (the script lost a line) or past the end of a
+    // series (its last pieces are missing), or that has lines for some pieces but not for all.
+    // Throws Error.
+    static std::optional<PieceDigests> read(const JoinPieces& pieces, Observer& observer);
 
     // Whether the file has a line for every piece; when it has none, only the joined file
     // can be checked.

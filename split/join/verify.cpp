@@ -36,7 +36,7 @@ std::string digestOf(const JoinPieces& pieces, std::size_t index, DigestThreads&
 
 VerifyOutcome verify(const std::string& scriptPath, Observer& observer) {
     const JoinPieces pieces(scriptPath);
-    const auto digests = PieceDigests::read(pieces);
+    const auto digests = PieceDigests::read(pieces, observer);
     if (!digests) {
         throw Error::refused(pieces.dir().pathOf(checksumFileName(pieces.target())),
                              "no checksum file to verify the pieces against");

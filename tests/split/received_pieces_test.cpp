@@ -244,11 +244,44 @@ TEST(ChecksumLines, EveryFormSha256sumReadsIsRead) {
         EXPECT_EQ(parsed->hex, hex) << line;
     }
     EXPECT_FALSE(parseChecksumLine("# sha256sum output").has_value());
-    EXPECT_FALSE(parseChecksumLine("   ").has_value());
+    EXPECT_FALSE(parseChecksumLine("\r").has_value());
     for (const std::string& bad :
-         {hex + " x", "MD5 (x) = " + hex, std::string("SHA256 (x) = 12"), hex + "  "}) {
+         {"MD5 (x) = " + hex, std::string("SHA256 (x) = 12"), hex + " ", std::string("   "),
+          std::string(" # indented"), "\v" + hex + "  x", "\\" + hex + "  x\\d",
+          "\\" + hex + "  x\\", "SHA256  (x) = " + hex, "SHA256 (x) = " + hex + " "}) {
         EXPECT_THROW(parseChecksumLine(bad), Error) << bad;
     }
+}
+
+// The forms sha256sum reads besides its own: one blank or a tab after the digest (md5 -r),
+// OpenSSL's tag, "./" before the name; a carriage return escaped; and a file's untagged lines
+// all of one form, as sha256sum reads them.
+TEST(ChecksumLines, OtherToolsFormsAndEscapesAreReadAsSha256sumReadsThem) {
+    const std::string hex(64, 'b');
+    const std::pair<std::string, std::string> lines[] = {
+        {hex + " one.001", "one.001"},
+        {hex + "\ttab.001", "tab.001"},
+        {"SHA256(openssl.001)= " + hex, "openssl.001"},
+        {"SHA256 (close.001)=" + hex, "close.001"},
+        {"SHA256 (tabs.001)\t=\t" + hex, "tabs.001"},
+        {hex + "  ./dot.001", "dot.001"},
+        {"\\" + hex + "  carriage\\rreturn", "carriage\rreturn"},
+    };
+    for (const auto& [line, name] : lines) {
+        const auto parsed = parseChecksumLine(line);
+        ASSERT_TRUE(parsed.has_value()) << line;
+        EXPECT_EQ(parsed->name, name) << line;
+    }
+    EXPECT_EQ(checksumLine(hex, "a\rb\\c"), "\\" + hex + "  a\\rb\\\\c\n");
+
+    ChecksumLineReader twoFirst;
+    ChecksumLine line;
+    EXPECT_EQ(twoFirst.read(hex + "  a", line), ChecksumLineReader::Kind::Checksum);
+    EXPECT_EQ(twoFirst.read(hex + " b", line), ChecksumLineReader::Kind::Improper);
+    ChecksumLineReader oneFirst;
+    EXPECT_EQ(oneFirst.read(hex + " b", line), ChecksumLineReader::Kind::Checksum);
+    EXPECT_EQ(oneFirst.read(hex + "  a", line), ChecksumLineReader::Kind::Checksum);
+    EXPECT_EQ(line.name, " a");
 }
 
 }  // namespace
