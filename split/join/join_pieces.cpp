@@ -25,40 +25,54 @@ std::string misfit(std::int64_t size, std::int64_t full) {
            " bytes; a piece is damaged or missing";
 }
 
+// Refuses `input`, which the script parser refused: a file whose first line is already no
+// script line (a piece's bytes, a document) is neither a script nor a numbered piece, and is
+// called that rather than shown back as a script line.
+[[noreturn]] void refuseNeither(const std::string& input, bool firstPiece, const Error& error) {
+    if (firstPiece) {
+        throw Error::refused(input,
+                             "is no rejoin script, and no rejoin script beside it "
+                             "names it as its first piece; join with the script");
+    }
+    if (error.reason().starts_with("not a rejoin script: line 1:") ||
+        error.reason().starts_with("not a rejoin script: it has no")) {
+        throw Error::refused(input, "is neither a rejoin script nor a numbered piece (NAME.001)");
+    }
+    throw error;
+}
+
 }  // namespace
 
 JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) {
     const std::string name = fileNameOf(input);
     const auto [prefix, number] = splitPieceNumber(name);
-    const bool firstPiece = number == 1 && prefix.size() > 1 && prefix.back() == '.';
-    if (!firstPiece) {
-        // A first piece without a dot before its number (data.tar001: a piece of data.tar.gz)
-        // is joined by the script beside it that names it.
-        const auto script =
-            number == 1 && !prefix.empty() ? scriptNaming(name, std::string(prefix)) : std::nullopt;
-        try {
-            readScript(script ? dir_.pathOf(*script) : input);
-        } catch (const Error& error) {
-            if (script || number != 1 || error.kind() != Error::Kind::Refused ||
-                error.path() != input) {
-                throw;
-            }
-            throw Error::refused(input,
-                                 "is no rejoin script, and no rejoin script beside it "
-                                 "names it as its first piece; join with the script");
-        }
-    } else if (const auto script = scriptNaming(name, std::string(prefix))) {
+    // A first piece is joined as the script beside it that names it says; one numbered
+    // without a dot (data.tar001: a piece of data.tar.gz) only so.
+    const auto script =
+        number == 1 && !prefix.empty() ? scriptNaming(name, std::string(prefix)) : std::nullopt;
+    if (script) {
         readScript(dir_.pathOf(*script));
-    } else {
-        series_ = true;
+    } else if (isNumberedName(name)) {
         try {
-            readSeries(std::string(prefix));
+            readSeries(name);
         } catch (const Error& error) {
             if (!error.path().empty()) {
                 throw;
             }
             throw Error::refused(input, error.reason());
         }
+    } else {
+        try {
+            readScript(input);
+        } catch (const Error& error) {
+            if (error.kind() != Error::Kind::Refused || error.path() != input) {
+                throw;
+            }
+            refuseNeither(input, number == 1, error);
+        }
+    }
+    if (count() == 0) {
+        throw Error::refused(input, "names no piece");
     }
     if (count() > 1 && lastSize_ == 0) {
         throw Error::refused(dir_.pathOf(names_.name(count() - 1)), misfit(0, fullSize_));
@@ -110,36 +124,16 @@ std::optional<std::string> JoinPieces::scriptNaming(const std::string& firstPiec
                           {"rejoin scripts", "join the one you mean"});
 }
 
-// NAME.001, NAME.002, ... as long as the numbers run on; a higher number after a missing
-// one would be a piece lost on the way.
-void JoinPieces::readSeries(const std::string& prefix) {
-    target_ = prefix.substr(0, prefix.size() - 1);
-    for (std::int64_t number = 1;; ++number) {
-        const std::string name = prefix + pieceNumberText(number);
-        const auto status = dir_.entry(name);
-        if (!status) {
-            break;
-        }
-        if (number > 1 && !belongsWithPieces(*status, first_)) {
-            throw Error::refused(dir_.pathOf(name), "belongs to another user than " + prefix +
-                                                        "001; a piece that "
-                                                        "someone else added is not joined");
-        }
-        add(name);
+void JoinPieces::readSeries(const std::string& named) {
+    series_.emplace(dir_, named);
+    target_ = series_->target();
+    for (std::int64_t i = 0; i < series_->count(); ++i) {
+        add(series_->name(i));
     }
-    const auto next = static_cast<std::int64_t>(count()) + 1;
-    std::int64_t beyond = 0;
-    dir_.forEachName([&](const std::string& name) {
-        const auto [namePrefix, number] = splitPieceNumber(name);
-        if (namePrefix == prefix && number > next) {
-            beyond = beyond == 0 ? number : std::min(beyond, number);
-        }
-    });
-    if (beyond > 0) {
-        throw Error::refused(dir_.pathOf(prefix + pieceNumberText(next)),
-                             "is missing, though " + prefix + pieceNumberText(beyond) +
-                                 " is there; a piece was lost on the way");
-    }
+}
+
+bool JoinPieces::isPastTheEnd(std::string_view name) const {
+    return series_ ? series_->isPastTheEnd(name) : names_.isPastTheEnd(name);
 }
 
 void JoinPieces::add(const std::string& name) {

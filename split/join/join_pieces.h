@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include "split/join/numbered_series.h"
 #include "split/os/directory.h"
 #include "split/os/file_handle.h"
 #include "split/script/piece_list.h"
@@ -20,11 +21,11 @@ namespace morsela {
 // piece but the last has the first's size.
 class JoinPieces {
   public:
-    // `input` is a rejoin script, or the first piece of a series (a name ending in ".001").
+    // `input` is a rejoin script, or a file of a numbered series (NAME.001, NAME.000, ...).
     // A series whose pieces a script beside them names is joined as that script says (so is
-    // a first piece numbered without a dot, as data.tar001 of data.tar.gz);
-    // otherwise its pieces are NAME.001, NAME.002, ... as long as the numbers run on (three
-    // digits, four from the thousandth), and the target is NAME.
+    // a first piece numbered without a dot, as data.tar001 of data.tar.gz); otherwise its
+    // pieces are those numbered_series.h finds, and the target is NAME. Any other file is
+    // refused as neither.
     //
     // A script is read in portions and every piece looked at as its line is read. Refuses
     // names outside the script's directory, a piece named twice (by name, as Windows compares
@@ -37,7 +38,10 @@ class JoinPieces {
     const Directory& dir() const { return dir_; }
     const std::string& target() const { return target_; }
     // The pieces are a numbered series read without a script.
-    bool isSeries() const { return series_; }
+    bool isSeries() const { return series_.has_value(); }
+    // Whether `name` is a piece past the last: the script's (the list ends in a run of
+    // numbered pieces) or the series'.
+    bool isPastTheEnd(std::string_view name) const;
     const PieceList& names() const { return names_; }
     std::size_t count() const { return identities_.size(); }
     std::int64_t sizeOf(std::size_t piece) const;
@@ -54,7 +58,7 @@ class JoinPieces {
 
   private:
     void readScript(const std::string& scriptPath);
-    void readSeries(const std::string& prefix);
+    void readSeries(const std::string& named);
     // The script beside the first piece of a series that names it, if there is one.
     std::optional<std::string> scriptNaming(const std::string& firstPiece,
                                             const std::string& prefix) const;
@@ -73,7 +77,7 @@ class JoinPieces {
     std::int64_t fullSize_ = 0;
     std::int64_t lastSize_ = 0;
     std::int64_t totalBytes_ = 0;
-    bool series_ = false;
+    std::optional<NumberedSeries> series_;
     struct stat first_ {};
 };
 

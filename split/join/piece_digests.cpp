@@ -100,11 +100,11 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observe
                 }
                 digests.digests_.replace(32 * *piece, 32, bytes);
                 digests.known_[*piece] = true;
-            } else if (pieces.names().isPastTheEnd(line.name) && pieces.isSeries()) {
+            } else if (pieces.isPastTheEnd(line.name) && pieces.isSeries()) {
                 throw Error::refused(path, where + "names " + line.name +
                                                ", which is not there: the pieces from it on are "
                                                "missing, or it was left over");
-            } else if (pieces.names().isPastTheEnd(line.name)) {
+            } else if (pieces.isPastTheEnd(line.name)) {
                 throw Error::refused(path, where + "names " + line.name +
                                                ", a piece the script does not name; the script "
                                                "has lost a line or the piece is left over");

@@ -42,6 +42,47 @@ err=$("$morsela" join file.001 2>&1) && fail "a gap was joined"
 [[ ! -e file ]] || fail "a refused join left a file"
 mv elsewhere file.003
 
+# The standard split tool's series from 0 and of every width, whichever of its files is named;
+# one from 1 named by a later piece. A file named that is not there, also beside a series of
+# another width, is a failure, not a crash.
+mkdir "$work/widths" && cd "$work/widths" || exit 1
+head -c 2500000 /dev/urandom >data.bin
+for width in 2 3 4; do
+    mkdir "w$width" && split -d -a "$width" -b 1M data.bin "w$width/data.bin."
+done
+mkdir from1 && split -d -a 3 --numeric-suffixes=1 -b 1M data.bin from1/data.bin.
+for named in w2/data.bin.00 w2/data.bin.01 w3/data.bin.000 w3/data.bin.001 w3/data.bin.002 \
+    w4/data.bin.0000 w4/data.bin.0002 from1/data.bin.002; do
+    out=$("$morsela" join "$named" -o joined 2>&1) || fail "join $named: $out"
+    [[ $out == *"joined 3 pieces"* ]] || fail "join $named said: $out"
+    cmp -s joined data.bin && ok "join $named" || fail "join $named differs"
+    rm -f joined
+done
+(cd w3 && sha256sum data.bin.00? >data.bin.sha256)
+"$morsela" verify -q w3/data.bin.001 || fail "verify w3/data.bin.001"
+"$morsela" verify w3/data.bin.000 | grep -q "every piece is whole" || fail "verify from .000"
+(cd w4 && sha256sum data.bin.000? >data.bin.sha256 && mv data.bin.0002 ../lost)
+err=$("$morsela" join w4/data.bin.0000 2>&1) && fail "a series without its last was joined"
+[[ $err == *"names data.bin.0002, which is not there"* ]] || fail "the lost last: $err"
+mv lost w4/data.bin.0002
+for named in nothing.001 w4/data.bin.001; do
+    for verb in join verify; do
+        err=$("$morsela" "$verb" "$named" 2>&1)
+        status=$?
+        [[ $status == 1 && $err == *"$named: No such file or directory" ]] ||
+            fail "$verb $named: status $status, $err"
+    done
+done
+ok "a first piece that is not there"
+mv from1/data.bin.001 elsewhere
+err=$("$morsela" join from1/data.bin.002 2>&1) && fail "a series without its first was joined"
+[[ $err == *"lowest number beside it is data.bin.002; the pieces before it are missing"* ]] ||
+    fail "the missing first: $err"
+head -c 5000 /dev/urandom >photo.jpg
+err=$("$morsela" join photo.jpg 2>&1) && fail "a photo was joined"
+[[ $err == *"photo.jpg: is neither a rejoin script nor a numbered piece (NAME.001)" ]] ||
+    fail "a photo: $err"
+
 # A series beside its script is joined as the script says; and 7-Zip joins morsela's pieces.
 mkdir "$work/own" && cd "$work/own" || exit 1
 head -c 10100 /dev/urandom >archive.zip

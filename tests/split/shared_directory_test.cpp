@@ -243,7 +243,14 @@ TEST(SharedDirectory, FilesAnotherUserAddsBesideASeriesAreNotTakenForItsOwn) {
     });
     EXPECT_NE(joinFirst().text().find("film.004: belongs to another user than film.001"),
               std::string::npos);
-    asAttacker([&] { fs::remove(drop + "film.004"); });
+    // Nor one numbered before the first: it is not skipped either.
+    asAttacker([&] {
+        fs::remove(drop + "film.004");
+        test::writeFile(drop + "film.000", "ATTACKER BYTES\n");
+    });
+    EXPECT_NE(joinFirst().text().find("film.000: belongs to another user than film.001"),
+              std::string::npos);
+    asAttacker([&] { fs::remove(drop + "film.000"); });
     test::writeFile(drop + "film.-.sha256", test::readFile(drop + "film.mkv.sha256"));  // root's
     ASSERT_EQ(::chown((drop + "film.-.sha256").c_str(), kNobody, kNobody), 0);  // now nobody's
     const auto bySeries = joinFirst();
