@@ -27,9 +27,10 @@ JoinCommand::JoinCommand(CLI::App& app) : Command(app, "join") {
 std::string JoinCommand::help() const {
     return usageText({kUsage}) +
            "Rebuild the file that the rejoin SCRIPT names from the pieces it lists, beside\n"
-           "the script or at PATH. Given the first of numbered pieces, NAME.001, join uses\n"
-           "a script beside them that names them, or else joins NAME.001, NAME.002, ... as\n"
-           "long as the numbers run on into NAME (pieces of other splitters join too).\n"
+           "the script or at PATH. Given a numbered piece, such as NAME.001, join uses a\n"
+           "script beside it that names it, or else joins the numbered files of its width\n"
+           "from the lowest (NAME.000 or NAME.001) as long as the numbers run on into NAME\n"
+           "(7-Zip's volumes and split -d pieces of 2 to 4 digits join too).\n"
            "With TARGET.sha256 beside the pieces (split --checksum writes it), the bytes\n"
            "written are checked, and a file that does not match is never put in place.\n"
            "An existing file is never replaced without --force.\n\n" +

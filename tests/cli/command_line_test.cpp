@@ -170,7 +170,7 @@ TEST(CommandLine, HelpAndVersionWorkAfterAnyCommandAndHelpFitsEightyColumns) {
             EXPECT_EQ(line.find('\t'), std::string::npos) << line;
         }
     }
-    EXPECT_NE(runCommand({"split", "--help"}).out.find("  k, K, KiB  1024 bytes"),
+    EXPECT_NE(runCommand({"split", "--help"}).out.find("  k, K, kiB, KiB   1024 bytes"),
               std::string::npos);
     EXPECT_NE(runCommand({"--help"}).out.find("--no-verify"), std::string::npos);
     for (const auto& args : std::vector<std::vector<std::string>>{
