@@ -100,10 +100,11 @@ void refuseForeignChecksums(const Directory& out, const PlannedSplit& planned) {
     const bool folds = out.foldsCase(name);
     bool ours = false;
     try {
-        forEachChecksum(out, name, [&](const ChecksumLine& line, std::size_t) {
+        const auto read = forEachChecksum(out, name, [&](const ChecksumLine& line, std::size_t) {
             ours = ours || line.name == firstPiece ||
                    (folds && foldCase(line.name) == foldCase(firstPiece));
         });
+        ours = ours && read && read->improperLines == 0;  // a split writes no other line
     } catch (const Error&) {
         ours = false;
     }

@@ -72,6 +72,8 @@ QString resultLine(const JoinOutcome& outcome) {
         line += "; all " + countOf(outcome.pieces, "piece", "pieces") + " matched their checksums";
     } else if (outcome.verified) {
         line += "; the joined file matched its checksum";
+    } else {
+        line += "; not checked: no checksum file beside the pieces";
     }
     return line + ".";
 }

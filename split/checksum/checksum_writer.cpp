@@ -77,9 +77,11 @@ void removeStaleChecksums(const Directory& out, std::string_view sourceName) {
     const std::string firstPiece = pieceName(sourceName, pieceNumberText(1));
     bool namesFirstPiece = false;
     try {
-        forEachChecksum(out, name, [&](const ChecksumLine& line, std::size_t) {
+        const auto read = forEachChecksum(out, name, [&](const ChecksumLine& line, std::size_t) {
             namesFirstPiece = namesFirstPiece || line.name == firstPiece;
         });
+        // Lines a split never writes (a signature) make the file someone else's.
+        namesFirstPiece = namesFirstPiece && read && read->improperLines == 0;
     } catch (const Error&) {
         return;  // unreadable, or not a checksum file: left alone
     }

@@ -125,7 +125,8 @@ TEST(JoinTexts, SizesRatesAndTimesReadWell) {
 
 TEST(JoinTexts, TheResultSaysWhatTheChecksumFileVouchedFor) {
     JoinOutcome outcome{"/m/a.iso", 3, 3072, false, false};
-    EXPECT_EQ(resultLine(outcome), "Joined /m/a.iso (3.0 KiB).");
+    EXPECT_EQ(resultLine(outcome),
+              "Joined /m/a.iso (3.0 KiB); not checked: no checksum file beside the pieces.");
     outcome.verified = true;
     EXPECT_EQ(resultLine(outcome),
               "Joined /m/a.iso (3.0 KiB); the joined file matched its checksum.");

@@ -100,5 +100,19 @@ TEST_F(Checksums, AFailedSplitLeavesNoChecksumFileAndARerunNoStaleOne) {
     EXPECT_TRUE(fs::exists(dir / "out/report.pdf.sha256"));
 }
 
+// A signed checksum file beside the source names the first piece, yet holds lines a split
+// never writes: it is the user's, and a split with --checksum leaves it alone.
+TEST_F(Checksums, ASignedChecksumFileBesideTheSourceIsNeverReplaced) {
+    const std::string signedFile = "-----BEGIN PGP SIGNED MESSAGE-----\nHash: SHA256\n\n" +
+                                   std::string(64, '0') + "  report.001\n" +
+                                   "-----BEGIN PGP SIGNATURE-----\n";
+    test::writeFile(dir / "out/report.pdf.sha256", signedFile);
+    const auto again = runCommand({"split", "--checksum", dir / "report.pdf", "1K", dir / "out"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("is no checksum file of a split of report.pdf"), std::string::npos)
+        << again.err;
+    EXPECT_EQ(test::readFile(dir / "out/report.pdf.sha256"), signedFile);
+}
+
 }  // namespace
 }  // namespace morsela
