@@ -18,8 +18,9 @@ VerifyCommand::VerifyCommand(CLI::App& app) : Command(app, "verify") {
 
 std::string VerifyCommand::help() const {
     return usageText({kUsage}) +
-           "Check every piece that the rejoin SCRIPT names, or the numbered pieces from\n"
-           "NAME.001 on, against TARGET.sha256 beside them (split --checksum writes it),\n"
+           "Check every piece that the rejoin SCRIPT names, or the numbered series that\n"
+           "NAME.001 is a piece of, as join finds it, against TARGET.sha256 beside them\n"
+           "(split --checksum writes it, or sha256sum in any form sha256sum -c reads),\n"
            "writing nothing, and name every damaged piece.\n\n" +
            kOptions + helpAndVersion(17) +
            "\nExample:\n"
