@@ -50,6 +50,20 @@ std::string numberText(std::int64_t number, std::size_t width) {
     return text.size() < width ? std::string(width - text.size(), '0') + text : text;
 }
 
+// The width of the series `named` is a file of: the digits' count, or for a number written
+// in full (photos.7z.1000) the narrowest whose first file is there.
+std::size_t widthOf(const Directory& dir, std::string_view prefix, std::string_view digits) {
+    std::size_t width = std::min(digits.size(), kWidest);
+    for (std::size_t narrower = kNarrowest; digits[0] != '0' && narrower < width; ++narrower) {
+        const std::string first = std::string(prefix) + numberText(0, narrower);
+        const std::string second = std::string(prefix) + numberText(1, narrower);
+        if (dir.entry(first) || dir.entry(second)) {
+            return narrower;
+        }
+    }
+    return width;
+}
+
 }  // namespace
 
 bool isNumberedName(std::string_view name) {
@@ -66,20 +80,6 @@ std::string NumberedSeries::name(std::int64_t index) const {
 bool NumberedSeries::isPastTheEnd(std::string_view name) const {
     const auto number = numberIn(name, prefix_, width_);
     return number && *number >= first_ + count_;
-}
-
-// The width of the series `named` is a file of: the digits' count, or for a number written
-// in full (photos.7z.1000) the narrowest whose first file is there.
-static std::size_t widthOf(const Directory& dir, std::string_view prefix, std::string_view digits) {
-    std::size_t width = std::min(digits.size(), kWidest);
-    for (std::size_t narrower = kNarrowest; digits[0] != '0' && narrower < width; ++narrower) {
-        const std::string first = std::string(prefix) + numberText(0, narrower);
-        const std::string second = std::string(prefix) + numberText(1, narrower);
-        if (dir.entry(first) || dir.entry(second)) {
-            return narrower;
-        }
-    }
-    return width;
 }
 
 NumberedSeries::NumberedSeries(const Directory& dir, const std::string& named)
