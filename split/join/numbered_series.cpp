@@ -69,7 +69,7 @@ std::size_t widthOf(const Directory& dir, std::string_view prefix, std::string_v
 bool isNumberedName(std::string_view name) {
     const std::size_t start = numberStart(name);
     const std::string_view digits = name.substr(start);
-    return start > 2 && allDigits(digits) && digits.size() >= kNarrowest &&
+    return start > 1 && allDigits(digits) && digits.size() >= kNarrowest &&
            digits.size() <= kMostDigits && (digits.size() <= kWidest || digits[0] != '0');
 }
 

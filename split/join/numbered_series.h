@@ -15,7 +15,7 @@ namespace morsela {
 // files are NAME, a dot and a number written in the width of the first (two to four digits;
 // a number too large for the width is written in full).
 
-// Whether `name` is a file of a numbered series: a name of more than one character, a dot,
+// Whether `name` is a file of a numbered series: a name of one character or more, a dot,
 // then two to four digits, or more digits without a leading zero.
 bool isNumberedName(std::string_view name);
 

@@ -78,6 +78,10 @@ mv from1/data.bin.001 elsewhere
 err=$("$morsela" join from1/data.bin.002 2>&1) && fail "a series without its first was joined"
 [[ $err == *"lowest number beside it is data.bin.002; the pieces before it are missing"* ]] ||
     fail "the missing first: $err"
+# split -d without -a widens its numbers past d.89 (d.9000, ...): never joined short.
+mkdir wide && head -c 1000 /dev/urandom >wide/d && (cd wide && split -d -b 10 d d.)
+err=$("$morsela" join wide/d.00 -o joined 2>&1) && fail "a widened series was joined"
+[[ $err == *"d.90: is missing, though d.9000 is there"* ]] || fail "a widened series: $err"
 head -c 5000 /dev/urandom >photo.jpg
 err=$("$morsela" join photo.jpg 2>&1) && fail "a photo was joined"
 [[ $err == *"photo.jpg: is neither a rejoin script nor a numbered piece (NAME.001)" ]] ||
