@@ -71,6 +71,26 @@ int syncfs(int fd) {
     return failsNow() ? -1 : ::syncfs(fd);
 }
 
+int syncAll() {
+    if (failsNow()) {
+        return -1;
+    }
+    ::sync();
+    return 0;
+}
+
+int dropCached(int fd, off_t offset, off_t length) {
+    if (failsNow()) {
+        return -1;
+    }
+    errno = ::posix_fadvise(fd, offset, length, POSIX_FADV_DONTNEED);
+    return errno == 0 ? 0 : -1;
+}
+
+int mayWriteIn(int dir) {
+    return failsNow() ? -1 : ::faccessat(dir, ".", W_OK, AT_EACCESS);
+}
+
 int startWriteBack(int fd, off_t offset, off_t length) {
     return failsNow() ? -1 : ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
 }
