@@ -22,7 +22,7 @@ case "${1:-}" in
     package) packages=(dpkg-dev file lintian) ;;
     ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools 7zip) ;;
     windows) packages=(wine) ;;
-    media) packages=(exfat-fuse exfatprogs fusefat dosfstools) ;;
+    media) packages=(exfat-fuse exfatprogs fusefat dosfstools 7zip) ;;
     bench) packages=(xfsprogs) ;;
     screenshot) packages+=(imagemagick) ;;
 esac

@@ -38,16 +38,6 @@ void DigestThreads::hashBuffer(std::size_t length) {
     lastBlockIn_[current_] = handedOver_;
 }
 
-std::uint64_t DigestThreads::hashBytes(const char* data, std::size_t length) {
-    handOver(data, length);
-    return handedOver_;
-}
-
-void DigestThreads::wait(std::uint64_t block) {
-    std::unique_lock lock(mutex_);
-    waitFor(block, lock);
-}
-
 void DigestThreads::end(std::size_t digest) {
     handOver(nullptr, digest);
 }

@@ -33,10 +33,6 @@ class DigestThreads {
     char* nextBuffer();
     // Hands over the first `length` bytes of the buffer nextBuffer() gave last.
     void hashBuffer(std::size_t length);
-    // Hands over `length` bytes that the caller keeps unchanged until wait() passes the number
-    // this gives.
-    std::uint64_t hashBytes(const char* data, std::size_t length);
-    void wait(std::uint64_t block);
     // Ends digest `digest` after the blocks handed over so far; it then starts anew.
     void end(std::size_t digest);
     // The values of digest `digest` at its ends reached so far, as 64 hexadecimal digits,

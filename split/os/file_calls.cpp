@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 namespace morsela::sys {
@@ -166,6 +167,11 @@ mode_t creationMask() {
         std::fclose(status);
     }
     return static_cast<mode_t>(mask);
+}
+
+int reopen(int fd, int flags) {
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    return failsNow() ? -1 : ::open(path.c_str(), flags);
 }
 
 int dup(int fd) {

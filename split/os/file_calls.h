@@ -46,6 +46,9 @@ bool randomBytes(void* buffer, size_t length);
 mode_t creationMask();
 // A new descriptor of the same open file, closed on exec.
 int dup(int fd);
+// Opens the file of `fd` anew, as a description of its own (through /proc/self/fd): what is
+// done through it does not move the other's place in the file system's program.
+int reopen(int fd, int flags);
 DIR* fdopendir(int fd);
 // The next entry, or nullptr at the end (errno 0) or on a failure (errno set).
 dirent* readdir(DIR* dir);

@@ -113,6 +113,11 @@ bool isFuse(const Directory& dir) {
     return sys::fstatfs(dir.fd(), &system) == 0 && system.f_type == kFuseMagic;
 }
 
+bool isFuseFile(const FileHandle& file) {
+    struct statfs system {};
+    return sys::fstatfs(file.fd(), &system) == 0 && system.f_type == kFuseMagic;
+}
+
 void flushMedium(const Directory& dir) {
     const bool fuse = isFuse(dir);
     // fuseblk: the kernel holds the device, and flushing the file system flushes it too.

@@ -7,6 +7,7 @@
 namespace morsela {
 
 class Directory;
+class FileHandle;
 
 // The largest file the file system that holds `dir` can keep, in bytes: 4 GiB less one byte
 // on FAT, which sticks often carry, and far more elsewhere. FAT through FUSE is known by its
@@ -17,6 +18,7 @@ std::int64_t largestFileOn(const Directory& dir);
 // it was given in buffers of its own until each file is flushed: flushing the whole file
 // system does not reach them.
 bool isFuse(const Directory& dir);
+bool isFuseFile(const FileHandle& file);
 
 // Puts everything written to the file system that holds `dir` on its medium. Through FUSE a
 // flush of the file system or of a file may stop at the program's own device, in the
