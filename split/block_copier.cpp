@@ -75,13 +75,10 @@ void BlockCopier::coverHole(const FileHandle& target, std::int64_t at, std::int6
         }
         writeHoles_ = true;  // and from now on, for every target: the medium is the same
     }
-    if (!buffer_) {
-        buffer_ = std::make_unique<char[]>(kBufferBlock);
-    }
-    std::fill_n(buffer_.get(), kBufferBlock, '\0');
+    std::fill_n(buffer(), kBufferChunk, '\0');
     for (std::int64_t done = 0; done < length;) {
-        const std::int64_t chunk = std::min(kBufferBlock, length - done);
-        writeFully(target, buffer_.get(), chunk, at + done);
+        const std::int64_t chunk = std::min(kBufferChunk, length - done);
+        writeFully(target, buffer(), chunk, at + done);
         done += chunk;
     }
 }
@@ -151,18 +148,22 @@ std::int64_t BlockCopier::copyInKernel(std::int64_t sourceOffset, const FileHand
 void BlockCopier::copyThroughBuffer(std::int64_t sourceOffset, const FileHandle& target,
                                     std::int64_t targetOffset, std::int64_t length) {
     for (std::int64_t done = 0; done < length;) {
-        const std::int64_t chunk = std::min(kBufferBlock, length - done);
+        const std::int64_t chunk = std::min(kBufferChunk, length - done);
         readFully(sourceOffset + done, chunk);
-        writeFully(target, buffer_.get(), chunk, targetOffset + done);
+        writeFully(target, buffer(), chunk, targetOffset + done);
         done += chunk;
     }
 }
 
-void BlockCopier::readFully(std::int64_t offset, std::int64_t length) {
+char* BlockCopier::buffer() {
     if (!buffer_) {
-        buffer_ = std::make_unique<char[]>(kBufferBlock);
+        buffer_.reset(static_cast<char*>(::operator new[](kBufferChunk, kPageAligned)));
     }
-    if (readAt(source_, buffer_.get(), length, offset) < length) {
+    return buffer_.get();
+}
+
+void BlockCopier::readFully(std::int64_t offset, std::int64_t length) {
+    if (readAt(source_, buffer(), length, offset) < length) {
         throw becameShorter(source_.path());
     }
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 #include "split/os/file_handle.h"
 
@@ -11,6 +12,10 @@ namespace morsela {
 // The largest block moved through the buffer in one step: one read and one write at explicit
 // positions. 1 MiB keeps the number of system calls low without much memory.
 inline constexpr std::int64_t kBufferBlock = 1048576;
+
+// What one pread and one pwrite move through the buffer: small enough that the buffer stays
+// in the processor's cache between the two copies, which halves their cost against 1 MiB.
+inline constexpr std::int64_t kBufferChunk = 128 * 1024;
 
 // The first block, before the medium's pace is known.
 inline constexpr std::int64_t kBufferedBlock = 8 * kBufferBlock;
@@ -64,8 +69,15 @@ class BlockCopier {
     void readFully(std::int64_t offset, std::int64_t length);
 
     const FileHandle& source_;
-    double bytesPerSecond_ = 0;       // as the last block went; 0 before the first
-    std::unique_ptr<char[]> buffer_;  // allocated on first use
+    double bytesPerSecond_ = 0;  // as the last block went; 0 before the first
+    // The buffer, allocated on first use at the start of a page: the kernel copies into and
+    // out of it at half the speed when it is not.
+    char* buffer();
+    static constexpr std::align_val_t kPageAligned{4096};
+    struct FreeAligned {
+        void operator()(char* p) const { ::operator delete[](p, kPageAligned); }
+    };
+    std::unique_ptr<char[], FreeAligned> buffer_;
     bool kernelCopy_ = true;
     bool writeHoles_ = false;  // the medium cannot extend a file: holes are written as zeros
     // The source's layout around the last position asked about: [regionStart, regionEnd)

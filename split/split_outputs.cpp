@@ -88,31 +88,50 @@ std::int64_t SplitOutputs::abandonPieces(std::int64_t written) {
     return whole;
 }
 
-// No checksum file stays for a split whose script could not be written.
+// The pieces are on the medium before the names that claim them are given, and those are
+// flushed with one flush of the file system: each file's and the folder's flush cost a flush
+// of the medium each (through exfat-fuse, of the device). No checksum file stays for a split
+// whose script could not be written, and neither stays when that last flush fails.
 void SplitOutputs::commit(SplitOutcome& outcome) {
-    if (last_.fd() >= 0 && sys::fsync(last_.fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
-        throw Error::ofOutput(last_.path(), errno);
-    }
-    closeOutput(last_);
     if (sync_ && !fuse_ && sys::syncfs(out_.fd()) != 0) {
         throw Error::ofOutput(out_.path(), errno);
     }
+    const std::string checksumName = checksumFileName(sourceName_);
     if (checksums_) {
-        checksums_->commit(sync_);
-        outcome.checksumPath = out_.pathOf(checksumFileName(sourceName_));
+        checksums_->commit(false);
+        outcome.checksumPath = out_.pathOf(checksumName);
     }
     try {
-        script_.commit(sync_);
+        script_.commit(false);
+        outcome.scriptPath = out_.pathOf(scriptName(sourceName_));
+        if (sync_) {
+            flushAll();
+        }
     } catch (const Error&) {
+        if (!outcome.scriptPath.empty()) {
+            out_.remove(scriptName(sourceName_));
+        }
         if (checksums_) {
-            out_.remove(checksumFileName(sourceName_));
+            out_.remove(checksumName);
         }
         throw;
     }
-    outcome.scriptPath = out_.pathOf(scriptName(sourceName_));
-    if (fuse_) {
-        flushMedium(out_);
+    closeOutput(last_);
+}
+
+void SplitOutputs::flushAll() {
+    if (!fuse_) {
+        if (sys::syncfs(out_.fd()) != 0) {
+            throw Error::ofOutput(out_.path(), errno);
+        }
+        return;
     }
+    // A flush of one file makes the program write all it keeps (exfat-fuse: every file's
+    // entry and the allocation bitmap); then the medium under it is flushed.
+    if (last_.fd() >= 0 && sys::fsync(last_.fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
+        throw Error::ofOutput(last_.path(), errno);
+    }
+    flushMedium(out_);
 }
 
 }  // namespace morsela

@@ -47,6 +47,8 @@ class SplitOutputs {
     void checkSourceLength(std::int64_t length) const { copier_.checkLength(length); }
 
   private:
+    // Puts everything written on the medium.
+    void flushAll();
     const Directory& out_;
     const struct stat& status_;
     std::string sourceName_;
