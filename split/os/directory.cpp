@@ -165,7 +165,9 @@ FileHandle Directory::openRegular(const std::string& name, const std::string& wh
 }
 
 void Directory::remove(const std::string& name) const {
-    if (sys::unlinkat(fd(), name.c_str()) != 0 && errno != ENOENT) {
+    if (sys::unlinkat(fd(), name.c_str()) == 0) {
+        ++removals_;
+    } else if (errno != ENOENT) {
         throw failureAt(name, errno);
     }
 }

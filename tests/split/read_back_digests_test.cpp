@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "split/checksum/read_back_digests.h"
 #include "split/checksum/sha256.h"
@@ -52,6 +54,8 @@ TEST(ReadBackDigests, AFileCutShortWhileReadBackIsAFailureNotASignal) {
         ReadBackDigests digests(1);
         digests.add(file, 0, length);
         digests.end(0);
+        // At times while the reading has begun: it takes some 100 ms.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 * attempt));
         ASSERT_EQ(::ftruncate(file.fd(), 4096 * (attempt + 1)), 0);
         try {
             const auto values = digests.ended(0, true);
