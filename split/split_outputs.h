@@ -21,10 +21,10 @@ namespace morsela {
 //
 // With `sync`, every piece is on the medium before success is reported: the medium starts
 // writing each block as soon as it is copied, so that the writing overlaps the copy, and
-// at the end the whole file system is flushed at once, however many pieces there are.
-// Through FUSE the file system's own program is asked to flush what it keeps (a flush of a
-// file flushes all it keeps), and then its medium is flushed (flushMedium) after the last
-// change, the removal of an earlier split's pieces included.
+// the whole file system is flushed at once, however many pieces there are, before the
+// script and the checksum file are named, and once more after. Through FUSE a piece is
+// handed over whole when it is closed; at the end the medium under the file system's program
+// is flushed (flushMedium), after the last change, the removal of earlier pieces included.
 class SplitOutputs {
   public:
     SplitOutputs(const Directory& out, const FileHandle& source, const struct stat& status,
@@ -41,7 +41,7 @@ class SplitOutputs {
     // `written` ones.
     std::int64_t abandonPieces(std::int64_t written);
     // Flushes the pieces, and names the checksum file and the script; the outcome gets
-    // their paths. Everything is on the medium when it returns.
+    // their paths. With `sync`, everything is on the medium when it returns.
     void commit(SplitOutcome& outcome);
     // Fails when the source is now shorter than it was: it was cut while being read.
     void checkSourceLength(std::int64_t length) const { copier_.checkLength(length); }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What a stick pulled the moment morsela says it is done keeps, on the file systems sticks
 # carry: FAT32 through fusefat and exFAT through exfat-fuse, each on a loop device, and ext4
-# through the kernel. "Pulled" is the image file copied right after the split returns; the
+# and XFS through the kernel. "Pulled" is the image file copied right after the split returns; the
 # copy, checked with fsck and read with 7-Zip, must hold every piece, the script and the
 # checksum file, whole, and no piece of an earlier, longer split. Also: holes of a sparse
 # source on a medium that cannot extend a file, and names the medium refuses or counts in
@@ -28,19 +28,20 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 mkdir "$work/stick" "$work/look"
 
-# plug KIND: a fresh 160 MiB stick of KIND mounted at $work/stick.
+# plug KIND: a fresh stick of KIND mounted at $work/stick (XFS takes 300 MiB at least).
 plug() {
-    truncate -s 160M "$work/$1.img"
+    truncate -s "$([[ $1 == xfs ]] && echo 320M || echo 160M)" "$work/$1.img"
     case $1 in
         fat) mkfs.fat -F 32 "$work/fat.img" >/dev/null ;;
         exfat) mkfs.exfat "$work/exfat.img" >/dev/null ;;
         ext4) mkfs.ext4 -q -F "$work/ext4.img" ;;
+        xfs) mkfs.xfs -q -f "$work/xfs.img" ;;
     esac || skip "mkfs for $1 failed"
     loop=$(losetup -f --show "$work/$1.img") || skip "no loop device"
     case $1 in
         fat) fusefat -o rw+ "$loop" "$work/stick" >/dev/null 2>&1 ;;
         exfat) mount.exfat-fuse "$loop" "$work/stick" >/dev/null 2>&1 ;;
-        ext4) mount "$loop" "$work/stick" ;;
+        ext4 | xfs) mount "$loop" "$work/stick" ;;
     esac || skip "cannot mount $1"
 }
 
@@ -51,7 +52,7 @@ unplug() {
 }
 
 # pulled KIND: the image as it is now, in $work/look: read by 7-Zip (FAT) or mounted (exFAT,
-# ext4). On FAT, fsck must find every file whole (a stick pulled while mounted keeps its dirty
+# ext4, XFS). On FAT, fsck must find every file whole (a stick pulled while mounted keeps its dirty
 # bit and may keep a stale free count or lost clusters; those lose nothing).
 pulled() {
     cp --sparse=always "$work/$1.img" "$work/pulled.img"
@@ -68,7 +69,8 @@ pulled() {
             copyloop=$(losetup -f --show -r "$work/pulled.img") &&
                 mount.exfat-fuse -o ro "$copyloop" "$work/copy" >/dev/null 2>&1 && ok=1
         else
-            mount -o loop "$work/pulled.img" "$work/copy" && ok=1
+            # The copy has the stick's UUID, which XFS refuses twice unless told.
+            mount -o "loop$([[ $1 == xfs ]] && echo ,nouuid)" "$work/pulled.img" "$work/copy" && ok=1
         fi
         ((ok)) || fail "$1: the pulled stick does not mount"
         ((ok)) && cp -r "$work/copy/." "$work/look" && umount "$work/copy"
@@ -155,6 +157,11 @@ check_exfat_names() {
 check_stick fat
 check_stick exfat
 check_stick ext4
+if command -v mkfs.xfs >/dev/null; then
+    check_stick xfs
+else
+    echo "skipped: xfs: mkfs.xfs is not installed (make check-media installs it)"
+fi
 check_fat_refusals
 check_fat_checksum_under_pressure
 check_exfat_names
