@@ -157,7 +157,7 @@ void BlockCopier::copyThroughBuffer(std::int64_t sourceOffset, const FileHandle&
 
 char* BlockCopier::buffer() {
     if (!buffer_) {
-        buffer_.reset(static_cast<char*>(::operator new[](kBufferChunk, kPageAligned)));
+        buffer_ = pageBuffer(kBufferChunk);
     }
     return buffer_.get();
 }

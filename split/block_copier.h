@@ -3,9 +3,9 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <new>
 
 #include "split/os/file_handle.h"
+#include "split/os/page_buffer.h"
 
 namespace morsela {
 
@@ -70,14 +70,9 @@ class BlockCopier {
 
     const FileHandle& source_;
     double bytesPerSecond_ = 0;  // as the last block went; 0 before the first
-    // The buffer, allocated on first use at the start of a page: the kernel copies into and
-    // out of it at half the speed when it is not.
+    // The buffer, allocated on first use.
     char* buffer();
-    static constexpr std::align_val_t kPageAligned{4096};
-    struct FreeAligned {
-        void operator()(char* p) const { ::operator delete[](p, kPageAligned); }
-    };
-    std::unique_ptr<char[], FreeAligned> buffer_;
+    PageBuffer buffer_;
     bool kernelCopy_ = true;
     bool writeHoles_ = false;  // the medium cannot extend a file: holes are written as zeros
     // The source's layout around the last position asked about: [regionStart, regionEnd)

@@ -4,7 +4,7 @@ namespace morsela {
 
 DigestThreads::DigestThreads(std::size_t digests) {
     for (auto& buffer : buffers_) {
-        buffer = std::make_unique<char[]>(kBufferSize);
+        buffer = pageBuffer(kBufferSize);
     }
     for (std::size_t i = 0; i < digests; ++i) {
         workers_.push_back(std::make_unique<Worker>());

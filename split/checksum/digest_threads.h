@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "split/checksum/sha256.h"
+#include "split/os/page_buffer.h"
 
 namespace morsela {
 
@@ -57,7 +58,7 @@ class DigestThreads {
     void waitFor(std::uint64_t block, std::unique_lock<std::mutex>& lock);
     void run(std::size_t index);
 
-    std::array<std::unique_ptr<char[]>, kBuffers> buffers_;
+    std::array<PageBuffer, kBuffers> buffers_;
     std::array<std::uint64_t, kBuffers> lastBlockIn_{};  // per buffer
     std::size_t current_ = 0;
     std::uint64_t handedOver_ = 0;
