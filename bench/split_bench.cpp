@@ -4,143 +4,29 @@
 // loop mount is allowed, the same on XFS with shared extents (reflink), against
 // `cp --reflink` of the whole file and `cat`.
 //
-//   split_bench [--size-mib N] [--rounds N] [--dir DIR] [--morsela PATH]
+// Then, on the file systems of sticks in loop images (ext4, exFAT and FAT32 through FUSE), a
+// split of a smaller file against `cp` and `sync` (stick_bench.h).
+//
+//   split_bench [--size-mib N] [--stick-mib N] [--only sticks] [--rounds N] [--dir DIR]
+//               [--morsela PATH]
 //
 // Prints the median wall and CPU seconds of each, their ratios and the peak resident memory.
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "bench/bench_runs.h"
+#include "bench/stick_bench.h"
+
 namespace fs = std::filesystem;
+using namespace bench;
 
 namespace {
-
-struct Sample {
-    double wall = 0;
-    double cpu = 0;
-    long maxRssKiB = 0;
-};
-
-// Runs a command, its standard output sent to `outPath` when given, and measures it.
-// Dirty pages of earlier runs are written out first, so that no run pays for another's.
-Sample timeCommand(const std::vector<std::string>& args, const std::string& outPath = "") {
-    ::sync();
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!outPath.empty()) {
-            const int fd = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(fd, STDOUT_FILENO);
-        } else {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, STDOUT_FILENO);
-        }
-        std::vector<char*> argv;
-        for (const auto& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        std::_Exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "split_bench: %s failed\n", args[0].c_str());
-        std::exit(1);
-    }
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return {wall.count(), seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss};
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-struct Series {
-    explicit Series(std::string label) : name(std::move(label)) {}
-    std::string name;
-    std::vector<double> wall;
-    std::vector<double> cpu;
-    long maxRssKiB = 0;
-    void add(const Sample& s) {
-        wall.push_back(s.wall);
-        cpu.push_back(s.cpu);
-        maxRssKiB = std::max(maxRssKiB, s.maxRssKiB);
-    }
-};
-
-void report(const std::string& title, const Series& ours, const Series& theirs) {
-    const double wallRatio = median(ours.wall) / median(theirs.wall);
-    const double cpuRatio = median(ours.cpu) / median(theirs.cpu);
-    std::printf("\n%s (median of %zu runs)\n", title.c_str(), ours.wall.size());
-    for (const Series* s : {&ours, &theirs}) {
-        std::printf("  %-22s wall %7.3f s  cpu %7.3f s  peak memory %6.1f MiB\n", s->name.c_str(),
-                    median(s->wall), median(s->cpu), s->maxRssKiB / 1024.0);
-    }
-    std::printf("  ratio                  wall %7.2f    cpu %7.2f\n", wallRatio, cpuRatio);
-}
-
-void emptyDirectory(const fs::path& dir) {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-}
-
-// One of the commands compared: what runs before each timed run (emptying its output), and
-// the command timed, its standard output sent to `outPath` when given.
-struct Contender {
-    std::string name;
-    std::function<void()> prepare;
-    std::vector<std::string> command;
-    std::string outPath = "";
-};
-
-// Runs every contender `rounds` times, taking turns so that each sees the same machine,
-// and reports the first against each of the others. Each round starts with the next
-// contender: on a virtual machine the first large write of a series can run ten times slower
-// than the same command a round later (seen here: a join of 1 GiB took 7.2 s, then 0.63 s),
-// and that cost should not fall on the same contender every round.
-void compare(const std::string& title, int rounds, const std::vector<Contender>& contenders) {
-    std::vector<Series> series;
-    for (const Contender& c : contenders) {
-        series.emplace_back(c.name);
-    }
-    for (int round = 0; round < rounds; ++round) {
-        for (std::size_t turn = 0; turn < contenders.size(); ++turn) {
-            const std::size_t i = (round + turn) % contenders.size();
-            if (contenders[i].prepare) {
-                contenders[i].prepare();
-            }
-            series[i].add(timeCommand(contenders[i].command, contenders[i].outPath));
-        }
-    }
-    for (std::size_t i = 1; i < series.size(); ++i) {
-        report(title, series[0], series[i]);
-    }
-}
-
-// A shell command line, with its arguments quoted for sh.
-std::vector<std::string> shell(const std::string& line) {
-    return {"sh", "-c", line};
-}
-
-std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
 
 // Splits into pieces of `pieceKiB`: flushed to the medium as morsela does by default,
 // against a copy of the whole file followed by a sync of it and against split -b followed by
@@ -222,11 +108,6 @@ void benchJoin(const std::string& morsela, const fs::path& dir, const fs::path& 
              {"cat, then sync", clear, durable}});
 }
 
-// True when the command ran and exited 0; its output is dropped.
-bool runs(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // On XFS with reflink in a loop image: a split into 100 MiB pieces against a reflinked copy
 // of the whole file (the one in-kernel copy a split cannot beat), and the join against cat.
 void benchReflink(const std::string& morsela, const fs::path& work, long sizeMiB, int rounds) {
@@ -264,7 +145,8 @@ void benchReflink(const std::string& morsela, const fs::path& work, long sizeMiB
 // The bench's one line of help; `out` is stdout for --help, stderr for a mistake.
 int usage(std::FILE* out, int status) {
     std::fprintf(out,
-                 "usage: split_bench [--size-mib N] [--rounds N] [--dir DIR] [--morsela PATH]\n"
+                 "usage: split_bench [--size-mib N] [--stick-mib N] [--only sticks] [--rounds N]\n"
+                 "                   [--dir DIR] [--morsela PATH]\n"
                  "  works in a new directory under DIR (default: the temporary directory),\n"
                  "  which it removes when done\n");
     return status;
@@ -275,6 +157,8 @@ int usage(std::FILE* out, int status) {
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each result as it comes, also into a file
     long sizeMiB = 1024;
+    long stickMiB = 200;
+    bool onlySticks = false;
     int rounds = 9;
     fs::path parent = fs::temp_directory_path();
     const fs::path self = fs::canonical("/proc/self/exe").parent_path();
@@ -289,6 +173,10 @@ int main(int argc, char** argv) {
         }
         if (option == "--size-mib") {
             sizeMiB = std::atol(argv[i + 1]);
+        } else if (option == "--stick-mib") {
+            stickMiB = std::atol(argv[i + 1]);
+        } else if (option == "--only" && std::string(argv[i + 1]) == "sticks") {
+            onlySticks = true;
         } else if (option == "--rounds") {
             rounds = std::atoi(argv[i + 1]);
         } else if (option == "--dir") {
@@ -299,7 +187,7 @@ int main(int argc, char** argv) {
             return usage(stderr, 2);
         }
     }
-    if (sizeMiB < 1 || rounds < 1) {
+    if (sizeMiB < 1 || stickMiB < 1 || rounds < 1) {
         return usage(stderr, 2);
     }
 
@@ -313,17 +201,20 @@ int main(int argc, char** argv) {
     const fs::path source = work / "source.bin";
     const fs::path ours = work / "ours";
     const fs::path theirs = work / "theirs";
-    std::printf("Writing %ld MiB of random bytes to %s ...\n", sizeMiB, source.c_str());
-    timeCommand({"head", "-c", std::to_string(sizeMiB) + "M", "/dev/urandom"}, source.string());
-    timeCommand({"cat", source.string()}, "/dev/null");  // bring it into the page cache
+    if (!onlySticks) {
+        std::printf("Writing %ld MiB of random bytes to %s ...\n", sizeMiB, source.c_str());
+        timeCommand({"head", "-c", std::to_string(sizeMiB) + "M", "/dev/urandom"}, source.string());
+        timeCommand({"cat", source.string()}, "/dev/null");  // bring it into the page cache
 
-    benchSplit(morsela, source, ours, theirs, 102400, rounds);
-    benchSplit(morsela, source, ours, theirs, 1024, rounds);
-    // Join the 1 MiB pieces left by the last round: the hardest case for per-piece costs.
-    benchJoin(morsela, ours, theirs / "joined.bin", rounds);
-    benchChecksums(morsela, source, ours, theirs, rounds);
+        benchSplit(morsela, source, ours, theirs, 102400, rounds);
+        benchSplit(morsela, source, ours, theirs, 1024, rounds);
+        // Join the 1 MiB pieces left by the last round: the hardest case for per-piece costs.
+        benchJoin(morsela, ours, theirs / "joined.bin", rounds);
+        benchChecksums(morsela, source, ours, theirs, rounds);
 
-    benchReflink(morsela, work, sizeMiB, rounds);
+        benchReflink(morsela, work, sizeMiB, rounds);
+    }
+    benchSticks(morsela, work, stickMiB, rounds);
     fs::remove_all(work);
     return 0;
 }

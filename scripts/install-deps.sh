@@ -6,8 +6,8 @@
 #   scripts/install-deps.sh package dpkg-shlibdeps and lintian for make package
 #   scripts/install-deps.sh ci      the checks CI runs besides the tests, Wine and FUSE tools
 #   scripts/install-deps.sh windows Wine, whose cmd runs the rejoin scripts in the tests
-#   scripts/install-deps.sh media   exFAT and FAT tools for the tests on stick file systems
-#   scripts/install-deps.sh bench   XFS tools for the benchmark on shared extents
+#   scripts/install-deps.sh media   exFAT, FAT and XFS tools for the tests on stick file systems
+#   scripts/install-deps.sh bench   XFS, exFAT and FAT tools for the benchmark on shared extents and sticks
 set -euo pipefail
 
 packages=(
@@ -22,8 +22,8 @@ case "${1:-}" in
     package) packages=(dpkg-dev file lintian) ;;
     ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools 7zip) ;;
     windows) packages=(wine) ;;
-    media) packages=(exfat-fuse exfatprogs fusefat dosfstools) ;;
-    bench) packages=(xfsprogs) ;;
+    media) packages=(exfat-fuse exfatprogs fusefat dosfstools 7zip xfsprogs) ;;
+    bench) packages=(xfsprogs exfat-fuse exfatprogs fusefat dosfstools) ;;
     screenshot) packages+=(imagemagick) ;;
 esac
 

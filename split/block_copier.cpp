@@ -37,8 +37,9 @@ void BlockCopier::copyRegions(std::int64_t sourceOffset, const FileHandle& targe
         const bool hole = inHole(at);
         const std::int64_t part = std::min(end, regionEnd_) - at;
         const std::int64_t into = targetOffset + (at - sourceOffset);
-        skippedHole_ = hole;
-        if (!hole) {
+        if (hole) {
+            coverHole(target, into, part);
+        } else {
             const std::int64_t done = kernelCopy_ ? copyInKernel(at, target, into, part) : 0;
             if (done < part) {
                 copyThroughBuffer(at + done, target, into + done, part - done);
@@ -64,11 +65,22 @@ void BlockCopier::checkLength(std::int64_t length) const {
     }
 }
 
-void BlockCopier::finish(const FileHandle& target, std::int64_t length) {
-    if (skippedHole_ && sys::ftruncate(target.fd(), length) != 0) {
-        throw Error::ofOutput(target.path(), errno);
+void BlockCopier::coverHole(const FileHandle& target, std::int64_t at, std::int64_t length) {
+    if (!writeHoles_) {
+        if (sys::ftruncate(target.fd(), at + length) == 0) {
+            return;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != EINVAL && errno != ENOSYS) {
+            throw Error::ofOutput(target.path(), errno);
+        }
+        writeHoles_ = true;  // and from now on, for every target: the medium is the same
     }
-    skippedHole_ = false;
+    std::fill_n(buffer(), kBufferChunk, '\0');
+    for (std::int64_t done = 0; done < length;) {
+        const std::int64_t chunk = std::min(kBufferChunk, length - done);
+        writeFully(target, buffer(), chunk, at + done);
+        done += chunk;
+    }
 }
 
 bool BlockCopier::inHole(std::int64_t offset) {
@@ -136,18 +148,22 @@ std::int64_t BlockCopier::copyInKernel(std::int64_t sourceOffset, const FileHand
 void BlockCopier::copyThroughBuffer(std::int64_t sourceOffset, const FileHandle& target,
                                     std::int64_t targetOffset, std::int64_t length) {
     for (std::int64_t done = 0; done < length;) {
-        const std::int64_t chunk = std::min(kBufferBlock, length - done);
+        const std::int64_t chunk = std::min(kBufferChunk, length - done);
         readFully(sourceOffset + done, chunk);
-        writeFully(target, buffer_.get(), chunk, targetOffset + done);
+        writeFully(target, buffer(), chunk, targetOffset + done);
         done += chunk;
     }
 }
 
-void BlockCopier::readFully(std::int64_t offset, std::int64_t length) {
+char* BlockCopier::buffer() {
     if (!buffer_) {
-        buffer_ = std::make_unique<char[]>(kBufferBlock);
+        buffer_ = pageBuffer(kBufferChunk);
     }
-    if (readAt(source_, buffer_.get(), length, offset) < length) {
+    return buffer_.get();
+}
+
+void BlockCopier::readFully(std::int64_t offset, std::int64_t length) {
+    if (readAt(source_, buffer(), length, offset) < length) {
         throw becameShorter(source_.path());
     }
 }

@@ -5,12 +5,17 @@
 #include <memory>
 
 #include "split/os/file_handle.h"
+#include "split/os/page_buffer.h"
 
 namespace morsela {
 
 // The largest block moved through the buffer in one step: one read and one write at explicit
 // positions. 1 MiB keeps the number of system calls low without much memory.
 inline constexpr std::int64_t kBufferBlock = 1048576;
+
+// What one pread and one pwrite move through the buffer: small enough that the buffer stays
+// in the processor's cache between the two copies, which halves their cost against 1 MiB.
+inline constexpr std::int64_t kBufferChunk = 128 * 1024;
 
 // The first block, before the medium's pace is known.
 inline constexpr std::int64_t kBufferedBlock = 8 * kBufferBlock;
@@ -25,7 +30,8 @@ inline constexpr std::int64_t kKernelBlockMin = 64 * kBufferBlock;
 // A block is moved inside the kernel (copy_file_range) where the file systems allow it, else
 // through one buffer with pread and pwrite. The parts of a block that lie in holes of a
 // sparse source are not written at all, so the target keeps the holes and reads back the
-// same zeros.
+// same zeros; where the target's medium cannot extend a file over a hole (FAT through FUSE),
+// the holes are written as zeros. Targets are written in order, each block at their end.
 class BlockCopier {
   public:
     explicit BlockCopier(const FileHandle& source);
@@ -42,9 +48,6 @@ class BlockCopier {
     // buffer, once it cannot. Progress and stop requests come between blocks.
     std::int64_t blockLength(std::int64_t sourceLength) const;
 
-    // Gives the target its full length when its last blocks were holes that were skipped.
-    void finish(const FileHandle& target, std::int64_t length);
-
     // Fails when the source is now shorter than `length`: it was cut while being read, and
     // what looked like holes at its end may have been missing bytes.
     void checkLength(std::int64_t length) const;
@@ -53,6 +56,8 @@ class BlockCopier {
     // The copy of a block, region by region: data is copied, holes are skipped.
     void copyRegions(std::int64_t sourceOffset, const FileHandle& target, std::int64_t targetOffset,
                      std::int64_t length);
+    // Extends the target over a hole of `length` bytes at its end, `at`; or writes zeros.
+    void coverHole(const FileHandle& target, std::int64_t at, std::int64_t length);
     // Where the region around `offset` ends and whether it is a hole; never past the
     // source's current end.
     bool inHole(std::int64_t offset);
@@ -64,10 +69,12 @@ class BlockCopier {
     void readFully(std::int64_t offset, std::int64_t length);
 
     const FileHandle& source_;
-    double bytesPerSecond_ = 0;       // as the last block went; 0 before the first
-    std::unique_ptr<char[]> buffer_;  // allocated on first use
+    double bytesPerSecond_ = 0;  // as the last block went; 0 before the first
+    // The buffer, allocated on first use.
+    char* buffer();
+    PageBuffer buffer_;
     bool kernelCopy_ = true;
-    bool skippedHole_ = false;
+    bool writeHoles_ = false;  // the medium cannot extend a file: holes are written as zeros
     // The source's layout around the last position asked about: [regionStart, regionEnd)
     // is a hole when regionIsHole, else data.
     std::int64_t regionStart_ = 0;

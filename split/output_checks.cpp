@@ -48,7 +48,6 @@ void refuseTargetAmongOutputs(const PlannedSplit& planned) {
 }
 
 void refuseWhatTheMediumCannotHold(const Directory& out, const PlannedSplit& planned) {
-    const long nameMax = sys::fpathconf(out.fd(), _PC_NAME_MAX);
     std::vector<std::string> names = {
         pieceName(planned.sourceName, pieceNumberText(planned.pieces)),
         scriptName(planned.sourceName)};
@@ -56,10 +55,8 @@ void refuseWhatTheMediumCannotHold(const Directory& out, const PlannedSplit& pla
         names.push_back(checksumFileName(planned.sourceName));
     }
     for (const std::string& name : names) {
-        if (nameMax > 0 && static_cast<long>(name.size()) > nameMax) {
-            throw Error::refused(out.pathOf(name), "a name longer than file names may be here (" +
-                                                       std::to_string(nameMax) +
-                                                       " bytes); rename the file shorter");
+        if (const std::string why = nameLengthRefusal(out, name); !why.empty()) {
+            throw Error::refused(out.pathOf(name), why);
         }
     }
     const std::int64_t largest = largestFileOn(out);

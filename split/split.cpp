@@ -132,8 +132,8 @@ void cleanUpAfterFailure(const Directory& out, const std::vector<EarlierSplit>& 
 
 Notice leftoverNotice(const Directory& out, const LeftoverPieces& leftover);
 
-// Once the split is complete: the pieces of an earlier split it did not replace go, and
-// numbered files that no script names are reported. The split stays done whatever fails here.
+// Once every piece is written: the pieces of an earlier split it did not replace go, and
+// numbered files that no script names are reported. The split goes on whatever fails here.
 void reportWhatIsBeside(const Directory& out, const std::vector<EarlierSplit>& earlier,
                         const std::string& sourceName, std::int64_t pieces, Observer& observer) {
     try {
@@ -195,19 +195,21 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
         }
         outputs.checkSourceLength(plan.sourceLength);
     } catch (const Error& error) {
-        outputs.abandonPiece();
-        cleanUpAfterFailure(out, earlier, sourceName, piece, error.kind() == Error::Kind::Stopped,
+        const std::int64_t whole = outputs.abandonPieces(piece);
+        cleanUpAfterFailure(out, earlier, sourceName, whole, error.kind() == Error::Kind::Stopped,
                             observer);
         throw;
     }
 
+    // The earlier pieces go before the last flush: a stick pulled at success holds no
+    // piece that a join of the new split could take up.
+    reportWhatIsBeside(out, earlier, sourceName, plan.pieces, observer);
     SplitOutcome outcome{plan.sourceLength, plan.pieceSize, plan.pieces, "", ""};
     outputs.commit(outcome);
     observer.fileWritten(outcome.scriptPath);
     if (!outcome.checksumPath.empty()) {
         observer.fileWritten(outcome.checksumPath);
     }
-    reportWhatIsBeside(out, earlier, sourceName, plan.pieces, observer);
     return outcome;
 }
 

@@ -20,7 +20,7 @@ SplitOutputs::SplitOutputs(const Directory& out, const FileHandle& source,
       sourceName_(sourceName),
       pieceMode_(status.st_mode & 0777 & ~sys::creationMask()),
       sync_(request.sync),
-      eachFile_(request.sync && isFuse(out)),
+      fuse_(request.sync && isFuse(out)),
       script_(out, sourceName, status),
       copier_(source) {
     if (request.checksum) {
@@ -46,7 +46,6 @@ void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64
     do {  // at least once: an empty source gives one empty piece, and one step of progress
         const std::int64_t length = std::min(copier_.blockLength(plan.sourceLength), end - at);
         copier_.copy(at, piece, at - start, length);
-        copier_.finish(piece, at - start + length);  // a hole at its end, too
         if (sync_) {
             sys::startWriteBack(piece.fd(), at - start, length);  // a hint; it may be refused
         }
@@ -66,9 +65,9 @@ void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64
     if (checksums_) {
         checksums_->endPiece(piece, writing_, mode);
     }
-    if (eachFile_) {
-        flush(unflushed_);
-        unflushed_ = std::move(piece);
+    if (fuse_) {
+        closeOutput(last_);
+        last_ = std::move(piece);
     } else {
         closeOutput(piece);
     }
@@ -76,42 +75,66 @@ void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64
     observer.fileWritten(path);
 }
 
-void SplitOutputs::abandonPiece() {
+std::int64_t SplitOutputs::abandonPieces(std::int64_t written) {
     if (!writing_.empty()) {
         out_.remove(writing_);
         writing_.clear();
     }
+    const std::int64_t whole =
+        checksums_ ? std::min(written, checksums_->piecesVouchedFor()) : written;
+    for (std::int64_t index = whole; index < written; ++index) {
+        out_.remove(pieceName(sourceName_, pieceNumberText(index + 1)));
+    }
+    return whole;
 }
 
-void SplitOutputs::flush(FileHandle& piece) {
-    if (piece.fd() < 0) {
-        return;
-    }
-    if (sys::fdatasync(piece.fd()) != 0 && errno != EINVAL && errno != ENOSYS) {
-        throw Error::ofOutput(piece.path(), errno);
-    }
-    closeOutput(piece);
-}
-
-// No checksum file stays for a split whose script could not be written.
+// The pieces are on the medium before the names that claim them are given, and those are
+// flushed with one flush of the file system: each file's and the folder's flush cost a flush
+// of the medium each (through exfat-fuse, of the device). No checksum file stays for a split
+// whose script could not be written, and neither stays when that last flush fails.
 void SplitOutputs::commit(SplitOutcome& outcome) {
-    flush(unflushed_);
-    if (sync_ && !eachFile_ && sys::syncfs(out_.fd()) != 0) {
+    if (sync_ && !fuse_ && sys::syncfs(out_.fd()) != 0) {
         throw Error::ofOutput(out_.path(), errno);
     }
+    const std::string checksumName = checksumFileName(sourceName_);
     if (checksums_) {
-        checksums_->commit(sync_);
-        outcome.checksumPath = out_.pathOf(checksumFileName(sourceName_));
+        checksums_->commit(false);
+        outcome.checksumPath = out_.pathOf(checksumName);
     }
     try {
-        script_.commit(sync_);
+        script_.commit(false);
+        outcome.scriptPath = out_.pathOf(scriptName(sourceName_));
+        if (sync_) {
+            flushAll();
+        }
     } catch (const Error&) {
+        if (!outcome.scriptPath.empty()) {
+            out_.remove(scriptName(sourceName_));
+        }
         if (checksums_) {
-            out_.remove(checksumFileName(sourceName_));
+            out_.remove(checksumName);
         }
         throw;
     }
-    outcome.scriptPath = out_.pathOf(scriptName(sourceName_));
+    closeOutput(last_);
+}
+
+void SplitOutputs::flushAll() {
+    if (!fuse_) {
+        if (sys::syncfs(out_.fd()) != 0) {
+            throw Error::ofOutput(out_.path(), errno);
+        }
+        return;
+    }
+    // Each file was handed over whole when it was closed (FUSE's flush on close, whose
+    // failure close reports), and what the program wrote lies in its device's cache. Not a
+    // removal: exfat-fuse writes that only when a file is flushed, and then flushes its
+    // device too, which costs as much as the rest; so only after a removal.
+    if (out_.removals() > 0 && last_.fd() >= 0 && sys::fsync(last_.fd()) != 0 && errno != EINVAL &&
+        errno != ENOSYS) {
+        throw Error::ofOutput(last_.path(), errno);
+    }
+    flushMedium(out_);
 }
 
 }  // namespace morsela

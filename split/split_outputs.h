@@ -21,9 +21,10 @@ namespace morsela {
 //
 // With `sync`, every piece is on the medium before success is reported: the medium starts
 // writing each block as soon as it is copied, so that the writing overlaps the copy, and
-// at the end the whole file system is flushed at once, however many pieces there are.
-// Through FUSE that does not reach the file system's own program, so there each piece is
-// flushed while the next is copied.
+// the whole file system is flushed at once, however many pieces there are, before the
+// script and the checksum file are named, and once more after. Through FUSE a piece is
+// handed over whole when it is closed; at the end the medium under the file system's program
+// is flushed (flushMedium), after the last change, the removal of earlier pieces included.
 class SplitOutputs {
   public:
     SplitOutputs(const Directory& out, const FileHandle& source, const struct stat& status,
@@ -34,28 +35,31 @@ class SplitOutputs {
     // when it asks to stop.
     void writePiece(std::int64_t index, std::int64_t start, std::int64_t end, const SplitPlan& plan,
                     Observer& observer);
-    // The piece being written when the split failed or stopped is removed: it would look whole.
-    void abandonPiece();
-    // Flushes the last piece, and names the checksum file and the script; the outcome gets
-    // their paths.
+    // The piece being written when the split failed or stopped is removed: it would look
+    // whole. So are, with a checksum file, the pieces written whose reading back failed or
+    // never ended: nothing vouches for them. Gives the number of whole pieces left, of the
+    // `written` ones.
+    std::int64_t abandonPieces(std::int64_t written);
+    // Flushes the pieces, and names the checksum file and the script; the outcome gets
+    // their paths. With `sync`, everything is on the medium when it returns.
     void commit(SplitOutcome& outcome);
     // Fails when the source is now shorter than it was: it was cut while being read.
     void checkSourceLength(std::int64_t length) const { copier_.checkLength(length); }
 
   private:
-    void flush(FileHandle& piece);
-
+    // Puts everything written on the medium.
+    void flushAll();
     const Directory& out_;
     const struct stat& status_;
     std::string sourceName_;
     mode_t pieceMode_;  // the source's permission bits, less the umask
     bool sync_;
-    bool eachFile_;  // flush each piece, not the file system
+    bool fuse_;  // flushed by its program, then its medium
     RejoinScriptFile script_;
     std::optional<ChecksumWriter> checksums_;
     BlockCopier copier_;
-    std::string writing_;   // the name of the piece being written, if any
-    FileHandle unflushed_;  // the last piece written, flushed while the next is copied
+    std::string writing_;  // the name of the piece being written, if any
+    FileHandle last_;      // through FUSE, the last piece written, flushed at the end
 };
 
 }  // namespace morsela

@@ -18,9 +18,8 @@ namespace morsela {
 // source, read back from the pieces as they are written, streamed into a temporary file that
 // is named only once the split is done, so a failed or stopped split leaves none.
 //
-// The pieces are read back where they lie in memory, which saves a copy; a file cut short
-// under such a reading would end the program, so each piece stays its owner's alone (0600)
-// until its digest is known, and only then takes its mode.
+// So that no one else changes a piece between its writing and its reading back, each piece
+// stays its owner's alone (0600) until its digest is known, and only then takes its mode.
 class ChecksumWriter {
   public:
     // Refuses, before anything is written, what is not a regular file under the name: it
@@ -37,6 +36,9 @@ class ChecksumWriter {
     // The piece is complete; its line is written, and it takes `mode`, once its digest is
     // known.
     void endPiece(const FileHandle& piece, const std::string& pieceName, mode_t mode);
+    // How many pieces, from the first, were read back whole, once the reading back of
+    // those written has ended or failed.
+    std::int64_t piecesVouchedFor();
     // Adds the last pieces' lines and the source's, and puts the file in place; with
     // `durable`, once it is on the medium.
     void commit(bool durable);
@@ -49,7 +51,8 @@ class ChecksumWriter {
     std::string sourceName_;
     TemporaryFile file_;
     std::int64_t length_ = 0;
-    ReadBackDigests digests_{2, true};  // the piece's, then the source's
+    std::int64_t vouched_ = 0;    // pieces whose lines are written
+    ReadBackDigests digests_{2};  // the piece's, then the source's
     struct Waiting {
         std::string name;
         FileHandle file;  // a descriptor of the piece's own, to give it its mode

@@ -4,7 +4,7 @@ namespace morsela {
 
 DigestThreads::DigestThreads(std::size_t digests) {
     for (auto& buffer : buffers_) {
-        buffer = std::make_unique<char[]>(kBufferSize);
+        buffer = pageBuffer(kBufferSize);
     }
     for (std::size_t i = 0; i < digests; ++i) {
         workers_.push_back(std::make_unique<Worker>());
@@ -36,16 +36,6 @@ char* DigestThreads::nextBuffer() {
 void DigestThreads::hashBuffer(std::size_t length) {
     handOver(buffers_[current_].get(), length);
     lastBlockIn_[current_] = handedOver_;
-}
-
-std::uint64_t DigestThreads::hashBytes(const char* data, std::size_t length) {
-    handOver(data, length);
-    return handedOver_;
-}
-
-void DigestThreads::wait(std::uint64_t block) {
-    std::unique_lock lock(mutex_);
-    waitFor(block, lock);
 }
 
 void DigestThreads::end(std::size_t digest) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "split/checksum/sha256.h"
+#include "split/os/page_buffer.h"
 
 namespace morsela {
 
@@ -33,10 +34,6 @@ class DigestThreads {
     char* nextBuffer();
     // Hands over the first `length` bytes of the buffer nextBuffer() gave last.
     void hashBuffer(std::size_t length);
-    // Hands over `length` bytes that the caller keeps unchanged until wait() passes the number
-    // this gives.
-    std::uint64_t hashBytes(const char* data, std::size_t length);
-    void wait(std::uint64_t block);
     // Ends digest `digest` after the blocks handed over so far; it then starts anew.
     void end(std::size_t digest);
     // The values of digest `digest` at its ends reached so far, as 64 hexadecimal digits,
@@ -61,7 +58,7 @@ class DigestThreads {
     void waitFor(std::uint64_t block, std::unique_lock<std::mutex>& lock);
     void run(std::size_t index);
 
-    std::array<std::unique_ptr<char[]>, kBuffers> buffers_;
+    std::array<PageBuffer, kBuffers> buffers_;
     std::array<std::uint64_t, kBuffers> lastBlockIn_{};  // per buffer
     std::size_t current_ = 0;
     std::uint64_t handedOver_ = 0;

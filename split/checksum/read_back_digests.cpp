@@ -1,13 +1,12 @@
 #include "split/checksum/read_back_digests.h"
 
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <fcntl.h>
 #include <algorithm>
 #include <cerrno>
 
 #include "split/error.h"
 #include "split/os/file_calls.h"
+#include "split/os/file_system.h"
 
 namespace morsela {
 namespace {
@@ -15,13 +14,11 @@ namespace {
 // The copy may run this far ahead of the reading back, so that what is read back is still
 // in memory and the reader never goes to the disk for it.
 constexpr std::int64_t kMostAhead = 256 * 1024 * 1024;
-// How much of a file is mapped at a time.
-constexpr std::int64_t kWindow = 8 * 1024 * 1024;
 
 }  // namespace
 
-ReadBackDigests::ReadBackDigests(std::size_t digests, bool mapped)
-    : digests_(digests), mapped_(mapped), reader_([this] { run(); }) {}
+ReadBackDigests::ReadBackDigests(std::size_t digests)
+    : digests_(digests), reader_([this] { run(); }) {}
 
 ReadBackDigests::~ReadBackDigests() {
     {
@@ -34,7 +31,12 @@ ReadBackDigests::~ReadBackDigests() {
 }
 
 void ReadBackDigests::add(const FileHandle& file, std::int64_t offset, std::int64_t length) {
-    const int fd = sys::dup(file.fd());
+    // A FUSE program may keep one place in a file per open description: fusefat, having
+    // read a range back through the writer's, refuses the next write (EPERM) or cuts it
+    // short, and a read that comes while it writes goes wrong too. There each range is read
+    // through a description of its own, before the writing goes on.
+    const bool alone = isFuseFile(file);
+    const int fd = alone ? sys::reopen(file.fd(), O_RDONLY | O_CLOEXEC) : sys::dup(file.fd());
     if (fd < 0) {
         throw Error::ofSource(file.path(), errno);
     }
@@ -44,6 +46,10 @@ void ReadBackDigests::add(const FileHandle& file, std::int64_t offset, std::int6
     queuedBytes_ += length;
     lock.unlock();
     changed_.notify_all();
+    if (alone) {
+        lock.lock();
+        changed_.wait(lock, [&] { return (queue_.empty() && !busy_) || failure_; });
+    }
 }
 
 void ReadBackDigests::end(std::size_t digest) {
@@ -103,9 +109,9 @@ void ReadBackDigests::readBack(const Range& range) {
         digests_.end(static_cast<std::size_t>(range.length));
         return;
     }
-    if (mapped_) {
-        readBackMapped(range);
-        return;
+    if (isFuseFile(range.file) &&
+        sys::dropCached(range.file.fd(), range.offset, range.length) != 0) {
+        throw Error::ofSource(range.file.path(), errno);
     }
     for (std::int64_t done = 0; done < range.length;) {
         const auto block = std::min<std::int64_t>(DigestThreads::kBufferSize, range.length - done);
@@ -115,39 +121,6 @@ void ReadBackDigests::readBack(const Range& range) {
         }
         digests_.hashBuffer(static_cast<std::size_t>(block));
         done += block;
-    }
-}
-
-void ReadBackDigests::readBackMapped(const Range& range) {
-    struct stat status {};
-    if (sys::fstat(range.file.fd(), &status) != 0) {
-        throw Error::ofSource(range.file.path(), errno);
-    }
-    if (status.st_size < range.offset + range.length) {
-        throw Error::refused(range.file.path(), "became shorter while it was being checked");
-    }
-    // A window at a time, so that the pages mapped stay few whatever the range's length.
-    const std::int64_t page = ::sysconf(_SC_PAGESIZE);
-    for (std::int64_t done = 0; done < range.length;) {
-        const std::int64_t at = range.offset + done;
-        const std::int64_t start = at / page * page;
-        const std::int64_t length = std::min(kWindow, range.length - done);
-        const auto mapped = static_cast<std::size_t>(at + length - start);
-        void* map = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED, range.file.fd(), start);
-        if (map == MAP_FAILED) {
-            throw Error::ofSource(range.file.path(), errno);
-        }
-        ::madvise(map, mapped, MADV_SEQUENTIAL);
-        const char* data = static_cast<const char*>(map) + (at - start);
-        std::uint64_t last = 0;
-        for (std::int64_t part = 0; part < length;) {
-            const auto block = std::min<std::int64_t>(DigestThreads::kBufferSize, length - part);
-            last = digests_.hashBytes(data + part, static_cast<std::size_t>(block));
-            part += block;
-        }
-        digests_.wait(last);
-        ::munmap(map, mapped);
-        done += length;
     }
 }
 

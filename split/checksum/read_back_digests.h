@@ -18,20 +18,21 @@ namespace morsela {
 // Digests of what was written, read back from the written files through the writer's own
 // descriptors while the copy goes on: the copy itself stays in the kernel, and the bytes
 // hashed are exactly the bytes in the files, never a second read of a source that may have
-// changed meanwhile. A reader thread reads each range back, and a thread per digest hashes
-// it. Read back soon after it was written, the data still lies in memory.
+// changed meanwhile. A reader thread reads each range back with pread, and a thread per
+// digest hashes it; a file cut short meanwhile is a failure, never a signal. Read back soon
+// after it was written, the data still lies in memory. Through FUSE that memory is the
+// kernel's copy of what was handed to the file system's program, which may have kept
+// something else: there the copy is dropped first, and the program is asked for the bytes.
 class ReadBackDigests {
   public:
-    // With `mapped`, the files are mapped into memory and hashed where they lie, which saves
-    // a copy; only for files that nobody else may write, since a file cut short under the
-    // mapping would end the program. Otherwise they are read into buffers.
-    ReadBackDigests(std::size_t digests, bool mapped);
+    explicit ReadBackDigests(std::size_t digests);
     ~ReadBackDigests();
     ReadBackDigests(const ReadBackDigests&) = delete;
     ReadBackDigests& operator=(const ReadBackDigests&) = delete;
 
     // Reads `length` bytes of `file` at `offset` into every digest, after what was added
     // before. The file may be closed meanwhile: the reader keeps a descriptor of its own.
+    // Through FUSE, returns once the range is read back.
     void add(const FileHandle& file, std::int64_t offset, std::int64_t length);
     // Ends digest `digest` after everything added so far; it then starts anew.
     void end(std::size_t digest);
@@ -47,10 +48,8 @@ class ReadBackDigests {
     };
     void run();
     void readBack(const Range& range);
-    void readBackMapped(const Range& range);
 
     DigestThreads digests_;
-    bool mapped_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Range> queue_;

@@ -24,7 +24,7 @@ constexpr const char* kDamaged = "checksum does not match; the piece is damaged"
 class JoinDigests {
   public:
     explicit JoinDigests(const PieceDigests& expected)
-        : expected_(expected), perPiece_(!expected.forTarget()), digests_(1, true) {}
+        : expected_(expected), perPiece_(!expected.forTarget()), digests_(1) {}
 
     void written(const FileHandle& target, std::int64_t offset, std::int64_t length) {
         digests_.add(target, offset, length);
@@ -49,7 +49,7 @@ class JoinDigests {
             return;
         }
         if (expected_.forPieces()) {
-            ReadBackDigests eachPiece(1, true);
+            ReadBackDigests eachPiece(1);
             std::int64_t offset = 0;
             for (std::size_t piece = 0; piece < pieces.count(); ++piece) {
                 eachPiece.add(target, offset, pieces.sizeOf(piece));
@@ -86,7 +86,6 @@ void appendPiece(const JoinPieces& pieces, std::size_t index, const FileHandle& 
     for (std::int64_t pos = 0, block = 0; pos < size; pos += block) {
         block = std::min(copier.blockLength(size), size - pos);
         copier.copy(pos, target, offset + pos, block);
-        copier.finish(target, offset + pos + block);  // a hole at its end, too
         // The target is flushed before it is named: the medium may start on it now.
         sys::startWriteBack(target.fd(), offset + pos, block);
         if (digests != nullptr) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "split/error.h"
@@ -130,7 +131,16 @@ FileHandle Directory::create(const std::string& name, mode_t mode) const {
     const int fd = sys::retryInterrupted(
         [&] { return sys::openat(this->fd(), name.c_str(), kCreateFlags, mode); });
     if (fd < 0) {
-        throw failureAt(name, errno);
+        const int error = errno;
+        // A folder this process may write in that refuses a file refuses its name: FAT
+        // through FUSE refuses names beyond ASCII so.
+        if ((error == EPERM || error == EINVAL || error == EILSEQ) &&
+            sys::mayWriteIn(this->fd()) == 0) {
+            throw Error::refused(pathOf(name), "the medium refused this name (" +
+                                                   std::string(std::strerror(error)) +
+                                                   "); rename the file");
+        }
+        throw failureAt(name, error);
     }
     return FileHandle(fd, pathOf(name));
 }
@@ -155,7 +165,9 @@ FileHandle Directory::openRegular(const std::string& name, const std::string& wh
 }
 
 void Directory::remove(const std::string& name) const {
-    if (sys::unlinkat(fd(), name.c_str()) != 0 && errno != ENOENT) {
+    if (sys::unlinkat(fd(), name.c_str()) == 0) {
+        ++removals_;
+    } else if (errno != ENOENT) {
         throw failureAt(name, errno);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -64,6 +65,8 @@ class Directory {
 
     // Removes a regular file; a free name is no failure.
     void remove(const std::string& name) const;
+    // How many files remove() removed here.
+    std::int64_t removals() const { return removals_; }
 
     // Renames `from` to `to`, replacing what stood under `to`; with `durable`, the directory
     // is flushed to disk too, so that the new name survives a power cut.
@@ -73,6 +76,7 @@ class Directory {
     std::string given_;
     std::string prefix_;  // put in front of names in messages
     FileHandle handle_;
+    mutable std::int64_t removals_ = 0;
 };
 
 // The directory part of a path, ending in "/", or empty for a bare name; and what follows

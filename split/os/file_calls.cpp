@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 namespace morsela::sys {
@@ -69,6 +70,26 @@ int fdatasync(int fd) {
 
 int syncfs(int fd) {
     return failsNow() ? -1 : ::syncfs(fd);
+}
+
+int syncAll() {
+    if (failsNow()) {
+        return -1;
+    }
+    ::sync();
+    return 0;
+}
+
+int dropCached(int fd, off_t offset, off_t length) {
+    if (failsNow()) {
+        return -1;
+    }
+    errno = ::posix_fadvise(fd, offset, length, POSIX_FADV_DONTNEED);
+    return errno == 0 ? 0 : -1;
+}
+
+int mayWriteIn(int dir) {
+    return failsNow() ? -1 : ::faccessat(dir, ".", W_OK, AT_EACCESS);
 }
 
 int startWriteBack(int fd, off_t offset, off_t length) {
@@ -146,6 +167,11 @@ mode_t creationMask() {
         std::fclose(status);
     }
     return static_cast<mode_t>(mask);
+}
+
+int reopen(int fd, int flags) {
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    return failsNow() ? -1 : ::open(path.c_str(), flags);
 }
 
 int dup(int fd) {

@@ -21,6 +21,12 @@ int fsync(int fd);
 int fdatasync(int fd);
 // Writes everything of the file system that holds `fd` to the medium, and waits for it.
 int syncfs(int fd);
+// Flushes every file system and device of the machine (sync(2)); it cannot fail.
+int syncAll();
+// Drops the clean cached pages of a range, so that the next read asks the file system.
+int dropCached(int fd, off_t offset, off_t length);
+// Whether this process may create files in the directory `dir` (faccessat W_OK).
+int mayWriteIn(int dir);
 // Starts writing the range to the medium without waiting for it (sync_file_range).
 int startWriteBack(int fd, off_t offset, off_t length);
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
@@ -40,6 +46,9 @@ bool randomBytes(void* buffer, size_t length);
 mode_t creationMask();
 // A new descriptor of the same open file, closed on exec.
 int dup(int fd);
+// Opens the file of `fd` anew, as a description of its own (through /proc/self/fd): what is
+// done through it does not move the other's place in the file system's program.
+int reopen(int fd, int flags);
 DIR* fdopendir(int fd);
 // The next entry, or nullptr at the end (errno 0) or on a failure (errno set).
 dirent* readdir(DIR* dir);

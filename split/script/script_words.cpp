@@ -69,9 +69,11 @@ char32_t upper(char32_t point) {
 }
 
 // The names of devices that Windows gives any file of that name before its first dot:
-// CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, also with the digits written ¹ ² ³.
+// CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, also with the digits written ¹ ² ³, and
+// also with blanks before that dot, which Windows drops when it matches them (`con .txt`).
 bool isWindowsDeviceName(std::string_view name) {
     std::string stem = foldCase(name.substr(0, name.find('.')));
+    stem.erase(stem.find_last_not_of(' ') + 1);
     for (const auto& [superscript, digit] :
          {std::pair{"\xC2\xB9", "1"}, std::pair{"\xC2\xB2", "2"}, std::pair{"\xC2\xB3", "3"}}) {
         if (stem.ends_with(superscript)) {

@@ -138,6 +138,18 @@ TEST_F(SplitSafety, NamesWindowsCannotUseAreRefusedSayingToRename) {
     EXPECT_TRUE(cut(source("console.zip", 100), 10).outcome);
 }
 
+// Windows drops the blanks before the dot when it matches a device name, so the script of
+// `con .txt` would copy to the console.
+TEST_F(SplitSafety, DeviceNamesWithBlanksBeforeTheDotAreRefused) {
+    for (const char* name : {"con .txt", "NUL .log", "lpt1 .dat", "aux   .tar.gz", "prn .x.y"}) {
+        const auto run = cut(source(name, 100), 10);
+        EXPECT_EQ(run.kind(), Kind::Refused) << name;
+        EXPECT_NE(run.text().find("for a device"), std::string::npos) << run.text();
+    }
+    EXPECT_TRUE(fs::is_empty(out.path()));
+    EXPECT_TRUE(cut(source("con x.txt", 100), 10).outcome);
+}
+
 TEST_F(SplitSafety, ScriptsEndInDotBatAndPiecesKeepTheirNames) {
     ASSERT_TRUE(cut(source("report.docx", 3000), 1024).outcome);
     EXPECT_EQ(test::namesIn(out.path()),
