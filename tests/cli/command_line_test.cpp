@@ -95,7 +95,7 @@ TEST(CommandLine, ManyPiecesAreAnnouncedAndQuietRunsPrintNothing) {
     EXPECT_EQ(test::namesIn(dir.path() / "out"),
               (std::vector<std::string>{"big.001", "big.002", "big.bat"}));
     EXPECT_NE(runCommand({"split", dir / "big.bin", "9.77", dir / "out"})
-                  .err.find("1 piece of the earlier split beyond this one's removed"),
+                  .err.find("1 piece of the earlier split beyond this one's was removed"),
               std::string::npos);
 }
 
