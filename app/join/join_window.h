@@ -30,6 +30,8 @@ class JoinWindow : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // join_missing.cpp: a window that comes to the front looks at pieces that failed again.
+    void changeEvent(QEvent* event) override;
     // Escape: stops a running join, else closes the window.
     void reject() override;
 
@@ -51,6 +53,8 @@ class JoinWindow : public QDialog {
     enum class FailureBox { None, Now, OnceShown };
     std::optional<JoinPreview> lookAtPieces(FailureBox box);
     void showPreview(const JoinPreview& preview);
+    // join_missing.cpp: what is known when the pieces cannot all be read, and Join disabled.
+    void showWhatIsKnown(const Error& error);
     // Proposes the home folder when the pieces' folder cannot be written.
     void avoidReadOnlyFolder();
     bool askToReplace(const JoinPlan& plan);

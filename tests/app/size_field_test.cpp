@@ -122,14 +122,5 @@ TEST(SizeField, TheTipSaysWhatTheTextIsReadAsAndThePiecesItMakes) {
     EXPECT_EQ(sizeFieldTip("12abc", twelveMiB), readSizeField("12abc").problem);
 }
 
-TEST(SizeField, SizesShowInTheLargestUnitThatGivesThemExactly) {
-    EXPECT_EQ(shownSize(1), "1 byte");
-    EXPECT_EQ(shownSize(1536), "1.5 KiB");
-    EXPECT_EQ(shownSize(1741), "1,741 bytes");
-    EXPECT_EQ(shownSize(12345 * 1024), "12,345 KiB");
-    EXPECT_EQ(shownSize((std::int64_t{13} << 40) / 4), "3.25 TiB");
-    EXPECT_EQ(shownSize(INT64_MAX), "9,223,372,036,854,775,807 bytes");
-}
-
 }  // namespace
 }  // namespace morsela
