@@ -109,6 +109,9 @@ void JoinWindow::showPreview(const JoinPreview& preview) {
     folderNote->setVisible(!folderNote->text().isEmpty());
     if (known) {
         joinButton->setEnabled(stage_ == Stage::Ready);
+        if (focusWidget() == cancelButton && stage_ == Stage::Ready) {
+            joinButton->setFocus();  // a focused button is the dialog's default
+        }
         joinButton->setDefault(true);
         cancelButton->setDefault(false);
     }

@@ -227,7 +227,7 @@ TEST_F(JoinWindowTest, WithoutAFileManagerOpenFolderSaysWhereTheFileIs) {
         detail = test::detailOf(box);
         test::pressOk(box);
     });
-    QTest::mouseClick(ui.openFolderButton, Qt::LeftButton);
+    ui.openFolderButton->click();
     EXPECT_EQ(noFileManager.asked(), pieces.path().string());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !text.isEmpty(); }, 5000));
     EXPECT_EQ(text, "No program here opens the folder");

@@ -60,7 +60,7 @@ TEST(SizeField, TextsGiveTheirSizeOrARefusalThatSaysWhy) {
         {"9e9G", {}, kTooLarge},
         // Anything else after the number is named, never dropped.
         {"12abc", {}, kNotUnderstood},
-        {"1,5", {}, kNotUnderstood},
+        {"1,5", {}, "write the decimals after a point: \"1.5\""},
         {"1.5.5", {}, kNotUnderstood},
         {"3e", {}, kNotUnderstood},
         {"10T", {}, kNotUnderstood},
