@@ -38,15 +38,17 @@ recommends=$(dpkg-deb -f "$deb" Recommends)
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 share="$root/usr/share"
-update-mime-database "$share/mime" >/dev/null
-update-desktop-database "$share/applications"
 # The installed data first, the system's after it; no user or desktop settings of this
 # machine take part.
 export XDG_DATA_DIRS="$share:/usr/share"
 export XDG_DATA_HOME="$work/home/.local/share" XDG_CONFIG_HOME="$work/home/.config"
 export XDG_CONFIG_DIRS="$work/etc/xdg" HOME="$work/home"
+# GIO offers only programs that it finds on the PATH, as the installed ones are.
+export PATH="$root/usr/bin:$PATH"
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
 mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CONFIG_DIRS"
+update-mime-database "$share/mime" >/dev/null
+update-desktop-database "$share/applications"
 
 files="$work/files"
 mkdir -p "$files"
@@ -56,10 +58,12 @@ head -c 4096 /dev/urandom >"$files/x.7z.002"
 head -c 4096 /dev/urandom >"$files/download"
 head -c 4096 /dev/urandom >"$files/holiday.001"
 
-# Which desktop entry opens FILE by default, by each tool: "xdg-mime:ENTRY gio:ENTRY".
+# Which desktop entry opens FILE by default, by each tool: "xdg-mime:ENTRY gio:ENTRY". The
+# type is GIO's, from the MIME database (xdg-mime's generic way asks file(1), which knows
+# none of the installed types).
 default_for() {
     local type gio_default
-    type=$(xdg-mime query filetype "$1")
+    type=$(gio info -a standard::content-type "$1" | sed -n 's/^ *standard::content-type: //p')
     gio_default=$(gio mime "$type" 2>&1 | sed -n 's/^Default application for .*: //p')
     echo "type:$type xdg-mime:$(xdg-mime query default "$type") gio:$gio_default"
 }
