@@ -124,16 +124,19 @@ TEST(TerminalResize, TheBarFollowsTheNewWidth) {
 // two): whether the terminal wraps the old, longer line into two rows or cuts it, nothing of
 // the bar is left once the split is done or stopped.
 TEST(TerminalResize, NarrowerLeavesNothingOfTheBarBehind) {
+    // Half a second in, with the bar drawn a few times.
+    test::ProcessAction narrower = test::resizeTerminal("[", 40);
+    narrower.after = milliseconds(500);
     struct Case {
         std::vector<test::ProcessAction> actions;
         std::string left;  // the screen at the end
     };
     const std::vector<Case> cases = {
-        {{test::resizeTerminal(kSecondFrame, 40)},
+        {{narrower},
          "morsela: s\\.bin: 40 pieces of 64 KiB in [0-9.]+ s; rejoin with out/s\\.bat\n"},
-        {{test::resizeTerminal(kSecondFrame, 40),
+        {{narrower,
           {milliseconds(900),
-           [&](pid_t, int terminal) { ASSERT_EQ(::write(terminal, "\x03", 1), 1); }, kSecondFrame}},
+           [&](pid_t, int terminal) { ASSERT_EQ(::write(terminal, "\x03", 1), 1); }, "["}},
          "morsela: s\\.bin: stopped; [0-9]+ whole pieces are left and no rejoin script\n"},
     };
     for (int attempt = 0; attempt < 2; ++attempt) {
