@@ -102,6 +102,7 @@ void JoinWindow::showPreview(const JoinPreview& preview) {
     showValue(checksumText, "Checksums", known ? checksumLine(preview.plan) : "");
     folderField->setText(targetFolder().shown());
     folderField->setCursorPosition(0);
+    fitFolderField();
     folderNote->setText(preview.targetExists
                             ? "A file named " + name +
                                   " is already in this folder; Join asks before replacing it."

@@ -42,6 +42,8 @@ class JoinWindow : public QDialog {
     void placeControls();
     void describeControls();
     void showValue(QLabel* label, const QString& caption, const QString& value);
+    // Widens the folder field to show its whole path, up to most of the screen's width.
+    void fitFolderField();
 
     void joinButton_Click();
     void chooseFolderButton_Click();

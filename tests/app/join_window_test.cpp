@@ -184,6 +184,8 @@ TEST_F(JoinWindowTest, AMissingPieceIsNamedInABoxAsTheWindowOpens) {
     EXPECT_EQ(ui.piecesText->text(), "holiday.003 is missing");
     EXPECT_EQ(ui.checksumText->text(), "Not checked until every piece can be read");
     EXPECT_EQ(ui.folderField->text(), q(pieces.path().string()));
+    EXPECT_GE(ui.folderField->width(),  // the whole path, not cut off
+              ui.folderField->fontMetrics().horizontalAdvance(ui.folderField->text()));
     EXPECT_FALSE(ui.joinButton->isEnabled());
     EXPECT_FALSE(ui.joinButton->isDefault());
     EXPECT_TRUE(ui.cancelButton->isDefault());
