@@ -111,7 +111,9 @@ if [[ $mode == stop ]]; then
     xdotool key Tab space
     many=$(timeout 20 xdotool search --sync --name '^Many Pieces$' | head -n1)
     xdotool windowfocus --sync "$many"
+    sleep 0.3
     xdotool key alt+y
+    for _ in $(seq 50); do xdotool search --name '^Many Pieces$' >/dev/null || break; sleep 0.1; done
     xdotool windowfocus --sync "$window"
     xdotool key alt+e
     question=$(timeout 20 xdotool search --sync --name '^Stop Split$' | head -n1)
