@@ -1,6 +1,5 @@
 #include "app/form1.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,10 +16,14 @@
 
 #include "app/background_work.h"
 #include "app/boxes/error_box.h"
+#include "app/boxes/many_pieces_question.h"
 #include "app/boxes/plain_text.h"
 #include "app/form_layout.h"
 #include "app/icons/morsela_icon.h"
+#include "app/join/path_parts.h"
 #include "app/size_field.h"
+#include "app/source_field.h"
+#include "split/piece_names.h"
 
 namespace morsela {
 namespace {
@@ -36,16 +39,6 @@ template <typename Control>
 Control* named(Control* control, const char* name) {
     control->setObjectName(name);
     return control;
-}
-
-// The length of the file a path names, when it is a regular file.
-std::optional<std::int64_t> fileLength(const QString& path) {
-    struct stat status {};
-    if (path.isEmpty() || ::stat(NativePath::fromShown(path).bytes().constData(), &status) != 0 ||
-        !S_ISREG(status.st_mode)) {
-        return std::nullopt;
-    }
-    return status.st_size;
 }
 
 }  // namespace
@@ -107,6 +100,11 @@ Form1::Form1(MountPoints::Source mountPoints)
     // Not handlers: the size field's tooltip follows both fields.
     connect(txtSize, &QLineEdit::textChanged, this, &Form1::updateSizeTip);
     connect(txtFile, &QLineEdit::textChanged, this, &Form1::updateSizeTip);
+    // A new split being set up: the last one's time no longer stands in pic1.
+    for (QLineEdit* field : {txtFile, txtSize}) {
+        connect(field, &QLineEdit::textChanged, this, &Form1::clearReport);
+    }
+    connect(Dir1, &DirListBox::change, this, &Form1::clearReport);
     updateSizeTip();
     dispatch(&Form1::Form_Load);
 }
@@ -125,8 +123,14 @@ void Form1::placeControls() {
     lblSize->lower();
 }
 
+// The pieces go beside the file unless the user chooses otherwise; a folder that cannot be
+// read leaves the list where it was.
 void Form1::setSourceFile(const NativePath& file) {
     txtFile->setText(file.shown());
+    try {
+        Dir1->setPath(NativePath(folderOf(file.bytes())));
+    } catch (const Error&) {
+    }
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
@@ -166,6 +170,8 @@ void Form1::Dir1_Change() {
 void Form1::takeOutputDirFromList() {
     outputDir_ = Dir1->path().asDirectory();
     txtSavepath->setText(outputDir_.shown());
+    Dir1->setAccessibleDescription("The pieces go to " + outputDir_.shown() +
+                                   "; open another directory with Enter to write them there");
 }
 
 // Moving the list to the drive runs Dir1_Change, which takes the output directory from it;
@@ -189,9 +195,17 @@ void Form1::cmdLoadfile_Click() {
 }
 
 void Form1::cmdRun_Click() {
-    const std::optional<Error> failure = runSplit(requestFromFields());
+    const SplitRequest request = requestFromFields();
+    const std::optional<std::int64_t> length = sourceLength(txtFile->text());
+    if (length &&
+        !mayMakeManyPieces(this, NativePath(nameOf(sourceOf(txtFile->text()).bytes())).shown(),
+                           piecesFor(*length, request.pieceSize), request.pieceSize)) {
+        return;
+    }
+    const std::optional<Error> failure = runSplit(request);
     if (failure) {
-        observer_.failed(*failure);
+        observer_.failed(advised(*failure));
+        focusOnControlAbout(*failure);
     } else {
         observer_.completed();
     }
@@ -236,12 +250,12 @@ void Form1::endProgram() {
 }
 
 SplitRequest Form1::requestFromFields() const {
-    if (txtFile->text().isEmpty()) {
+    if (txtFile->text().trimmed().isEmpty()) {
         throw Error(Error::Kind::NotFound, "",
                     "No file was chosen: type its path, or pick it with \"Open File\"");
     }
     SplitRequest request;
-    request.source = NativePath::fromShown(txtFile->text()).toStdString();
+    request.source = sourceOf(txtFile->text()).toStdString();
     request.pieceSize = pieceSizeFromField(txtSize->text());
     request.outputDir = outputDir_.toStdString();
     return request;
@@ -280,14 +294,21 @@ void Form1::takeInput(bool active) {
 }
 
 void Form1::updateSizeTip() {
-    setPlainToolTip(*txtSize, sizeFieldTip(txtSize->text(), fileLength(txtFile->text())));
+    setPlainToolTip(*txtSize, sizeFieldTip(txtSize->text(), sourceLength(txtFile->text())));
+}
+
+void Form1::clearReport() {
+    if (!splitting_) {
+        pic1->cls();
+    }
 }
 
 void Form1::dispatch(void (Form1::*handler)()) {
     try {
         (this->*handler)();
     } catch (const Error& error) {
-        showErrorBox(this, error);
+        showErrorBox(this, advised(error));
+        focusOnControlAbout(error);
     }
 }
 

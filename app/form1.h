@@ -29,7 +29,8 @@ class Form1 : public QWidget {
     // The directory the next split writes into, ending in "/"; the controls are found by
     // their object names.
     const NativePath& outputDir() const { return outputDir_; }
-    // Fills in the file to split, as if typed (the program was started on it).
+    // Fills in the file to split, as if typed, and opens its folder in the directory list
+    // (the program was started on it).
     void setSourceFile(const NativePath& file);
 
   protected:
@@ -86,6 +87,14 @@ class Form1 : public QWidget {
     void endProgram();
     // The size field's tooltip: what its text is read as, and the pieces it makes.
     void updateSizeTip();
+    // Clears pic1 of the last split's report.
+    void clearReport();
+
+    // form1_failures.cpp: a failure with a word on what to choose instead, where the window
+    // has one; and the focus, after its box, on the control the failure is about.
+    Error advised(const Error& error) const;
+    QWidget* controlAbout(const Error& error) const;
+    void focusOnControlAbout(const Error& error);
 
     NativePath outputDir_;
     WindowObserver observer_;

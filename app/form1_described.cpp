@@ -39,7 +39,6 @@ void Form1::describeControls() {
     lblSave->setBuddy(Dir1);
     Drive1->setAccessibleName("Output drive");
     Dir1->setAccessibleName("Output directory");
-    Dir1->setAccessibleDescription("Open a directory with Enter to write the pieces there");
     txtSavepath->setAccessibleName("Output directory path");
     txtSavepath->setFocusPolicy(Qt::NoFocus);  // disabled, it takes none; nor does it claim to
     pic1->setAccessibleName("Split progress");

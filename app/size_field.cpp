@@ -1,11 +1,9 @@
 #include "app/size_field.h"
 
-#include <QLocale>
-#include <array>
-
 #include "split/error.h"
 #include "split/piece_names.h"
 #include "split/size_text.h"
+#include "words/human_text.h"
 
 namespace morsela {
 namespace {
@@ -33,6 +31,14 @@ std::optional<double> unitBytes(std::string rest) {
         }
     }
     return std::nullopt;
+}
+
+// "1,5" or "1,5M" (what follows the number, blanks left out): decimals after a comma, as
+// many write them.
+bool decimalComma(const std::string& rest) {
+    const std::size_t unit = rest.find_first_not_of("0123456789", 1);
+    return rest.size() > 1 && rest[0] == ',' && unit != 1 &&
+           unitBytes(unit == std::string::npos ? "" : rest.substr(unit));
 }
 
 // Typed text in quotes, shortened to what is enough to recognise it, control characters
@@ -77,6 +83,12 @@ FieldSize readSizeField(const QString& text) {
                        : "The size is missing: " + quoted(text) + " holds no number; " + kExample};
     }
     const std::optional<double> unit = unitBytes(number.rest);
+    if (!unit && decimalComma(number.rest)) {
+        QString dotted = text.trimmed();
+        dotted[dotted.indexOf(',')] = '.';
+        return {0, "The size " + quoted(text) +
+                       " has a comma; write the decimals after a point: " + quoted(dotted)};
+    }
     if (!unit) {
         return {0, quoted(restAsTyped(typed, number.rest)) + " in the size " + quoted(text) +
                        " is not understood; " + kExample};
@@ -111,35 +123,11 @@ QString sizeFieldTip(const QString& text, std::optional<std::int64_t> fileLength
     if (!size.problem.isEmpty()) {
         return size.problem;
     }
-    QString tip = "= " + shownSize(size.bytes);
+    std::string tip = "= " + exactSize(size.bytes);
     if (fileLength) {
-        const std::int64_t pieces = piecesFor(*fileLength, size.bytes);
-        tip += ", " + QLocale(QLocale::English).toString(qint64{pieces}) +
-               (pieces == 1 ? " piece" : " pieces");
+        tip += ", " + countOf(piecesFor(*fileLength, size.bytes), "piece", "pieces");
     }
-    return tip;
-}
-
-QString shownSize(std::int64_t bytes) {
-    constexpr std::array<const char*, 6> kNames = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
-    const QLocale english(QLocale::English);
-    for (int k = static_cast<int>(kNames.size()); k >= 1; --k) {
-        const std::int64_t unit = std::int64_t{1} << (10 * k);
-        // bytes / unit has at most two decimals when bytes x 100 (= 4 x 25) is a multiple
-        // of unit, that is when bytes is a multiple of unit / 4.
-        if (bytes >= unit && bytes % (unit / 4) == 0) {
-            const double value = static_cast<double>(bytes) / static_cast<double>(unit);
-            QString number = english.toString(value, 'f', 2);
-            while (number.endsWith('0')) {
-                number.chop(1);
-            }
-            if (number.endsWith('.')) {
-                number.chop(1);
-            }
-            return number + " " + kNames[static_cast<std::size_t>(k - 1)];
-        }
-    }
-    return english.toString(qint64{bytes}) + (bytes == 1 ? " byte" : " bytes");
+    return QString::fromStdString(tip);
 }
 
 }  // namespace morsela

@@ -27,8 +27,4 @@ std::int64_t pieceSizeFromField(const QString& text);
 // how many pieces it makes ("= 10 MiB, 2 pieces"); the problem when it gives no size.
 QString sizeFieldTip(const QString& text, std::optional<std::int64_t> fileLength);
 
-// A size as the tooltip shows it, in the largest unit that gives it exactly with at most two
-// decimals: "10 MiB", "1.5 KiB", "1,741 bytes".
-QString shownSize(std::int64_t bytes);
-
 }  // namespace morsela

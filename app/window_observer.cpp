@@ -1,5 +1,6 @@
 #include "app/window_observer.h"
 
+#include <QPushButton>
 #include <QThread>
 #include <cstdio>
 
@@ -36,6 +37,7 @@ void WindowObserver::onWindowThread(Action action) {
 void WindowObserver::begin() {
     stop_ = false;
     declined_ = false;
+    written_.clear();
     startTime_ = std::chrono::steady_clock::now();
 }
 
@@ -66,6 +68,10 @@ void WindowObserver::progressed(std::int64_t done, std::int64_t total) {
         pic1_.setProgress(reached);
         pic1_.box(0, 0, reached, 5, kBarColour);
     });
+}
+
+void WindowObserver::fileWritten(const std::string& path) {
+    written_.add(path);
 }
 
 void WindowObserver::notice(const Notice& notice) {
@@ -101,8 +107,24 @@ void WindowObserver::failed(const Error& error) {
         MessageBox box(QMessageBox::Information, "Split Stopped", "The split was stopped",
                        QMessageBox::Ok, &window_);
         box.setDetail(shownText(error.what()));
+        QAbstractButton* remove = nullptr;
+        if (written_.count() > 0) {
+            remove = box.addButton("&Remove Pieces", QMessageBox::DestructiveRole);
+            box.setDetail(shownText(error.what()) + "\nRemove Pieces removes them; OK keeps them.");
+        }
         box.exec();
+        if (remove != nullptr && box.clickedButton() == remove) {
+            removeWrittenPieces();
+        }
     });
+}
+
+void WindowObserver::removeWrittenPieces() {
+    try {
+        written_.removeAll();
+    } catch (const Error& failure) {
+        showErrorBox(&window_, failure);
+    }
 }
 
 bool WindowObserver::stopRequested() {
@@ -142,7 +164,7 @@ bool WindowObserver::replaceOtherSplit(const OtherSplit& other) {
                                               : "the pieces of " + shownText(other.target);
     bool yes = false;
     onWindowThread([&] {
-        MessageBox box(QMessageBox::Question, "Split Confirmation", "Replace " + what + "?",
+        MessageBox box(QMessageBox::Question, "Replace Pieces", "Replace " + what + "?",
                        QMessageBox::Yes | QMessageBox::No, &window_);
         box.setDetail(shownText(other.script) + (other.target.empty()
                                                      ? " is there and is no rejoin script."

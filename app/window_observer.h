@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "app/written_pieces.h"
 #include "split/error.h"
 #include "split/observer.h"
 
@@ -36,6 +37,8 @@ class WindowObserver : public Observer {
 
     void splitStarted(const SplitPlan& plan) override;
     void progressed(std::int64_t done, std::int64_t total) override;
+    // Keeps each whole piece, so that a stopped split's can be removed from its box.
+    void fileWritten(const std::string& path) override;
     // Shown under the next confirmation; a stopped split's, with the window closing, goes to
     // standard error.
     void notice(const Notice& notice) override;
@@ -46,12 +49,14 @@ class WindowObserver : public Observer {
 
     // The report once the split is done: "Time it took to split", the seconds, and the box.
     void completed();
-    // A failure in an error box; a stop, in a box that says what was left.
+    // A failure in an error box; a stop, in a box that says what was left and offers to
+    // remove the whole pieces.
     void failed(const Error& error);
 
   private:
     template <typename Action>
     void onWindowThread(Action action);
+    void removeWrittenPieces();
 
     PictureBox& pic1_;
     QWidget& window_;
@@ -63,6 +68,7 @@ class WindowObserver : public Observer {
     std::condition_variable answered_;
     bool asking_ = false;    // guarded by answerMutex_
     bool declined_ = false;  // the user would not replace another split
+    WrittenPieces written_;  // the split's whole pieces; written by its thread while it runs
 };
 
 // Seconds as the report prints numbers: up to seven significant digits, a blank before a

@@ -1,8 +1,8 @@
 #include "cli/join_command.h"
 
 #include "cli/help_text.h"
-#include "cli/human_text.h"
 #include "split/join/join.h"
+#include "words/human_text.h"
 
 namespace morsela {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "cli/human_text.h"
+#include "words/human_text.h"
 
 namespace morsela {
 namespace {
@@ -44,9 +44,8 @@ std::string progressLine(std::int64_t done, std::int64_t total, double seconds, 
     std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(fraction * 100));
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
     std::vector<Part> parts{
-        {humanBytes(static_cast<double>(done)) + " of " + humanBytes(static_cast<double>(total)),
-         2},
-        {rate > 0 ? humanBytes(rate) + "/s" : "", 1},
+        {roughSize(done) + " of " + roughSize(total), 2},
+        {rate > 0 ? roughSize(static_cast<std::int64_t>(rate)) + "/s" : "", 1},
         {rate > 0 && done < total ? clockTime(static_cast<double>(total - done) / rate) + " left"
                                   : "",
          3},

@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "cli/help_text.h"
-#include "cli/human_text.h"
 #include "cli/size_argument.h"
 #include "split/split.h"
+#include "words/human_text.h"
 
 namespace morsela {
 
@@ -134,7 +134,7 @@ int SplitCommand::run(std::FILE* out, std::FILE* err) {
         const std::string pieces = outcome.sourceLength == 0
                                        ? "1 empty piece"
                                        : countOf(outcome.pieces, "piece", "pieces") + " of " +
-                                             humanBytes(static_cast<double>(outcome.pieceSize));
+                                             roughSize(outcome.pieceSize);
         terminal.finished(request.source + ": " + pieces + " in " + terminal.elapsed() +
                           "; rejoin with " + outcome.scriptPath);
         return kExitOk;

@@ -13,7 +13,7 @@ volatile std::sig_atomic_t lineToErase = -1;
 extern "C" void onStopSignal(int signal) {
     if (signalled) {  // the second Ctrl-C: the user means it
         if (lineToErase >= 0) {
-            [[maybe_unused]] const auto ignored = ::write(lineToErase, "\r\033[K", 4);
+            [[maybe_unused]] const auto ignored = ::write(lineToErase, "\r\033[J", 4);
         }
         std::signal(signal, SIG_DFL);
         std::raise(signal);

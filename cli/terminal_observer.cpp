@@ -3,11 +3,11 @@
 #include <cerrno>
 #include <string>
 
-#include "cli/human_text.h"
 #include "cli/printable.h"
 #include "cli/progress_line.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_size.h"
+#include "words/human_text.h"
 
 namespace morsela {
 namespace {
@@ -46,8 +46,8 @@ TerminalObserver::~TerminalObserver() {
 void TerminalObserver::splitStarted(const SplitPlan& plan) {
     startCopy();
     if (plan.pieces > kManyPieces && !settings_.quiet) {
-        say(err_, "morsela: this split makes " + std::to_string(plan.pieces) + " pieces of " +
-                      humanBytes(static_cast<double>(plan.pieceSize)) + " each");
+        say(err_, "morsela: this split makes " + countOf(plan.pieces, "piece", "pieces") + " of " +
+                      roughSize(plan.pieceSize) + " each");
     }
 }
 
@@ -74,12 +74,14 @@ void TerminalObserver::progressed(std::int64_t done, std::int64_t total) {
     if (columns_ == 0 || terminalResized()) {
         columns_ = terminalColumns(fd);
     }
-    // The last columns stay free: a full line makes some terminals wrap, and Ctrl-C echoes
-    // as "^C" after the line, which must not wrap either for the bar to be erased whole.
+    // The last columns stay free: a line as wide as the terminal makes some terminals wrap.
     const std::string line =
         progressLine(done, total, secondsBetween(copyStarted_, now), columns_ - 3);
-    // Written over the last one, and the rest of the old line cleared after it: no flicker.
-    std::fprintf(err_, "\r%s\033[K", line.c_str());
+    // Written over the last one, and what is left of the old one erased after it: no flicker.
+    // The cursor then waits at the start of the line, where a terminal made narrower keeps
+    // it while it wraps the old line into more rows (tmux, VTE) or cuts it (xterm); erasing
+    // to the end of the screen from there removes the old line whole on either.
+    std::fprintf(err_, "\r%s\033[J\r", line.c_str());
     std::fflush(err_);
     barShown_ = true;
     setLineToEraseOnExit(fd);
@@ -143,7 +145,7 @@ void TerminalObserver::say(std::FILE* file, const std::string& line) {
 
 void TerminalObserver::clearBar() {
     if (barShown_) {
-        std::fputs("\r\033[K", err_);
+        std::fputs("\r\033[J", err_);
         std::fflush(err_);
         barShown_ = false;
         setLineToEraseOnExit(-1);

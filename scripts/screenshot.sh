@@ -11,6 +11,10 @@
 #   scripts/screenshot.sh build/bin/morsela-win doc/join.png join           the join window
 #       opened on a rejoin script, before the join
 #   scripts/screenshot.sh build/bin/morsela-win doc/join-2.png join-scale2  the same at 2x
+#   scripts/screenshot.sh build/bin/morsela-win many.png many               the question
+#       before a split of more than a thousand pieces
+#   scripts/screenshot.sh build/bin/morsela-win missing.png join-missing    the join window
+#       on pieces one of which is missing (join-missing-scale2: at 2x)
 set -euo pipefail
 morsela_win=$(realpath "$1")
 output=$(realpath -m "$2")
@@ -21,7 +25,7 @@ work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 exec 3>"$work/display"
 screen=1024x768x24
-if [[ $mode == scale2 || $mode == join-scale2 ]]; then
+if [[ $mode == scale2 || $mode == *-scale2 ]]; then
     export QT_SCALE_FACTOR=2
     screen=1600x1200x24
 fi
@@ -37,6 +41,19 @@ if [[ $mode == join* ]]; then
     "$(dirname "$morsela_win")/morsela" split -q --checksum "$work/Downloads/holiday-photos.zip" \
         10M "$work/Downloads"
     rm "$work/Downloads/holiday-photos.zip"
+    if [[ $mode == join-missing* ]]; then
+        # A piece that did not arrive: the window says so in a box, then shows what it knows.
+        rm "$work/Downloads/holiday-photos.003"
+        (cd "$work/Downloads" && exec "$morsela_win" holiday-photos.bat) &
+        box=$(timeout 20 xdotool search --sync --name '^Join Failed$' | head -n1)
+        xdotool windowfocus --sync "$box"
+        xdotool key Return
+        window=$(timeout 20 xdotool search --sync --name '^Join holiday-photos.bat$' | head -n1)
+        sleep 0.5
+        import -window "$window" "$output"
+        echo "wrote $output"
+        exit 0
+    fi
     (cd "$work/Downloads" && exec "$morsela_win" holiday-photos.bat) &
     window=$(timeout 20 xdotool search --sync --name '^Join holiday-photos.zip$' | head -n1)
     xdotool windowfocus --sync "$window"
@@ -79,10 +96,26 @@ if [[ $mode == tooltip ]]; then
     shot_of_screen
     exit 0
 fi
+if [[ $mode == many ]]; then
+    # 4 KB, a unit left off: 12,208 pieces, asked about before the split starts.
+    xdotool type --delay 5 "4"
+    xdotool key Tab space
+    timeout 20 xdotool search --sync --name '^Many Pieces$' >/dev/null
+    sleep 0.5
+    shot_of_screen
+    exit 0
+fi
 if [[ $mode == stop ]]; then
     # Pieces of 4 KB make a split long enough to be asked in; it waits for the answer.
     xdotool type --delay 5 "4"
-    xdotool key Tab space alt+e
+    xdotool key Tab space
+    many=$(timeout 20 xdotool search --sync --name '^Many Pieces$' | head -n1)
+    xdotool windowfocus --sync "$many"
+    sleep 0.3
+    xdotool key alt+y
+    for _ in $(seq 50); do xdotool search --name '^Many Pieces$' >/dev/null || break; sleep 0.1; done
+    xdotool windowfocus --sync "$window"
+    xdotool key alt+e
     question=$(timeout 20 xdotool search --sync --name '^Stop Split$' | head -n1)
     sleep 0.5
     shot_of_screen

@@ -140,7 +140,8 @@ void reportWhatIsBeside(const Directory& out, const std::vector<EarlierSplit>& e
         if (const std::int64_t removed = removeEarlierPieces(out, earlier, sourceName, pieces)) {
             observer.notice({out.given(), std::to_string(removed) +
                                               (removed == 1 ? " piece" : " pieces") +
-                                              " of the earlier split beyond this one's removed"});
+                                              " of the earlier split beyond this one's " +
+                                              (removed == 1 ? "was removed" : "were removed")});
         }
         if (const LeftoverPieces leftover = leftoverPieces(out, sourceName, pieces);
             leftover.count > 0) {

@@ -94,6 +94,8 @@ void DirListBox::setPath(const NativePath& path) {
         item->setIcon(0, icon);
         item->setData(0, Qt::UserRole, fullPath);
         item->setToolTip(0, plainToolTip(NativePath(fullPath).shown()));
+        // A screen reader hears where the directory is, not only its name.
+        item->setData(0, Qt::AccessibleDescriptionRole, NativePath(fullPath).shown());
         return item;
     };
     QTreeWidgetItem* item = add(new QTreeWidgetItem(this, QStringList("/")), openIcon, "/");

@@ -2,7 +2,6 @@
 
 #include <sys/statvfs.h>
 #include <QAbstractItemView>
-#include <QLocale>
 #include <QStorageInfo>
 #include <QStylePainter>
 #include <algorithm>
@@ -10,19 +9,20 @@
 #include "app/boxes/plain_text.h"
 #include "app/controls/drive_list_accessible.h"
 #include "split/error.h"
+#include "words/human_text.h"
 
 namespace morsela {
 namespace {
 
 constexpr int kShortNameRole = Qt::UserRole + 1;
 
-// The volume's label where it has one, else the last part of the mount point.
-QString shortName(const NativePath& mountPoint) {
+// The volume's label, where it has one.
+QString labelOf(const NativePath& mountPoint) {
     const QStorageInfo info(mountPoint.shown());
-    if (info.isValid() && info.rootPath() == mountPoint.shown() && !info.name().isEmpty()) {
+    if (info.isValid() && info.rootPath() == mountPoint.shown()) {
         return info.name();
     }
-    return mountPoint.bytes() == "/" ? QString("/") : mountPoint.shown().section('/', -1);
+    return "";
 }
 
 // "(16.0 GiB free)", ", read-only" added where writing will fail; empty when the file
@@ -34,7 +34,7 @@ QString spaceText(const NativePath& mountPoint) {
         return "";
     }
     const auto free = static_cast<qint64>(status.f_bavail) * static_cast<qint64>(status.f_frsize);
-    return " (" + QLocale().formattedDataSize(free, 1) + " free" +
+    return " (" + QString::fromStdString(roughSize(free)) + " free" +
            ((status.f_flag & ST_RDONLY) != 0 ? ", read-only)" : ")");
 }
 
@@ -53,11 +53,15 @@ void DriveListBox::fill() {
     const QSignalBlocker quiet(this);
     clear();
     const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+    // Each drive by its label and its whole mount point: two sticks both mounted as ".../m"
+    // are told apart by the rest of the path.
     for (const NativePath& mountPoint : drives_.all()) {
-        const QString name = shortName(mountPoint);
-        addItem(icon, name + spaceText(mountPoint), mountPoint.bytes());
-        setItemData(count() - 1, plainToolTip(mountPoint.shown()), Qt::ToolTipRole);
-        setItemData(count() - 1, name, kShortNameRole);
+        const QString label = labelOf(mountPoint);
+        const QString where = mountPoint.shown();
+        addItem(icon, (label.isEmpty() ? where : label + " on " + where) + spaceText(mountPoint),
+                mountPoint.bytes());
+        setItemData(count() - 1, plainToolTip(where), Qt::ToolTipRole);
+        setItemData(count() - 1, label.isEmpty() ? where : label, kShortNameRole);
     }
 
     const int selected = findData(selected_.bytes());
@@ -68,7 +72,12 @@ void DriveListBox::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);
-    option.currentText = currentData(kShortNameRole).toString();
+    // A long mount point keeps its end, which tells it from the others: ".../media/ana/m".
+    const QRect room =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const int iconRoom = option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4;
+    option.currentText = fontMetrics().elidedText(currentData(kShortNameRole).toString(),
+                                                  Qt::ElideLeft, room.width() - iconRoom);
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

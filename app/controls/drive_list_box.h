@@ -11,8 +11,9 @@ namespace morsela {
 // selection follows it quietly.
 //
 // The list is read again each time it opens, so it follows sticks mounted and unmounted
-// meanwhile. Each drive shows a short name (its volume label, or the last part of its mount
-// point) with its free space, and whether it is read-only; the mount point is its tooltip.
+// meanwhile. Each drive shows its volume label and its whole mount point, with its free space
+// and whether it is read-only; the closed list shows the label, or as much of the end of the
+// mount point as fits. The mount point is its tooltip.
 class DriveListBox : public QComboBox {
     Q_OBJECT
   public:

@@ -3,15 +3,14 @@
 // the way to the folder afterwards. Part of JoinWindow.
 
 #include <unistd.h>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
-#include <QUrl>
 #include <cerrno>
 #include <cstring>
 
 #include "app/boxes/message_box.h"
+#include "app/join/folder_opener.h"
 #include "app/join/join_window.h"
 #include "app/join/path_parts.h"
 
@@ -70,13 +69,8 @@ bool JoinWindow::askToReplace(const JoinPlan& plan) {
 }
 
 void JoinWindow::openFolderButton_Click() {
-    const QString folder = targetFolder().shown();
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
-        MessageBox box(QMessageBox::Warning, "Open Folder", "Could not open the folder",
-                       QMessageBox::Ok, this);
-        box.setDetail(folder + ": no program here opens folders");
-        box.exec();
-    }
+    openFolderOrSayWhere(this, targetFolder().shown(),
+                         outcome_ ? shownText(outcome_->target) : targetFolder().shown());
 }
 
 }  // namespace morsela

@@ -1,62 +1,38 @@
 #include "app/join/join_texts.h"
 
-#include <algorithm>
-#include <array>
-#include <cmath>
-
 #include "app/controls/native_path.h"
+#include "words/human_text.h"
 
 namespace morsela {
+namespace {
 
-QString roughSize(std::int64_t bytes) {
-    if (bytes < 1024) {
-        return countOf(bytes, "byte", "bytes");
-    }
-    constexpr std::array<const char*, 6> kUnits = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
-    double value = static_cast<double>(bytes) / 1024;
-    std::size_t unit = 0;
-    // 1023.96 KiB rounds to 1024 KiB at no decimal: that is 1.0 MiB.
-    while (value >= 1023.5 && unit + 1 < kUnits.size()) {
-        value /= 1024;
-        ++unit;
-    }
-    const int decimals = value < 99.95 ? 1 : 0;
-    return QString::number(value, 'f', decimals) + " " + kUnits[unit];
+QString sizeText(std::int64_t bytes) {
+    return QString::fromStdString(roughSize(bytes));
 }
 
-QString clockTime(double seconds) {
-    const auto whole = static_cast<std::int64_t>(std::llround(std::max(seconds, 0.0)));
-    const auto twoDigits = [](std::int64_t n) { return QString::number(n).rightJustified(2, '0'); };
-    if (whole < 3600) {
-        return QString::number(whole / 60) + ":" + twoDigits(whole % 60);
-    }
-    return QString::number(whole / 3600) + ":" + twoDigits(whole / 60 % 60) + ":" +
-           twoDigits(whole % 60);
+QString piecesText(std::int64_t count) {
+    return QString::fromStdString(countOf(count, "piece", "pieces"));
 }
 
-QString duration(double seconds) {
-    if (seconds < 59.95) {
-        return QString::number(std::max(seconds, 0.0), 'f', 1) + " s";
-    }
-    return clockTime(seconds);
-}
-
-QString countOf(std::int64_t count, const char* one, const char* many) {
-    return QString::number(count) + " " + (count == 1 ? one : many);
-}
+}  // namespace
 
 QString progressLine(std::int64_t done, std::int64_t total, double seconds) {
-    QString line = roughSize(done) + " of " + roughSize(total);
+    QString line = sizeText(done) + " of " + sizeText(total);
     if (seconds >= 1.0 && done > 0) {
         const double rate = static_cast<double>(done) / seconds;
-        line += ", " + roughSize(static_cast<std::int64_t>(rate)) + "/s";
-        line += ", " + clockTime(static_cast<double>(total - done) / rate) + " left";
+        line += ", " + sizeText(static_cast<std::int64_t>(rate)) + "/s";
+        line += ", " + QString::fromStdString(clockTime(static_cast<double>(total - done) / rate)) +
+                " left";
     }
     return line;
 }
 
+QString doneLine(std::int64_t bytes, double seconds) {
+    return sizeText(bytes) + " in " + QString::fromStdString(duration(seconds));
+}
+
 QString piecesLine(const JoinPlan& plan) {
-    return countOf(plan.pieces, "piece", "pieces") + ", " + roughSize(plan.totalBytes) + " in all";
+    return piecesText(plan.pieces) + ", " + sizeText(plan.totalBytes) + " in all";
 }
 
 QString checksumLine(const JoinPlan& plan) {
@@ -67,9 +43,9 @@ QString checksumLine(const JoinPlan& plan) {
 }
 
 QString resultLine(const JoinOutcome& outcome) {
-    QString line = "Joined " + shownText(outcome.target) + " (" + roughSize(outcome.bytes) + ")";
+    QString line = "Joined " + shownText(outcome.target) + " (" + sizeText(outcome.bytes) + ")";
     if (outcome.verified && outcome.piecesListed) {
-        line += "; all " + countOf(outcome.pieces, "piece", "pieces") + " matched their checksums";
+        line += "; all " + piecesText(outcome.pieces) + " matched their checksums";
     } else if (outcome.verified) {
         line += "; the joined file matched its checksum";
     } else {

@@ -102,11 +102,20 @@ void JoinWindow::showPreview(const JoinPreview& preview) {
     showValue(checksumText, "Checksums", known ? checksumLine(preview.plan) : "");
     folderField->setText(targetFolder().shown());
     folderField->setCursorPosition(0);
+    fitFolderField();
     folderNote->setText(preview.targetExists
                             ? "A file named " + name +
                                   " is already in this folder; Join asks before replacing it."
                             : "");
     folderNote->setVisible(!folderNote->text().isEmpty());
+    if (known) {
+        joinButton->setEnabled(stage_ == Stage::Ready);
+        if (focusWidget() == cancelButton && stage_ == Stage::Ready) {
+            joinButton->setFocus();  // a focused button is the dialog's default
+        }
+        joinButton->setDefault(true);
+        cancelButton->setDefault(false);
+    }
 }
 
 std::optional<JoinPreview> JoinWindow::lookAtPieces(FailureBox box) {
@@ -117,7 +126,7 @@ std::optional<JoinPreview> JoinWindow::lookAtPieces(FailureBox box) {
     }
     const Error& error = std::get<Error>(looked);
     showPreview({});
-    progressText->setText(shownText(error.what()));
+    showWhatIsKnown(error);
     if (box == FailureBox::Now) {
         showFailure(error);
     } else if (box == FailureBox::OnceShown) {
@@ -187,12 +196,14 @@ void JoinWindow::showProgress(std::int64_t done, std::int64_t total, double seco
 
 void JoinWindow::showOutcome(const JoinOutcome& outcome) {
     progressBar->setValue(progressBar->maximum());
-    progressText->setText(roughSize(outcome.bytes) + " in " + duration(progress_.seconds()));
+    progressText->setText(doneLine(outcome.bytes, progress_.seconds()));
     QString result = resultLine(outcome);
     for (const QString& notice : progress_.notices()) {
         result += "\n" + notice;
     }
     resultText->setText(result);
+    folderNote->clear();  // a file in the way was replaced, or is the joined file now
+    folderNote->hide();
     // The button takes the focus: a screen reader reads the result with it.
     openFolderButton->setAccessibleDescription(result + "\nOpens the folder that holds it");
 }

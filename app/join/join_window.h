@@ -30,6 +30,8 @@ class JoinWindow : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // join_missing.cpp: a window that comes to the front looks at pieces that failed again.
+    void changeEvent(QEvent* event) override;
     // Escape: stops a running join, else closes the window.
     void reject() override;
 
@@ -40,6 +42,8 @@ class JoinWindow : public QDialog {
     void placeControls();
     void describeControls();
     void showValue(QLabel* label, const QString& caption, const QString& value);
+    // Widens the folder field to show its whole path, up to most of the screen's width.
+    void fitFolderField();
 
     void joinButton_Click();
     void chooseFolderButton_Click();
@@ -51,6 +55,8 @@ class JoinWindow : public QDialog {
     enum class FailureBox { None, Now, OnceShown };
     std::optional<JoinPreview> lookAtPieces(FailureBox box);
     void showPreview(const JoinPreview& preview);
+    // join_missing.cpp: what is known when the pieces cannot all be read, and Join disabled.
+    void showWhatIsKnown(const Error& error);
     // Proposes the home folder when the pieces' folder cannot be written.
     void avoidReadOnlyFolder();
     bool askToReplace(const JoinPlan& plan);

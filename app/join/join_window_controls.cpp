@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/join/join_window.h"
 
@@ -85,6 +87,14 @@ void JoinWindow::placeControls() {
 void JoinWindow::showValue(QLabel* label, const QString& caption, const QString& value) {
     label->setText(value);
     label->setAccessibleName(caption + ": " + value);
+}
+
+void JoinWindow::fitFolderField() {
+    const QFontMetrics metrics = folderField->fontMetrics();
+    const int whole =
+        metrics.horizontalAdvance(folderField->text()) + 4 * metrics.averageCharWidth();
+    const int most = screen() != nullptr ? screen()->availableGeometry().width() * 2 / 3 : whole;
+    folderField->setMinimumWidth(std::min(whole, most));
 }
 
 void JoinWindow::describeControls() {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -79,12 +81,15 @@ TEST_F(Form1Split, AnotherFilesSplitInTheWayIsReplacedOnlyWhenTheUserSaysYes) {
     // No: nothing changes, and no error box follows the answer.
     ui.txtFile->setText(QString::fromStdString(in / "holiday.mp4"));
     QString question;
+    QString questionTitle;
     test::whenModalOpens([&](QWidget* box) {
         question = test::textOf(box);
+        questionTitle = test::titleOf(box);
         test::press(box, QMessageBox::No);
     });
     QTest::mouseClick(ui.cmdRun, Qt::LeftButton);
     EXPECT_EQ(question, "Replace the pieces of holiday.mkv?");
+    EXPECT_EQ(questionTitle, "Replace Pieces");  // a question, not the success box's title
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(test::namesIn(out.path()), before);
 
@@ -191,6 +196,26 @@ TEST_F(Form1Stop, ClosingTheWindowAsksAndYesStopsSaysWhatWasLeftAndCloses) {
     EXPECT_TRUE(afterDetail.contains(QString("stopped; %1 whole piece").arg(left)))
         << afterDetail.toStdString();
     EXPECT_TRUE(afterDetail.contains("no rejoin script"));
+}
+
+TEST_F(Form1Stop, TheStoppedSplitsBoxRemovesItsWholePiecesWhenAskedAndNothingElse) {
+    test::writeFile(out / "large.999", "a numbered file of the user's");
+    startLargeSplit([this] {
+        test::whenModalOpens([this](QWidget* question) {
+            test::whenModalOpens([this](QWidget* box) {
+                afterDetail = test::detailOf(box);
+                for (QAbstractButton* button : qobject_cast<QMessageBox*>(box)->buttons()) {
+                    if (button->text() == "&Remove Pieces") {
+                        button->click();
+                    }
+                }
+            });
+            test::press(question, QMessageBox::Yes);
+        });
+        form.close();
+    });
+    EXPECT_TRUE(afterDetail.contains("Remove Pieces removes them")) << afterDetail.toStdString();
+    EXPECT_EQ(test::namesIn(out.path()), std::vector<std::string>{"large.999"});
 }
 
 TEST_F(Form1Stop, EndAsksAndYesStopsThenEndsTheProgram) {

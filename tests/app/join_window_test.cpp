@@ -8,14 +8,12 @@
 #include <unistd.h>
 #include <QAccessible>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QUrl>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -61,14 +59,28 @@ struct JoinControls {
     QPushButton* cancelButton = find<QPushButton>(window, "cancelButton");
 };
 
-// Takes the URLs the window asks the desktop to open, instead of opening them.
-class UrlCatcher : public QObject {
-    Q_OBJECT
+// The desktop's xdg-open, replaced while it lives by a script that notes what it was asked
+// to open and ends with `status` (3: no program found for it).
+class FakeXdgOpen {
   public:
-    UrlCatcher() { QDesktopServices::setUrlHandler("file", this, "open"); }
-    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler("file"); }
-    Q_INVOKABLE void open(const QUrl& url) { opened << url; }
-    QList<QUrl> opened;
+    explicit FakeXdgOpen(int status) : path_(qgetenv("PATH")) {
+        test::writeFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > " + (bin / "asked") +
+                                              "\nexit " + std::to_string(status) + "\n");
+        fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+        qputenv("PATH", QByteArray::fromStdString(bin.path().string()) + ":" + path_);
+    }
+    ~FakeXdgOpen() { qputenv("PATH", path_); }
+    // What it was asked to open, once it has been run.
+    std::string asked() const {
+        if (!QTest::qWaitFor([this] { return fs::exists(bin / "asked"); }, 5000)) {
+            return "";
+        }
+        return test::readFile(bin / "asked");
+    }
+
+  private:
+    test::TempDir bin;
+    QByteArray path_;
 };
 
 // holiday.zip cut by the engine into three pieces with their checksum file, in `pieces`.
@@ -117,9 +129,11 @@ TEST_F(JoinWindowTest, ShowsWhatItWillMakeAndJoinsByKeyboard) {
     // folder on the desktop.
     ASSERT_EQ(QApplication::focusWidget(), ui.openFolderButton);
     EXPECT_TRUE(ui.openFolderButton->accessibleDescription().startsWith(ui.resultText->text()));
-    const UrlCatcher desktop;
+    const FakeXdgOpen desktop(0);
     QTest::keyClick(ui.openFolderButton, Qt::Key_Return);
-    EXPECT_EQ(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(q(pieces.path().string()))});
+    EXPECT_EQ(desktop.asked(), pieces.path().string());
+    QTest::qWait(100);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // opened: nothing more to say
     QTest::keyClick(ui.openFolderButton, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
 }
@@ -159,10 +173,68 @@ TEST_F(JoinWindowTest, AMissingPieceIsNamedInABoxAsTheWindowOpens) {
         test::pressOk(box);
     });
     JoinWindow window(NativePath(pieces / "holiday.001"));
+    const JoinControls ui(window);
     window.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !detail.isEmpty(); }));
     EXPECT_TRUE(detail.startsWith(q(pieces / "holiday.003") + ": ")) << detail.toStdString();
     EXPECT_EQ(window.windowTitle(), "Join holiday.001");
+
+    // The window shows what is known and what is missing, and Join waits for the piece.
+    EXPECT_EQ(ui.targetName->text(), "holiday");
+    EXPECT_EQ(ui.piecesText->text(), "holiday.003 is missing");
+    EXPECT_EQ(ui.checksumText->text(), "Not checked until every piece can be read");
+    EXPECT_EQ(ui.folderField->text(), q(pieces.path().string()));
+    EXPECT_GE(ui.folderField->width(),  // the whole path, not cut off
+              ui.folderField->fontMetrics().horizontalAdvance(ui.folderField->text()));
+    EXPECT_FALSE(ui.joinButton->isEnabled());
+    EXPECT_FALSE(ui.joinButton->isDefault());
+    EXPECT_TRUE(ui.cancelButton->isDefault());
+}
+
+TEST_F(JoinWindowTest, AScriptWhosePieceIsMissingSaysWhichAndJoinsOnceItIsBack) {
+    const std::string third = test::readFile(pieces / "holiday.003");
+    fs::remove(pieces / "holiday.003");
+    test::whenModalOpens([](QWidget* box) { test::pressOk(box); });
+    JoinWindow window(NativePath(pieces / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeModalWidget() == nullptr; }));
+    EXPECT_EQ(ui.targetName->text(), "as holiday.bat says");
+    EXPECT_EQ(ui.piecesText->text(), "holiday.003 is missing");
+    EXPECT_FALSE(ui.joinButton->isEnabled());
+
+    // The piece put back while the user was elsewhere: the window looks again on return.
+    test::writeFile(pieces / "holiday.003", third);
+    QApplication::setActiveWindow(nullptr);
+    QTest::qWait(50);
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui.joinButton->isEnabled(); }, 2000));
+    EXPECT_EQ(ui.targetName->text(), "holiday.zip");
+    EXPECT_TRUE(ui.joinButton->isDefault());
+}
+
+TEST_F(JoinWindowTest, WithoutAFileManagerOpenFolderSaysWhereTheFileIs) {
+    JoinWindow window(NativePath(pieces / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    ASSERT_TRUE(ui.openFolderButton->isVisible());
+    const FakeXdgOpen noFileManager(3);
+    QString text;
+    QString detail;
+    test::whenModalOpens([&](QWidget* box) {
+        text = test::textOf(box);
+        detail = test::detailOf(box);
+        test::pressOk(box);
+    });
+    ui.openFolderButton->click();
+    EXPECT_EQ(noFileManager.asked(), pieces.path().string());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !text.isEmpty(); }, 5000));
+    EXPECT_EQ(text, "No program here opens the folder");
+    EXPECT_TRUE(detail.endsWith("The file is " + q(pieces / "holiday.zip")))
+        << detail.toStdString();
 }
 
 TEST_F(JoinWindowTest, CancelOrClosingDuringAJoinLeavesNothingBehind) {
@@ -295,6 +367,7 @@ TEST_F(JoinWindowTest, AFileInTheWayIsReplacedOnlyWhenTheUserSaysYes) {
     test::whenModalOpens([](QWidget* box) { test::press(box, QMessageBox::Yes); });
     QTest::mouseClick(ui.joinButton, Qt::LeftButton);
     EXPECT_EQ(test::readFile(pieces / "holiday.zip"), original);
+    EXPECT_TRUE(ui.folderNote->isHidden());  // no longer true: the file was replaced
 }
 
 QAccessibleInterface* accessible(QObject* object) {
@@ -357,5 +430,3 @@ TEST_F(JoinWindowTest, AScreenReaderHearsEveryControlByNameAndReachesItByTab) {
 
 }  // namespace
 }  // namespace morsela
-
-#include "join_window_test.moc"

@@ -73,11 +73,12 @@ help=$(env -u DISPLAY "$morsela_win" --help) || fail "--help failed"
 [[ $(env -u DISPLAY "$morsela_win" --version) == "morsela-win "[0-9]* ]] || fail "no version"
 export DISPLAY=":$(head -n1 "$work/display")"
 
-# The window opens with the file it is given in the file field; the focus is there, so Tab
-# leads to the size field and then to "Do Stuff".
-head -c 300000 /dev/urandom >"$work/archive.zip"
+# The window opens with the file it is given in the file field, and the file's folder as
+# the output directory; the focus is on the file field, so Tab leads to the size field and
+# then to "Do Stuff".
 mkdir "$work/run"
-(cd "$work/run" && exec "$morsela_win" "$work/archive.zip") >"$work/app.log" 2>&1 &
+head -c 300000 /dev/urandom >"$work/run/archive.zip"
+(cd "$work" && exec "$morsela_win" run/archive.zip) >"$work/app.log" 2>&1 &
 app_pid=$!
 
 window=$(timeout 20 xdotool search --sync --name '^Morsela Win$' | head -n1) ||
@@ -100,7 +101,7 @@ read_tree report
 cd "$work/run"
 [[ "$(printf 'copy /b archive.001+archive.002+archive.003 archive.zip\r\n')" == "$(cat archive.bat)" ]] ||
     fail "unexpected script: $(cat -A archive.bat)"
-cat archive.001 archive.002 archive.003 | cmp - "$work/archive.zip" || fail "pieces differ"
+cat archive.001 archive.002 archive.003 | cmp - "$work/run/archive.zip" || fail "pieces differ"
 
 # confirm_split: waits for the confirmation box and closes it.
 confirm_split() {
@@ -144,7 +145,7 @@ if [[ $(id -u) -eq 0 ]] && mkdir -p "$work/STICK" && mount -t tmpfs -o size=8m t
     # The drive list and "Do Stuff" stand at fixed fractions of the window.
     xdotool mousemove $((X + WIDTH * 40 / 100)) $((Y + HEIGHT * 32 / 100)) click 1
     sleep 0.5
-    xdotool type --delay 50 "STICK"
+    xdotool type --delay 50 "$stick"  # an item begins with its label, or its mount point
     xdotool key Return
     sleep 0.5
     xdotool mousemove $((X + WIDTH * 62 / 100)) $((Y + HEIGHT * 58 / 100)) click 1
@@ -167,7 +168,16 @@ xdotool mousemove $((X + WIDTH * 3 / 4)) $((Y + HEIGHT / 20)) click 1 key ctrl+a
 xdotool type --delay 5 "$work/big.bin"
 xdotool key Tab ctrl+a
 xdotool type --delay 5 "4"
-xdotool key Tab space alt+e
+xdotool key Tab space
+# 16,384 pieces: asked about first, and Yes starts the split.
+many=$(timeout 20 xdotool search --sync --name '^Many Pieces$' | head -n1) ||
+    fail "a split of 16,384 pieces was not asked about: $(cat "$work/app.log")"
+xdotool windowfocus --sync "$many"
+sleep 0.3
+xdotool key alt+y
+for _ in $(seq 50); do xdotool search --name '^Many Pieces$' >/dev/null || break; sleep 0.1; done
+xdotool windowfocus --sync "$window"
+xdotool key alt+e
 question=$(timeout 20 xdotool search --sync --name '^Stop Split$' | head -n1) ||
     fail "Alt+E during a split asked nothing: $(cat "$work/app.log")"
 read_tree alert "Stop Split"
@@ -241,7 +251,7 @@ join_from_desktop() {
     sleep 0.3
     xdotool key Return  # the focus starts on Join
     for _ in $(seq 100); do [[ -f "$work/received/archive.zip" ]] && break; sleep 0.1; done
-    cmp "$work/received/archive.zip" "$work/archive.zip" || fail "the joined file differs"
+    cmp "$work/received/archive.zip" "$work/run/archive.zip" || fail "the joined file differs"
     read_tree joined
     local join_pid
     join_pid=$(xdotool getwindowpid "$join_window")

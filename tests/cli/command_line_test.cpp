@@ -87,7 +87,7 @@ TEST(CommandLine, ManyPiecesAreAnnouncedAndQuietRunsPrintNothing) {
     fs::create_directory(dir.path() / "out");
     const auto run = runCommand({"split", dir / "big.bin", "0.0009765625", dir / "out"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "morsela: this split makes 10001 pieces of 1 byte each\n");
+    EXPECT_EQ(run.err, "morsela: this split makes 10,001 pieces of 1 byte each\n");
     // Again, into fewer pieces: the first split's others are removed, with a notice.
     const auto quiet = runCommand({"split", dir / "big.bin", "4.9", dir / "out", "-q"});
     EXPECT_EQ(quiet.status, 0) << quiet.err;
@@ -95,7 +95,7 @@ TEST(CommandLine, ManyPiecesAreAnnouncedAndQuietRunsPrintNothing) {
     EXPECT_EQ(test::namesIn(dir.path() / "out"),
               (std::vector<std::string>{"big.001", "big.002", "big.bat"}));
     EXPECT_NE(runCommand({"split", dir / "big.bin", "9.77", dir / "out"})
-                  .err.find("1 piece of the earlier split beyond this one's removed"),
+                  .err.find("1 piece of the earlier split beyond this one's was removed"),
               std::string::npos);
 }
 

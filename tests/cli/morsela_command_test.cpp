@@ -129,7 +129,7 @@ TEST(MorselaCommand, PiecesOfAnEarlierSplitAreRemovedAndSaidSo) {
     const Outcome again = morsela({"split", dir / "data.bin", "1", dir / ""});
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_NE(again.err.find("morsela: " + dir.dirText() +
-                             ": 3 pieces of the earlier split beyond this one's removed\n"),
+                             ": 3 pieces of the earlier split beyond this one's were removed\n"),
               std::string::npos)
         << again.err;
     EXPECT_FALSE(fs::exists(dir / "data.003"));

@@ -21,10 +21,10 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 // The bar's frames in what the terminal was sent: each is written after a "\r" and ended by
-// erasing the rest of the line.
+// erasing the rest of the screen.
 std::vector<std::string> framesIn(const std::string& shown) {
     std::vector<std::string> frames;
-    const std::regex frame("\r([^\r\n\x1b]+)\x1b\\[K");
+    const std::regex frame("\r([^\r\n\x1b]+)\x1b\\[J");
     for (std::sregex_iterator it(shown.begin(), shown.end(), frame), end; it != end; ++it) {
         frames.push_back((*it)[1]);
     }
@@ -32,7 +32,7 @@ std::vector<std::string> framesIn(const std::string& shown) {
 }
 
 // What the terminal shows once the bar has been drawn twice.
-const std::string kSecondFrame = "\x1b[K\r[";
+const std::string kSecondFrame = "\x1b[J\r\r[";
 
 // A source in its own directory, split there in 40 pieces of 64 KiB into out/, which takes
 // above a second with every copy slowed down.
@@ -118,6 +118,60 @@ TEST(TerminalResize, TheBarFollowsTheNewWidth) {
     ASSERT_GE(frames.size(), 3u) << run.out;
     EXPECT_GT(frames.front().size(), 50u);
     EXPECT_LE(frames.back().size(), 47u) << frames.back();
+}
+
+// A terminal made narrower while the bar shows (80 columns to 40, as a tmux pane split in
+// two): whether the terminal wraps the old, longer line into two rows or cuts it, nothing of
+// the bar is left once the split is done or stopped.
+TEST(TerminalResize, NarrowerLeavesNothingOfTheBarBehind) {
+    // Half a second in, with the bar drawn a few times.
+    test::ProcessAction narrower = test::resizeTerminal("[", 40);
+    narrower.after = milliseconds(500);
+    struct Case {
+        std::vector<test::ProcessAction> actions;
+        std::string left;  // the screen at the end
+    };
+    const std::vector<Case> cases = {
+        {{narrower},
+         "morsela: s\\.bin: 40 pieces of 64 KiB in [0-9.]+ s; rejoin with out/s\\.bat\n"},
+        {{narrower,
+          {milliseconds(900),
+           [&](pid_t, int terminal) { ASSERT_EQ(::write(terminal, "\x03", 1), 1); }, "["}},
+         "morsela: s\\.bin: stopped; [0-9]+ whole pieces are left and no rejoin script\n"},
+    };
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        for (const Case& c : cases) {
+            test::TempDir dir;
+            test::writeFile(dir / "s.bin", test::patternBytes(40 * 65536));
+            fs::create_directory(dir.path() / "out");
+            const auto run = test::runMorselaProcess({"split", "s.bin", "64K", "out"},
+                                                     {true, false, 80, dir.path(), c.actions});
+            ASSERT_FALSE(run.actedAt.empty()) << run.out;
+            for (const auto narrower :
+                 {test::TerminalScreen::Narrower::Rewraps, test::TerminalScreen::Narrower::Cuts}) {
+                test::TerminalScreen screen(80, narrower);
+                screen.feed(std::string_view(run.out).substr(0, run.actedAt.front()));
+                screen.resize(40);
+                screen.feed(std::string_view(run.out).substr(run.actedAt.front()));
+                EXPECT_TRUE(std::regex_match(screen.text(), std::regex(c.left)))
+                    << "narrower " << static_cast<int>(narrower) << ":\n"
+                    << screen.text();
+            }
+        }
+    }
+}
+
+TEST(TerminalScreenModel, ANarrowerTerminalWrapsOrCutsTheLineTheCursorIsOn) {
+    test::TerminalScreen wraps(10);
+    wraps.feed("done\r\n0123456789abc");  // the cursor after "c", in the second row
+    wraps.resize(5);
+    wraps.feed("\rX\x1b[K");  // the third row of five, "abc", is the cursor's
+    EXPECT_EQ(wraps.text(), "done\n0123456789X\n");
+    test::TerminalScreen cuts(10, test::TerminalScreen::Narrower::Cuts);
+    cuts.feed("done\r\n0123456789abc");
+    cuts.resize(5);
+    cuts.feed("\rX\x1b[K");
+    EXPECT_EQ(cuts.text(), "done\n01234X\n");
 }
 
 }  // namespace

@@ -109,8 +109,9 @@ TEST_F(OutputRules, ARerunIntoFewerPiecesRemovesTheEarlierOnesAndReportsOthers) 
     EXPECT_EQ(test::namesIn(out.path()),
               (std::vector<std::string>{"x.001", "x.002", "x.003", "x.009", "x.bat"}));
     ASSERT_EQ(events.notices.size(), 2u) << events.notices.at(0);
-    EXPECT_NE(events.notices[0].find("2 pieces of the earlier split beyond this one's removed"),
-              std::string::npos)
+    EXPECT_NE(
+        events.notices[0].find("2 pieces of the earlier split beyond this one's were removed"),
+        std::string::npos)
         << events.notices[0];
     EXPECT_NE(
         events.notices[1].find("x.009 is numbered like these pieces but not part of this split"),

@@ -49,10 +49,11 @@ void finish(pid_t pid, ProcessRun& run) {
 
 // Does every action that is due after what the terminal has shown so far; gives how long to
 // wait for the next one at most, or -1 when none is left.
-int actUpTo(Clock::time_point start, const std::string& shown, std::size_t& next,
+int actUpTo(Clock::time_point start, ProcessRun& run, std::size_t& next,
             const std::vector<ProcessAction>& actions, pid_t pid, int terminal) {
     while (next < actions.size() && Clock::now() - start >= actions[next].after &&
-           shown.find(actions[next].shown) != std::string::npos) {
+           run.out.find(actions[next].shown) != std::string::npos) {
+        run.actedAt.push_back(run.out.size());
         actions[next++].act(pid, terminal);
     }
     if (next == actions.size()) {
@@ -78,7 +79,7 @@ ProcessRun onTerminal(const std::vector<std::string>& args, const ProcessOptions
     std::size_t next = 0;
     char buffer[4096];
     while (Clock::now() - start < kLongest) {
-        const int wait = actUpTo(start, run.out, next, options.actions, pid, terminal);
+        const int wait = actUpTo(start, run, next, options.actions, pid, terminal);
         pollfd poll{terminal, POLLIN, 0};
         if (::poll(&poll, 1, wait < 0 ? 1000 : wait) == 0) {
             continue;

@@ -35,10 +35,12 @@ struct ProcessOptions {
 
 // What one run of the real binary gave.
 struct ProcessRun {
-    int status = -1;   // the exit status; -1 when a signal ended the process
-    int signal = 0;    // that signal
-    std::string out;   // standard output; on a terminal, all it was sent
-    std::string err;   // standard error; empty on a terminal
+    int status = -1;  // the exit status; -1 when a signal ended the process
+    int signal = 0;   // that signal
+    std::string out;  // standard output; on a terminal, all it was sent
+    std::string err;  // standard error; empty on a terminal
+    // On a terminal, how much of `out` it had shown when each action was done, in order.
+    std::vector<std::size_t> actedAt;
     long peakKiB = 0;  // the most memory it took
 };
 

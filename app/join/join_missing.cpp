@@ -1,0 +1,52 @@
+// What the join window shows when the pieces cannot all be read, a piece missing say: what is
+// known (the file the pieces make, where the input is), what is missing, and Join disabled
+// until the pieces are there. Part of JoinWindow.
+
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/join/join_window.h"
+#include "app/join/path_parts.h"
+
+namespace morsela {
+namespace {
+
+// The file a first piece's series makes ("holiday.zip" for "holiday.zip.001"); a script
+// names its own, which cannot be read here.
+QString madeFrom(const QByteArray& input) {
+    const QByteArray name = nameOf(input);
+    if (name.size() > 4 && name.endsWith(".001")) {
+        return NativePath(name.chopped(4)).shown();
+    }
+    return "as " + NativePath(name).shown() + " says";
+}
+
+}  // namespace
+
+void JoinWindow::showWhatIsKnown(const Error& error) {
+    showValue(targetName, "File", madeFrom(input_.bytes()));
+    const QString piece = NativePath(nameOf(QByteArray::fromStdString(error.path()))).shown();
+    showValue(piecesText, "Pieces",
+              error.kind() == Error::Kind::NotFound && !piece.isEmpty()
+                  ? piece + " is missing"
+                  : (piece.isEmpty() ? "" : piece + ": ") + shownText(error.reason()));
+    showValue(checksumText, "Checksums", "Not checked until every piece can be read");
+    progressText->setText(shownText(error.what()));
+    joinButton->setEnabled(false);
+    joinButton->setDefault(false);
+    cancelButton->setDefault(true);
+    cancelButton->setFocus();
+}
+
+// Back in the window, perhaps after putting the missing piece in place: the window looks
+// again, and Join comes back once the pieces are all there.
+void JoinWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !plan_ &&
+        stage_ == Stage::Ready) {
+        lookAtPieces(FailureBox::None);
+    }
+}
+
+}  // namespace morsela
