@@ -12,6 +12,7 @@
 #include "split/os/file_handle.h"
 #include "split/output_checks.h"
 #include "split/piece_names.h"
+#include "split/recovery/split_recovery.h"
 #include "split/script/script_words.h"
 #include "split/split_outputs.h"
 
@@ -185,6 +186,7 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
         removeStaleChecksums(out, split.target.empty() ? sourceName : split.target);
     }
     removeStaleChecksums(out, sourceName);
+    recovery::removeStaleRecoveryFiles(out, sourceName);
     SplitOutputs outputs(out, source, status, sourceName, request);
     std::int64_t piece = 0;
     try {
@@ -207,6 +209,7 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
     if (!outcome.checksumPath.empty()) {
         observer.fileWritten(outcome.checksumPath);
     }
+    recovery::writeSplitRecovery(out, request, sourceName, status, outcome, observer);
     reportWhatIsBeside(out, earlier, sourceName, plan.pieces, observer);
     return outcome;
 }

@@ -96,6 +96,9 @@ std::int64_t PacketReader::readPacket(const FileHandle& file, const std::string&
         keep(file.path(), at, head, body);
         return end;
     }
+    if (!describing && !checkBlocks_) {
+        return end;
+    }
     if (describing || hashRange(file, at + 32, end) != hashAt(head, 16)) {
         return 0;
     }

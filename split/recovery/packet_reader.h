@@ -35,6 +35,10 @@ struct RecoverySet {
 // with the magic sequence. What a file holds beyond the bounds is refused with a reason.
 class PacketReader {
   public:
+    // Without `checkBlocks`, recovery blocks are passed over unread: enough to learn what a
+    // set describes.
+    explicit PacketReader(bool checkBlocks = true) : checkBlocks_(checkBlocks) {}
+
     // Reads the packets of one file, `name` being how sets will name it. Throws Error.
     void read(const FileHandle& file, const std::string& name);
 
@@ -67,6 +71,7 @@ class PacketReader {
     std::map<std::pair<Hash16, std::uint32_t>, FoundBlock> blocks_;
     std::map<Hash16, std::vector<std::string>> readFrom_;
     std::int64_t keptBytes_ = 0;
+    bool checkBlocks_;
 };
 
 }  // namespace morsela::recovery
