@@ -133,6 +133,17 @@ RecoveryReport checkRecoveryBeside(const std::string& input) {
     return reportOf(*found, assess(found->dir, found->set));
 }
 
+bool describedBeside(const std::string& input, const std::string& path) {
+    try {
+        const std::optional<Found> found = findSet(input);
+        return found &&
+               std::any_of(found->set.files.begin(), found->set.files.end(),
+                           [&](const auto& file) { return found->dir.pathOf(file.name) == path; });
+    } catch (const Error&) {
+        return false;
+    }
+}
+
 RecoveryReport repairBeside(const std::string& input, Observer& observer) {
     std::optional<Found> found;
     try {

@@ -27,6 +27,10 @@ struct RecoveryReport {
 // fit are none. Checks every piece the set describes; writes nothing. Throws Error.
 RecoveryReport checkRecoveryBeside(const std::string& input);
 
+// Whether recovery files beside `input` describe the piece at `path` (as a failure names
+// it), so that a join may rebuild it; reads only the recovery files, not the pieces.
+bool describedBeside(const std::string& input, const std::string& path);
+
 // The same, and rebuilds the missing and damaged pieces where the recovery blocks suffice,
 // writing them beside the others under temporary names first. What cannot be rebuilt, or
 // written, is a notice to `observer`; the join then fails on the piece as it would have.
