@@ -4,7 +4,10 @@
 // loop mount is allowed, the same on XFS with shared extents (reflink), against
 // `cp --reflink` of the whole file and `cat`.
 //
-//   split_bench [--size-mib N] [--rounds N] [--dir DIR] [--morsela PATH]
+// With par2 installed, recovery files: split --recovery against split and par2 create, and a
+// join that rebuilds a lost piece against par2 repair.
+//
+//   split_bench [--size-mib N] [--rounds N] [--recovery-rounds N] [--dir DIR] [--morsela PATH]
 //
 // Prints the median wall and CPU seconds of each, their ratios and the peak resident memory.
 
@@ -194,6 +197,43 @@ void benchChecksums(const std::string& morsela, const fs::path& source, const fs
               {morsela, "join", "--no-verify", script, "-o", joined.string()}}});
 }
 
+// Recovery files worth 10% of the source: written by the split itself, against the split
+// followed by par2 create on its pieces and against the plain split; then one lost piece of
+// 100 MiB rebuilt by the join, against par2 repair of par2's own set followed by the join.
+void benchRecovery(const std::string& morsela, const fs::path& source, const fs::path& ours,
+                   const fs::path& theirs, int rounds) {
+    auto clearOurs = [&] { emptyDirectory(ours); };
+    auto clearTheirs = [&] { emptyDirectory(theirs); };
+    const std::vector<std::string> plain{morsela, "split", source.string(), "100M", ours.string()};
+    std::vector<std::string> recovered = plain;
+    recovered.insert(recovered.begin() + 2, {"--recovery", "10"});
+    const std::string pair = morsela + " split -q " + quoted(source) + " 100M " + quoted(theirs) +
+                             " && cd " + quoted(theirs) +
+                             " && par2 create -q -q -r10 source.par2 source.0*";
+    compare("Split into pieces of 100 MiB with recovery files worth 10%", rounds,
+            {{"morsela split --recovery", clearOurs, recovered},
+             {"morsela split, par2 create", clearTheirs, shell(pair)},
+             {"morsela split", clearOurs, plain}});
+    timeCommand(recovered);
+    timeCommand(shell("rm -rf " + quoted(theirs) + " && mkdir " + quoted(theirs) + " && " + pair));
+    const fs::path joined = ours.parent_path() / "joined.bin";
+    const std::string lost = "source.005";
+    compare("Rebuild a lost piece of 100 MiB, then join", rounds,
+            {{"morsela join",
+              [&] {
+                  fs::remove(ours / lost);
+                  fs::remove(joined);
+              },
+              {morsela, "join", (ours / "source.bat").string(), "-o", joined.string()}},
+             {"par2 repair, morsela join",
+              [&] {
+                  fs::remove(theirs / lost);
+                  fs::remove(joined);
+              },
+              shell("cd " + quoted(theirs) + " && par2 repair -q -q source.par2 && " + morsela +
+                    " join source.bat -o " + quoted(joined))}});
+}
+
 // Joins the pieces in `dir` (named source.NNN, with source.bat) with morsela and with cat.
 // morsela join flushes its file to disk before it names it; cat does not, so it is also
 // timed followed by a sync of what it wrote, the same promise.
@@ -263,10 +303,12 @@ void benchReflink(const std::string& morsela, const fs::path& work, long sizeMiB
 
 // The bench's one line of help; `out` is stdout for --help, stderr for a mistake.
 int usage(std::FILE* out, int status) {
-    std::fprintf(out,
-                 "usage: split_bench [--size-mib N] [--rounds N] [--dir DIR] [--morsela PATH]\n"
-                 "  works in a new directory under DIR (default: the temporary directory),\n"
-                 "  which it removes when done\n");
+    std::fprintf(
+        out,
+        "usage: split_bench [--size-mib N] [--rounds N] [--recovery-rounds N] [--dir DIR]\n"
+        "                   [--morsela PATH]\n"
+        "  works in a new directory under DIR (default: the temporary directory),\n"
+        "  which it removes when done\n");
     return status;
 }
 
@@ -276,6 +318,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each result as it comes, also into a file
     long sizeMiB = 1024;
     int rounds = 9;
+    int recoveryRounds = 1;  // par2 create takes minutes on 1 GiB
     fs::path parent = fs::temp_directory_path();
     const fs::path self = fs::canonical("/proc/self/exe").parent_path();
     std::string morsela = (self / "morsela").string();
@@ -291,6 +334,8 @@ int main(int argc, char** argv) {
             sizeMiB = std::atol(argv[i + 1]);
         } else if (option == "--rounds") {
             rounds = std::atoi(argv[i + 1]);
+        } else if (option == "--recovery-rounds") {
+            recoveryRounds = std::atoi(argv[i + 1]);
         } else if (option == "--dir") {
             parent = argv[i + 1];
         } else if (option == "--morsela") {
@@ -322,6 +367,9 @@ int main(int argc, char** argv) {
     // Join the 1 MiB pieces left by the last round: the hardest case for per-piece costs.
     benchJoin(morsela, ours, theirs / "joined.bin", rounds);
     benchChecksums(morsela, source, ours, theirs, rounds);
+    if (recoveryRounds > 0 && runs("command -v par2")) {
+        benchRecovery(morsela, source, ours, theirs, recoveryRounds);
+    }
 
     benchReflink(morsela, work, sizeMiB, rounds);
     fs::remove_all(work);

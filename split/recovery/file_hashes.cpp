@@ -19,6 +19,8 @@ Hash16 hashFirst16k(const FileHandle& file, std::int64_t length) {
 
 FileHashes hashFile(const FileHandle& file, std::int64_t length, std::int64_t sliceSize) {
     FileHashes hashes;
+    // A file of one whole slice has the slice's MD5: one hash of its bytes is enough.
+    const bool oneSlice = length == sliceSize;
     Md5 whole;
     Md5 slice;
     std::uint32_t crc = 0;
@@ -32,7 +34,9 @@ FileHashes hashFile(const FileHandle& file, std::int64_t length, std::int64_t sl
         if (got < wanted) {  // shorter than it was: the rest reads as zeros, and will not match
             std::fill(buffer.begin() + got, buffer.begin() + wanted, '\0');
         }
-        whole.update(buffer.data(), static_cast<std::size_t>(wanted));
+        if (!oneSlice) {
+            whole.update(buffer.data(), static_cast<std::size_t>(wanted));
+        }
         slice.update(buffer.data(), static_cast<std::size_t>(wanted));
         crc = crc32Of(crc, buffer.data(), static_cast<std::size_t>(wanted));
         at += wanted;
@@ -50,7 +54,7 @@ FileHashes hashFile(const FileHandle& file, std::int64_t length, std::int64_t sl
             inSlice = 0;
         }
     }
-    hashes.md5 = whole.finish();
+    hashes.md5 = oneSlice ? hashes.slices.at(0).md5 : whole.finish();
     hashes.md5First16k = hashFirst16k(file, length);
     return hashes;
 }

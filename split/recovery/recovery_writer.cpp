@@ -179,18 +179,22 @@ WriteOutcome writeRecoveryFiles(const Directory& dir, const WriteRequest& reques
     const Hash16 setId = md5Of(mainPacketBody.data(), mainPacketBody.size());
 
     // The pieces are hashed on a thread of their own while the recovery blocks are summed.
-    auto hashing = std::async(std::launch::async, [&] {
-        std::vector<FileHashes> hashes;
-        for (const Piece& piece : pieces) {
-            hashes.push_back(hashFile(piece.file, piece.length, layout.sliceSize));
-        }
-        return hashes;
-    });
+    std::vector<FileHashes> hashes(pieces.size());
+    std::vector<std::future<void>> hashing;
+    for (std::size_t first = 0; first < 2; ++first) {  // two threads, as MD5 is the slower work
+        hashing.push_back(std::async(std::launch::async, [&, first] {
+            for (std::size_t i = first; i < pieces.size(); i += 2) {
+                hashes[i] = hashFile(pieces[i].file, pieces[i].length, layout.sliceSize);
+            }
+        }));
+    }
     TemporaryFile index(dir, request.setName + ".par2", request.mode);
     std::vector<Volume> volumes = createVolumes(dir, request, layout.recoveryBlocks);
     writeRecoveryPackets(volumes, inputSlices(pieces, order, layout.sliceSize), setId,
                          layout.sliceSize);
-    const std::vector<FileHashes> hashes = hashing.get();
+    for (std::future<void>& thread : hashing) {
+        thread.get();
+    }
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         if (hashes[i].md5First16k != pieces[i].description.md5First16k) {
             throw Error::refused(dir.pathOf(pieces[i].name), "changed while it was read");

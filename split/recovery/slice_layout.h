@@ -14,7 +14,7 @@ struct SliceLayout {
 };
 
 // The largest slice: a reader checks a damaged file slice by slice, holding a few in memory.
-inline constexpr std::int64_t kLargestSlice = 64 << 20;
+inline constexpr std::int64_t kLargestSlice = 128 << 20;
 
 std::int64_t slicesOf(std::int64_t length, std::int64_t sliceSize);
 
