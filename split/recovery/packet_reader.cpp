@@ -44,32 +44,55 @@ Hash16 hashRange(const FileHandle& file, std::int64_t from, std::int64_t to) {
     return md5.finish();
 }
 
-// Where the magic sequence next begins at or after `from`; `size` when nowhere.
-std::int64_t nextMagic(const FileHandle& file, std::int64_t from, std::int64_t size) {
-    const auto overlap = static_cast<std::int64_t>(kMagic.size()) - 1;
-    std::vector<char> buffer(static_cast<std::size_t>(kPortion));
-    for (std::int64_t at = from; at + overlap < size; at += kPortion - overlap) {
-        const std::int64_t part = std::min(kPortion, size - at);
-        const std::int64_t got = readAt(file, buffer.data(), part, at);
-        const std::string_view seen(buffer.data(), static_cast<std::size_t>(got));
-        if (const std::size_t found = seen.find(kMagic); found != std::string_view::npos) {
-            return at + static_cast<std::int64_t>(found);
+// Finds where the magic sequence begins, from one place on after another, reading each part
+// of the file once however densely the sequence is strewn in it.
+class MagicFinder {
+  public:
+    MagicFinder(const FileHandle& file, std::int64_t size) : file_(file), size_(size) {}
+
+    // Where the magic sequence next begins at or after `from`; the file's size when nowhere.
+    std::int64_t next(std::int64_t from) {
+        const auto overlap = static_cast<std::int64_t>(kMagic.size()) - 1;
+        while (from + overlap < size_) {
+            if (from < start_ || from + overlap >= start_ + length_) {
+                fill(from);
+            }
+            const std::string_view seen(buffer_.data(), static_cast<std::size_t>(length_));
+            const std::size_t found = seen.find(kMagic, static_cast<std::size_t>(from - start_));
+            if (found != std::string_view::npos) {
+                return start_ + static_cast<std::int64_t>(found);
+            }
+            if (start_ + length_ >= size_ || length_ <= overlap) {
+                break;
+            }
+            from = start_ + length_ - overlap;
         }
-        if (got < part) {
-            break;
-        }
+        return size_;
     }
-    return size;
-}
+
+  private:
+    void fill(std::int64_t from) {
+        buffer_.resize(static_cast<std::size_t>(kPortion));
+        start_ = from;
+        length_ = readAt(file_, buffer_.data(), std::min(kPortion, size_ - from), from);
+    }
+
+    const FileHandle& file_;
+    std::int64_t size_;
+    std::vector<char> buffer_;
+    std::int64_t start_ = 0;
+    std::int64_t length_ = 0;
+};
 
 }  // namespace
 
 void PacketReader::read(const FileHandle& file, const std::string& name) {
     const std::int64_t size = statusOf(file).st_size;
-    std::int64_t at = nextMagic(file, 0, size);
+    MagicFinder magic(file, size);
+    std::int64_t at = magic.next(0);
     while (at + static_cast<std::int64_t>(kHeaderLength) <= size) {
         const std::int64_t next = readPacket(file, name, at, size);
-        at = next > at ? next : nextMagic(file, at + 1, size);
+        at = next > at ? next : magic.next(at + 1);
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -113,6 +114,16 @@ TEST(PacketReader, PassesOverLengthsThatReachBeyondTheFile) {
         }
         EXPECT_TRUE(readBytes(damaged).empty()) << length;  // the main packet is lost
     }
+}
+
+TEST(PacketReader, AFileStrewnWithMagicSequencesIsReadOnceThrough) {
+    std::string bytes;
+    for (int i = 0; i < 256 * 1024; ++i) {  // 2 MiB of packets that never begin
+        bytes.append(kMagic);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(readBytes(bytes).empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 // Mutations of a sound set: flipped bytes, cut ends, lengths overwritten. Each read ends in
