@@ -31,10 +31,11 @@ namespace {
 // What the recovery files found of the pieces, a line for each one lost or damaged.
 int reportRecovery(const std::string& input, const recovery::RecoveryReport& report,
                    TerminalObserver& terminal) {
+    const std::int64_t more = report.moreBlocksNeeded;
     const std::string can = report.rebuildable
                                 ? "it can be rebuilt from the recovery files"
-                                : "too much is lost: " + std::to_string(report.moreBlocksNeeded) +
-                                      " more recovery blocks would be needed";
+                                : "too much is lost: " + std::to_string(more) + " more recovery " +
+                                      (more == 1 ? "block" : "blocks") + " would be needed";
     for (const std::string& piece : report.missing) {
         terminal.failed(Error::refused(piece, "is missing; " + can));
     }
