@@ -1,10 +1,12 @@
 #include "split/recovery/rebuild.h"
 
+#include <cerrno>
 #include <deque>
 #include <memory>
 #include <utility>
 
 #include "split/error.h"
+#include "split/os/file_calls.h"
 #include "split/os/temporary_file.h"
 #include "split/recovery/file_hashes.h"
 #include "split/recovery/region_sums.h"
@@ -111,6 +113,50 @@ void copyGoodSlices(const RecoverySet& set, const Assessment& assessment, const 
     }
 }
 
+// The missing slices, solved stripe by stripe from the sums of the recovery blocks and the
+// slices at hand, each written into its file.
+void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
+                 const std::vector<std::uint32_t>& exponents,
+                 const std::vector<std::unique_ptr<TemporaryFile>>& targets) {
+    const std::size_t m = plan.missing.size();
+    const std::vector<Gf> inverse = solution(plan, exponents);
+    const Coefficient coefficient = [&](std::size_t input, std::size_t sum) -> Gf {
+        if (input >= slices) {  // a recovery block counts in its own sum only
+            return input - slices == sum ? 1 : 0;
+        }
+        return gfPower(inputConstant(static_cast<std::uint32_t>(plan.inputNumbers[input])),
+                       exponents[sum]);
+    };
+    const std::int64_t stripe = std::min(
+        set.sliceSize,
+        std::max<std::int64_t>(64, kStripeMemory / 2 / static_cast<std::int64_t>(m) / 64 * 64));
+    std::vector<std::uint8_t> sums(static_cast<std::size_t>(stripe) * m);
+    std::vector<std::uint8_t> solved(static_cast<std::size_t>(stripe));
+    std::vector<std::uint8_t*> at;
+    for (std::size_t j = 0; j < m; ++j) {
+        at.push_back(sums.data() + j * static_cast<std::size_t>(stripe));
+    }
+    for (std::int64_t from = 0; from < set.sliceSize; from += stripe) {
+        const std::int64_t length = std::min(stripe, set.sliceSize - from);
+        std::fill(sums.begin(), sums.end(), 0);
+        addSlices(plan.inputs, coefficient, from, length, at);
+        for (std::size_t k = 0; k < m; ++k) {
+            const Missing& slice = plan.missing[k];
+            const std::int64_t keep = std::min(length, slice.length - from);
+            if (keep <= 0) {
+                continue;
+            }
+            std::fill(solved.begin(), solved.end(), 0);
+            for (std::size_t j = 0; j < m; ++j) {
+                RegionMultiplier(inverse[k * m + j])
+                    .addTo(solved.data(), at[j], static_cast<std::size_t>((keep + 1) / 2 * 2));
+            }
+            writeFully(targets[slice.file]->file(), reinterpret_cast<const char*>(solved.data()),
+                       keep, slice.offset + from);
+        }
+    }
+}
+
 }  // namespace
 
 bool invert(std::vector<Gf>& matrix, std::size_t size) {
@@ -155,9 +201,6 @@ std::vector<std::string> rebuild(const Directory& dir, const RecoverySet& set,
     Plan plan;
     planSlices(dir, set, assessment, plan);
     const std::size_t m = plan.missing.size();
-    if (m == 0) {
-        return {};
-    }
     if (static_cast<std::int64_t>(m) > kMostMissingSlices) {
         throw Error::refused(dir.pathOf(set.files[plan.missing[0].file].name),
                              "more than " + std::to_string(kMostMissingSlices) +
@@ -169,51 +212,20 @@ std::vector<std::string> rebuild(const Directory& dir, const RecoverySet& set,
         throw Error::refused(dir.pathOf(set.files[plan.missing[0].file].name),
                              "too few recovery blocks to rebuild it");
     }
-    const std::vector<Gf> inverse = solution(plan, exponents);
-
-    // The rebuilt files, each first given the slices of the damaged one that match.
+    // Every file missing or damaged is written anew, first with the slices that match.
     std::vector<std::unique_ptr<TemporaryFile>> targets(set.files.size());
-    for (const Missing& slice : plan.missing) {
-        if (!targets[slice.file]) {
-            targets[slice.file] =
-                std::make_unique<TemporaryFile>(dir, set.files[slice.file].name, mode);
+    for (std::size_t f = 0; f < set.files.size(); ++f) {
+        if (assessment.files[f].state != Assessment::State::Intact) {
+            targets[f] = std::make_unique<TemporaryFile>(dir, set.files[f].name, mode);
+            if (sys::ftruncate(targets[f]->file().fd(), static_cast<off_t>(set.files[f].length)) !=
+                0) {
+                throw Error::ofOutput(dir.pathOf(set.files[f].name), errno);
+            }
         }
     }
     copyGoodSlices(set, assessment, plan, targets);
-    const Coefficient coefficient = [&](std::size_t input, std::size_t sum) -> Gf {
-        if (input >= slices) {
-            return input - slices == sum ? 1 : 0;
-        }
-        return gfPower(inputConstant(static_cast<std::uint32_t>(plan.inputNumbers[input])),
-                       exponents[sum]);
-    };
-    const std::int64_t stripe = std::min(
-        set.sliceSize,
-        std::max<std::int64_t>(64, kStripeMemory / 2 / static_cast<std::int64_t>(m) / 64 * 64));
-    std::vector<std::uint8_t> sums(static_cast<std::size_t>(stripe) * m);
-    std::vector<std::uint8_t> solved(static_cast<std::size_t>(stripe));
-    for (std::int64_t from = 0; from < set.sliceSize; from += stripe) {
-        const std::int64_t length = std::min(stripe, set.sliceSize - from);
-        std::fill(sums.begin(), sums.end(), 0);
-        std::vector<std::uint8_t*> at;
-        for (std::size_t j = 0; j < m; ++j) {
-            at.push_back(sums.data() + j * static_cast<std::size_t>(stripe));
-        }
-        addSlices(plan.inputs, coefficient, from, length, at);
-        for (std::size_t k = 0; k < m; ++k) {
-            const Missing& slice = plan.missing[k];
-            const std::int64_t keep = std::min(length, slice.length - from);
-            if (keep <= 0) {
-                continue;
-            }
-            std::fill(solved.begin(), solved.end(), 0);
-            for (std::size_t j = 0; j < m; ++j) {
-                RegionMultiplier(inverse[k * m + j])
-                    .addTo(solved.data(), at[j], static_cast<std::size_t>((keep + 1) / 2 * 2));
-            }
-            writeFully(targets[slice.file]->file(), reinterpret_cast<const char*>(solved.data()),
-                       keep, slice.offset + from);
-        }
+    if (m > 0) {
+        writeSolved(set, plan, slices, exponents, targets);
     }
     std::vector<std::string> rebuilt;
     for (std::size_t f = 0; f < targets.size(); ++f) {

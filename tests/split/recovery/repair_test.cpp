@@ -68,6 +68,16 @@ TEST_F(RepairTest, JoinRebuildsALostAndADamagedPieceAndSaysWhich) {
     EXPECT_EQ(test::readFile(out / "film.007"), source.substr(300'000, 50'000));
 }
 
+TEST_F(RepairTest, APieceWithBytesAddedOrCutIsBroughtBackToItsLength) {
+    splitWith(10);
+    test::writeFile(out / "film.003", test::readFile(out / "film.003") + "tail");
+    test::writeFile(out / "film.004", test::readFile(out / "film.004").substr(0, 49'000));
+    const auto joined = joinInto("film.bat");
+    ASSERT_TRUE(joined.outcome) << joined.text();
+    EXPECT_EQ(test::readFile(in / "joined"), source);
+    EXPECT_EQ(std::filesystem::file_size(out / "film.003"), 50'000u);
+}
+
 TEST_F(RepairTest, TooMuchLostSaysHowManyMoreBlocksAndTheJoinFailsOnThePiece) {
     splitWith(10);
     for (const char* piece : {"film.002", "film.003", "film.004"}) {
