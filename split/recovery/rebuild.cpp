@@ -157,6 +157,19 @@ void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
     }
 }
 
+// Moves a damaged file aside to the first free name of NAME.1 to NAME.99.
+std::string keepDamaged(const Directory& dir, const std::string& name) {
+    for (int n = 1; n < 100; ++n) {
+        const std::string aside = name + "." + std::to_string(n);
+        if (!dir.entry(aside)) {
+            dir.rename(name, aside, false);
+            return aside;
+        }
+    }
+    throw Error::refused(dir.pathOf(name),
+                         "is damaged, and " + name + ".1 to .99 are taken to keep it under");
+}
+
 }  // namespace
 
 bool invert(std::vector<Gf>& matrix, std::size_t size) {
@@ -196,8 +209,8 @@ bool invert(std::vector<Gf>& matrix, std::size_t size) {
     return true;
 }
 
-std::vector<std::string> rebuild(const Directory& dir, const RecoverySet& set,
-                                 const Assessment& assessment, mode_t mode) {
+std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
+                             const Assessment& assessment, mode_t mode) {
     Plan plan;
     planSlices(dir, set, assessment, plan);
     const std::size_t m = plan.missing.size();
@@ -227,7 +240,7 @@ std::vector<std::string> rebuild(const Directory& dir, const RecoverySet& set,
     if (m > 0) {
         writeSolved(set, plan, slices, exponents, targets);
     }
-    std::vector<std::string> rebuilt;
+    std::vector<Rebuilt> rebuilt;
     for (std::size_t f = 0; f < targets.size(); ++f) {
         if (!targets[f]) {
             continue;
@@ -238,8 +251,11 @@ std::vector<std::string> rebuild(const Directory& dir, const RecoverySet& set,
             throw Error::refused(dir.pathOf(file.name),
                                  "was rebuilt wrong; its MD5 does not match");
         }
+        const std::string keptAs = assessment.files[f].state == Assessment::State::Damaged
+                                       ? keepDamaged(dir, file.name)
+                                       : "";
         targets[f]->commit(true);
-        rebuilt.push_back(file.name);
+        rebuilt.push_back({file.name, keptAs});
     }
     return rebuilt;
 }

@@ -167,10 +167,16 @@ RecoveryReport repairBeside(const std::string& input, Observer& observer) {
         return report;
     }
     try {
-        for (const std::string& name :
+        for (const Rebuilt& file :
              rebuild(found->dir, found->set, assessment, found->input.st_mode & 0777)) {
-            report.rebuilt.push_back(found->dir.pathOf(name));
-            observer.notice({found->dir.pathOf(name), "rebuilt from the recovery files"});
+            const std::string path = found->dir.pathOf(file.name);
+            report.rebuilt.push_back(path);
+            report.keptAs.push_back(file.keptAs.empty() ? "" : found->dir.pathOf(file.keptAs));
+            observer.notice({path, file.keptAs.empty()
+                                       ? "rebuilt from the recovery files"
+                                       : "rebuilt from the recovery files; the damaged one is "
+                                         "kept as " +
+                                             file.keptAs});
         }
     } catch (const Error& error) {
         observer.notice(

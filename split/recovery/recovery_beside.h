@@ -18,6 +18,7 @@ struct RecoveryReport {
     bool rebuildable = false;          // the recovery blocks suffice for all of them
     std::int64_t moreBlocksNeeded = 0;
     std::vector<std::string> rebuilt;  // paths rebuilt
+    std::vector<std::string> keptAs;   // for each, where the damaged one is kept, or ""
 };
 
 // Looks for the recovery files beside `input` (a rejoin script or the first piece of a
