@@ -54,10 +54,12 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	@scripts/install-deps.sh fuzz
 	cmake --preset fuzz && cmake --build --preset fuzz
-	mkdir -p build-fuzz/corpus/size_text build-fuzz/corpus/rejoin_script build-fuzz/corpus/checksum_line
+	mkdir -p build-fuzz/corpus/size_text build-fuzz/corpus/rejoin_script build-fuzz/corpus/checksum_line \
+		build-fuzz/corpus/recovery_file
 	build-fuzz/bin/size_text_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=256 build-fuzz/corpus/size_text
 	build-fuzz/bin/rejoin_script_fuzz -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/rejoin_script
 	build-fuzz/bin/checksum_line_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=512 build-fuzz/corpus/checksum_line
+	build-fuzz/bin/recovery_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 build-fuzz/corpus/recovery_file
 
 # Installs the programs, the desktop entry, the icons and the manual page under PREFIX.
 PREFIX ?= /usr/local

@@ -5,10 +5,12 @@
 // `cp --reflink` of the whole file and `cat`.
 //
 // Then, on the file systems of sticks in loop images (ext4, exFAT and FAT32 through FUSE), a
-// split of a smaller file against `cp` and `sync` (stick_bench.h).
+// split of a smaller file against `cp` and `sync` (stick_bench.h). With par2 installed,
+// recovery files: split --recovery against split and par2 create, and a join that rebuilds a
+// lost piece against par2 repair.
 //
-//   split_bench [--size-mib N] [--stick-mib N] [--only sticks] [--rounds N] [--dir DIR]
-//               [--morsela PATH]
+//   split_bench [--size-mib N] [--stick-mib N] [--only sticks] [--rounds N]
+//               [--recovery-rounds N] [--dir DIR] [--morsela PATH]
 //
 // Prints the median wall and CPU seconds of each, their ratios and the peak resident memory.
 
@@ -80,6 +82,43 @@ void benchChecksums(const std::string& morsela, const fs::path& source, const fs
               {morsela, "join", "--no-verify", script, "-o", joined.string()}}});
 }
 
+// Recovery files worth 10% of the source: written by the split itself, against the split
+// followed by par2 create on its pieces and against the plain split; then one lost piece of
+// 100 MiB rebuilt by the join, against par2 repair of par2's own set followed by the join.
+void benchRecovery(const std::string& morsela, const fs::path& source, const fs::path& ours,
+                   const fs::path& theirs, int rounds) {
+    auto clearOurs = [&] { emptyDirectory(ours); };
+    auto clearTheirs = [&] { emptyDirectory(theirs); };
+    const std::vector<std::string> plain{morsela, "split", source.string(), "100M", ours.string()};
+    std::vector<std::string> recovered = plain;
+    recovered.insert(recovered.begin() + 2, {"--recovery", "10"});
+    const std::string pair = morsela + " split -q " + quoted(source) + " 100M " + quoted(theirs) +
+                             " && cd " + quoted(theirs) +
+                             " && par2 create -q -q -r10 source.par2 source.0*";
+    compare("Split into pieces of 100 MiB with recovery files worth 10%", rounds,
+            {{"morsela split --recovery", clearOurs, recovered},
+             {"morsela split, par2 create", clearTheirs, shell(pair)},
+             {"morsela split", clearOurs, plain}});
+    timeCommand(recovered);
+    timeCommand(shell("rm -rf " + quoted(theirs) + " && mkdir " + quoted(theirs) + " && " + pair));
+    const fs::path joined = ours.parent_path() / "joined.bin";
+    const std::string lost = "source.005";
+    compare("Rebuild a lost piece of 100 MiB, then join", rounds,
+            {{"morsela join",
+              [&] {
+                  fs::remove(ours / lost);
+                  fs::remove(joined);
+              },
+              {morsela, "join", (ours / "source.bat").string(), "-o", joined.string()}},
+             {"par2 repair, morsela join",
+              [&] {
+                  fs::remove(theirs / lost);
+                  fs::remove(joined);
+              },
+              shell("cd " + quoted(theirs) + " && par2 repair -q -q source.par2 && " + morsela +
+                    " join source.bat -o " + quoted(joined))}});
+}
+
 // Joins the pieces in `dir` (named source.NNN, with source.bat) with morsela and with cat.
 // morsela join flushes its file to disk before it names it; cat does not, so it is also
 // timed followed by a sync of what it wrote, the same promise.
@@ -146,7 +185,7 @@ void benchReflink(const std::string& morsela, const fs::path& work, long sizeMiB
 int usage(std::FILE* out, int status) {
     std::fprintf(out,
                  "usage: split_bench [--size-mib N] [--stick-mib N] [--only sticks] [--rounds N]\n"
-                 "                   [--dir DIR] [--morsela PATH]\n"
+                 "                   [--recovery-rounds N] [--dir DIR] [--morsela PATH]\n"
                  "  works in a new directory under DIR (default: the temporary directory),\n"
                  "  which it removes when done\n");
     return status;
@@ -160,6 +199,7 @@ int main(int argc, char** argv) {
     long stickMiB = 200;
     bool onlySticks = false;
     int rounds = 9;
+    int recoveryRounds = 1;  // par2 create takes minutes on 1 GiB
     fs::path parent = fs::temp_directory_path();
     const fs::path self = fs::canonical("/proc/self/exe").parent_path();
     std::string morsela = (self / "morsela").string();
@@ -179,6 +219,8 @@ int main(int argc, char** argv) {
             onlySticks = true;
         } else if (option == "--rounds") {
             rounds = std::atoi(argv[i + 1]);
+        } else if (option == "--recovery-rounds") {
+            recoveryRounds = std::atoi(argv[i + 1]);
         } else if (option == "--dir") {
             parent = argv[i + 1];
         } else if (option == "--morsela") {
@@ -211,6 +253,9 @@ int main(int argc, char** argv) {
         // Join the 1 MiB pieces left by the last round: the hardest case for per-piece costs.
         benchJoin(morsela, ours, theirs / "joined.bin", rounds);
         benchChecksums(morsela, source, ours, theirs, rounds);
+        if (recoveryRounds > 0 && runs("command -v par2")) {
+            benchRecovery(morsela, source, ours, theirs, recoveryRounds);
+        }
 
         benchReflink(morsela, work, sizeMiB, rounds);
     }

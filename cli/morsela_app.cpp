@@ -48,8 +48,9 @@ struct ValueOption {
     const char* longName;
     const char* value;
 };
-constexpr std::array<ValueOption, 2> kValueOptions{{
+constexpr std::array<ValueOption, 3> kValueOptions{{
     {"-n", "--pieces", "a number of pieces, as in -n 3"},
+    {"--recovery", "--recovery", "a percentage of the source, as in --recovery 10"},
     {"-o", "--output", "the file or directory to write to, as in -o ~/restore"},
 }};
 

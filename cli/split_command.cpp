@@ -18,6 +18,8 @@ const char* const SplitCommand::kUsage =
 const char* const SplitCommand::kOptions =
     "  -n, --pieces=N  cut into at most N pieces of equal size instead of SIZE\n"
     "      --checksum  also write SOURCE.sha256, which sha256sum -c and join check\n"
+    "      --recovery=P  also write SOURCE.par2 and recovery volumes worth P percent\n"
+    "                  of the source (1 to 100), which rebuild lost or damaged pieces\n"
     "  -f, --force     replace another file's split whose pieces have these names\n"
     "      --no-sync   finish without waiting until the pieces are on the medium\n"
     "  -v, --verbose   list every file written, on standard output\n"
@@ -31,6 +33,8 @@ SplitCommand::SplitCommand(CLI::App& app) : Command(app, "split") {
     subcommand_->add_flag("--checksum", checksum_);
     subcommand_->add_flag("-f,--force", force_);
     subcommand_->add_flag("--no-sync", noSync_);
+    recoveryOption_ = subcommand_->add_option("--recovery", recovery_)
+                          ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
 std::string SplitCommand::help() const {
@@ -42,7 +46,8 @@ std::string SplitCommand::help() const {
            "\nExamples:\n"
            "  morsela split movie.mp4 700M /media/stick  pieces of 700 MiB on a stick\n"
            "  morsela split backup.tar 4.7GB             pieces of 4.7 GB for DVDs\n"
-           "  morsela split -n 3 photos.zip /media/disc  three pieces of equal size\n";
+           "  morsela split -n 3 photos.zip /media/disc  three pieces of equal size\n"
+           "  morsela split --recovery 10 film.mkv 100M  and recovery files for lost pieces\n";
 }
 
 // The piece count of -n: a whole number from 1 up.
@@ -60,6 +65,23 @@ bool SplitCommand::readPieceCount(SplitRequest& request, std::FILE* err) const {
         return false;
     }
     request.pieceCount = count;
+    return true;
+}
+
+// The percentage of --recovery: a whole number from 1 to 100.
+bool SplitCommand::readRecovery(SplitRequest& request, std::FILE* err) const {
+    if (recoveryOption_->count() == 0) {
+        return true;
+    }
+    const bool digits = !recovery_.empty() && recovery_.size() <= 3 &&
+                        recovery_.find_first_not_of("0123456789") == std::string::npos;
+    const int percent = digits ? std::atoi(recovery_.c_str()) : 0;
+    if (percent < 1 || percent > 100) {
+        usageError(err,
+                   "--recovery needs a whole percentage from 1 to 100, not '" + recovery_ + "'");
+        return false;
+    }
+    request.recoveryPercent = percent;
     return true;
 }
 
@@ -88,7 +110,7 @@ bool SplitCommand::readSize(const std::string& text, SplitRequest& request, std:
 // Fills the request from the arguments; a usage error is worded on `err` and gives false.
 bool SplitCommand::readArguments(SplitRequest& request, std::FILE* err) const {
     const bool byCount = piecesOption_->count() > 0;
-    if (byCount && !readPieceCount(request, err)) {
+    if (!readRecovery(request, err) || (byCount && !readPieceCount(request, err))) {
         return false;
     }
     const std::size_t wanted = byCount ? 1 : 2;  // SOURCE, and SIZE unless -n

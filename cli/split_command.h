@@ -8,7 +8,8 @@
 
 namespace morsela {
 
-// morsela split SOURCE SIZE [OUTDIR] [-n N] [-v] [-q] [--checksum] [--force] [--no-sync]
+// morsela split SOURCE SIZE [OUTDIR] [-n N] [-v] [-q] [--checksum] [--recovery P] [--force]
+// [--no-sync]
 class SplitCommand : public Command {
   public:
     explicit SplitCommand(CLI::App& app);
@@ -21,6 +22,7 @@ class SplitCommand : public Command {
   private:
     bool readArguments(SplitRequest& request, std::FILE* err) const;
     bool readPieceCount(SplitRequest& request, std::FILE* err) const;
+    bool readRecovery(SplitRequest& request, std::FILE* err) const;
     bool readSize(const std::string& text, SplitRequest& request, std::FILE* err) const;
 
     std::string pieces_;  // -n as typed
@@ -30,6 +32,8 @@ class SplitCommand : public Command {
     bool checksum_ = false;
     bool force_ = false;
     bool noSync_ = false;
+    std::string recovery_;  // --recovery as typed
+    CLI::Option* recoveryOption_ = nullptr;
 };
 
 }  // namespace morsela

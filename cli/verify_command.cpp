@@ -27,6 +27,31 @@ std::string VerifyCommand::help() const {
            "  morsela verify /media/stick/movie.bat\n";
 }
 
+namespace {
+
+// What the recovery files found of the pieces, a line for each one lost or damaged.
+int reportRecovery(const std::string& input, const recovery::RecoveryReport& report,
+                   TerminalObserver& terminal) {
+    const std::int64_t more = report.moreBlocksNeeded;
+    const std::string can = report.rebuildable
+                                ? "it can be rebuilt from the recovery files"
+                                : "too much is lost: " + std::to_string(more) + " more recovery " +
+                                      (more == 1 ? "block" : "blocks") + " would be needed";
+    for (const std::string& piece : report.missing) {
+        terminal.failed(Error::refused(piece, "is missing; " + can));
+    }
+    for (const std::string& piece : report.damaged) {
+        terminal.failed(Error::refused(piece, "is damaged; " + can));
+    }
+    if (!report.missing.empty() || !report.damaged.empty()) {
+        return kExitFailed;
+    }
+    terminal.finished(input + ": every piece is whole, as the recovery files say");
+    return kExitOk;
+}
+
+}  // namespace
+
 int VerifyCommand::run(std::FILE* out, std::FILE* err) {
     if (!oneScript(operands_, name(), err)) {
         return kExitUsage;
@@ -34,6 +59,9 @@ int VerifyCommand::run(std::FILE* out, std::FILE* err) {
     TerminalObserver terminal = terminalFor(out, err, {false, false, quiet_, false});
     return runEngine(terminal, [&] {
         const VerifyOutcome outcome = verify(operands_[0], terminal);
+        if (outcome.recovery.found) {
+            return reportRecovery(operands_[0], outcome.recovery, terminal);
+        }
         for (const std::string& piece : outcome.damaged) {
             terminal.failed(Error::refused(piece, "checksum does not match; the piece is damaged"));
         }

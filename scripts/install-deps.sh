@@ -7,23 +7,24 @@
 #   scripts/install-deps.sh ci      the checks CI runs besides the tests, Wine and FUSE tools
 #   scripts/install-deps.sh windows Wine, whose cmd runs the rejoin scripts in the tests
 #   scripts/install-deps.sh media   exFAT, FAT and XFS tools for the tests on stick file systems
-#   scripts/install-deps.sh bench   XFS, exFAT and FAT tools for the benchmark on shared extents and sticks
+#   scripts/install-deps.sh bench   XFS, exFAT and FAT tools for the benchmark on shared extents
+#                                   and sticks, and par2 to compare recovery files with
 set -euo pipefail
 
 packages=(
     cmake ninja-build g++ make pkg-config
-    qt6-base-dev libgl-dev libcli11-dev libgtest-dev libssl-dev
+    qt6-base-dev libgl-dev libcli11-dev libgtest-dev libssl-dev zlib1g-dev
     fonts-dejavu-core xvfb xauth xdotool desktop-file-utils shared-mime-info xdg-utils
-    libglib2.0-bin
+    libglib2.0-bin par2
     dbus-daemon at-spi2-core python3-pyatspi
 )
 case "${1:-}" in
-    fuzz) packages=(cmake ninja-build clang libclang-rt-dev libssl-dev) ;;
+    fuzz) packages=(cmake ninja-build clang libclang-rt-dev libssl-dev zlib1g-dev) ;;
     package) packages=(dpkg-dev file lintian) ;;
-    ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools 7zip) ;;
+    ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools 7zip xfsprogs) ;;
     windows) packages=(wine) ;;
     media) packages=(exfat-fuse exfatprogs fusefat dosfstools 7zip xfsprogs) ;;
-    bench) packages=(xfsprogs exfat-fuse exfatprogs fusefat dosfstools) ;;
+    bench) packages=(xfsprogs exfat-fuse exfatprogs fusefat dosfstools par2) ;;
     screenshot) packages+=(imagemagick) ;;
 esac
 

@@ -12,6 +12,7 @@
 #include "split/os/file_handle.h"
 #include "split/output_checks.h"
 #include "split/piece_names.h"
+#include "split/recovery/split_recovery.h"
 #include "split/script/script_words.h"
 #include "split/split_outputs.h"
 
@@ -186,7 +187,9 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
         removeStaleChecksums(out, split.target.empty() ? sourceName : split.target);
     }
     removeStaleChecksums(out, sourceName);
+    recovery::removeStaleRecoveryFiles(out, sourceName);
     SplitOutputs outputs(out, source, status, sourceName, request);
+    SplitOutcome outcome{plan.sourceLength, plan.pieceSize, plan.pieces, "", ""};
     std::int64_t piece = 0;
     try {
         for (; piece < plan.pieces; ++piece) {
@@ -195,6 +198,8 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
             outputs.writePiece(piece, start, end, plan, observer);
         }
         outputs.checkSourceLength(plan.sourceLength);
+        // Before the last flush, so that a stick pulled at success holds them too.
+        recovery::writeSplitRecovery(out, request, sourceName, status, outcome, observer);
     } catch (const Error& error) {
         const std::int64_t whole = outputs.abandonPieces(piece);
         cleanUpAfterFailure(out, earlier, sourceName, whole, error.kind() == Error::Kind::Stopped,
@@ -205,7 +210,6 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
     // The earlier pieces go before the last flush: a stick pulled at success holds no
     // piece that a join of the new split could take up.
     reportWhatIsBeside(out, earlier, sourceName, plan.pieces, observer);
-    SplitOutcome outcome{plan.sourceLength, plan.pieceSize, plan.pieces, "", ""};
     outputs.commit(outcome);
     observer.fileWritten(outcome.scriptPath);
     if (!outcome.checksumPath.empty()) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "split/observer.h"
 
@@ -16,6 +17,9 @@ struct SplitRequest {
     std::int64_t pieceSize = 0;
     std::int64_t pieceCount = 0;
     bool checksum = false;  // also write SOURCE.sha256 beside the script
+    // Also write recovery files (SOURCE.par2 and its volumes) with recovery blocks worth this
+    // percentage of the source; 0 for none.
+    int recoveryPercent = 0;
     // Report success only once every piece, the script and the checksum file are on the
     // medium, so that a stick pulled then holds them all.
     bool sync = true;
@@ -27,7 +31,9 @@ struct SplitOutcome {
     std::int64_t pieceSize = 0;
     std::int64_t pieces = 0;
     std::string scriptPath;
-    std::string checksumPath;  // empty when none was asked for
+    std::string checksumPath;                     // empty when none was asked for
+    std::vector<std::string> recoveryFiles = {};  // the index first; empty when none were written
+    std::int64_t recoveryBlocks = 0;
 };
 
 // Cuts the source into numbered pieces in the output directory and writes the rejoin script

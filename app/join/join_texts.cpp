@@ -54,4 +54,8 @@ QString resultLine(const JoinOutcome& outcome) {
     return line + ".";
 }
 
+QString rebuildLine(const std::string& piece) {
+    return shownText(piece) + " is missing; Join rebuilds it from the recovery files first.";
+}
+
 }  // namespace morsela

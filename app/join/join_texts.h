@@ -28,4 +28,8 @@ QString checksumLine(const JoinPlan& plan);
 // matched their checksums."
 QString resultLine(const JoinOutcome& outcome);
 
+// A missing piece that the recovery files describe: "/media/stick/holiday.003 is missing;
+// Join rebuilds it from the recovery files first."
+QString rebuildLine(const std::string& piece);
+
 }  // namespace morsela

@@ -15,6 +15,7 @@
 #include "app/icons/morsela_icon.h"
 #include "app/join/join_texts.h"
 #include "app/join/path_parts.h"
+#include "split/recovery/recovery_beside.h"
 
 namespace morsela {
 namespace {
@@ -127,7 +128,11 @@ std::optional<JoinPreview> JoinWindow::lookAtPieces(FailureBox box) {
     const Error& error = std::get<Error>(looked);
     showPreview({});
     showWhatIsKnown(error);
-    if (box == FailureBox::Now) {
+    rebuildFirst_ = error.kind() == Error::Kind::NotFound &&
+                    recovery::describedBeside(request().input, error.path());
+    if (rebuildFirst_) {
+        progressText->setText(rebuildLine(error.path()));
+    } else if (box == FailureBox::Now) {
         showFailure(error);
     } else if (box == FailureBox::OnceShown) {
         // The box comes once the window is there to stand over.
@@ -138,11 +143,11 @@ std::optional<JoinPreview> JoinWindow::lookAtPieces(FailureBox box) {
 
 void JoinWindow::joinButton_Click() {
     const std::optional<JoinPreview> preview = lookAtPieces(FailureBox::Now);
-    if (!preview) {
+    if (!preview && !rebuildFirst_) {
         return;
     }
     JoinRequest request = this->request();
-    if (preview->targetExists) {
+    if (preview && preview->targetExists) {
         if (!askToReplace(preview->plan)) {
             return;
         }

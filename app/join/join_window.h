@@ -75,6 +75,7 @@ class JoinWindow : public QDialog {
     std::optional<JoinOutcome> outcome_;
     Stage stage_ = Stage::Ready;
     bool closeWhenStopped_ = false;
+    bool rebuildFirst_ = false;  // a piece is missing, and the recovery files describe it
     JoinProgress progress_;
 
     QLabel* targetName;

@@ -12,6 +12,7 @@
 #include "split/os/directory.h"
 #include "split/os/file_calls.h"
 #include "split/os/temporary_file.h"
+#include "split/recovery/recovery_beside.h"
 
 namespace morsela {
 namespace {
@@ -143,6 +144,7 @@ JoinPreview previewJoin(const JoinRequest& request) {
 }
 
 JoinOutcome join(const JoinRequest& request, Observer& observer) {
+    recovery::repairBeside(request.input, observer);  // lost pieces first, where it can
     const LookedAt looked(request, observer);
     const auto& [pieces, place, into, expected] = looked;
     if (!request.replace && into.entry(place.name)) {

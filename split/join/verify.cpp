@@ -35,6 +35,9 @@ std::string digestOf(const JoinPieces& pieces, std::size_t index, DigestThreads&
 }  // namespace
 
 VerifyOutcome verify(const std::string& scriptPath, Observer& observer) {
+    if (auto recovered = recovery::checkRecoveryBeside(scriptPath); recovered.found) {
+        return {recovered.pieces, {}, std::move(recovered)};
+    }
     const JoinPieces pieces(scriptPath);
     const auto digests = PieceDigests::read(pieces, observer);
     if (!digests) {

@@ -237,6 +237,27 @@ TEST_F(JoinWindowTest, WithoutAFileManagerOpenFolderSaysWhereTheFileIs) {
         << detail.toStdString();
 }
 
+TEST_F(JoinWindowTest, AMissingPieceTheRecoveryFilesDescribeIsRebuiltAndSaidSo) {
+    SplitRequest request{source / "holiday.zip", other.dirText(), 100000, 0, false, false};
+    request.recoveryPercent = 40;  // a piece of three
+    Observer quiet;
+    split(request, quiet);
+    fs::remove(other / "holiday.002");
+    JoinWindow window(NativePath(other / "holiday.001"));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::processEvents();  // a box, had one been wanted, would be up now
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(
+        ui.progressText->text(),
+        q(other / "holiday.002") + " is missing; Join rebuilds it from the recovery files first.");
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(test::readFile(other / "holiday.zip"), original);
+    EXPECT_TRUE(ui.resultText->text().contains(q(other / "holiday.002") +
+                                               ": rebuilt from the recovery files"))
+        << ui.resultText->text().toStdString();
+}
+
 TEST_F(JoinWindowTest, CancelOrClosingDuringAJoinLeavesNothingBehind) {
     const auto before = test::namesIn(pieces.path());
     JoinWindow window(NativePath(pieces / "holiday.001"));

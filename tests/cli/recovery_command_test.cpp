@@ -1,0 +1,54 @@
+// Recovery files from the command line: split --recovery writes them, verify says what they
+// can rebuild, join rebuilds and says which.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/morsela_run.h"
+#include "tests/support/temp_dir.h"
+
+namespace morsela {
+namespace {
+
+namespace fs = std::filesystem;
+
+using test::runCommand;
+
+TEST(RecoveryCommand, VerifyNamesTheLostPieceAndJoinRebuildsIt) {
+    test::TempDir dir;
+    const std::string source = test::patternBytes(400'000, 6);
+    test::writeFile(dir / "film.mkv", source);
+    const auto split = runCommand(
+        {"split", "--recovery", "10", "-v", dir / "film.mkv", "40K", dir.path().string()});
+    ASSERT_EQ(split.status, 0) << split.err;
+    EXPECT_NE(split.out.find("film.mkv.vol00+01.par2"), std::string::npos) << split.out;
+    fs::remove(dir / "film.007");
+    const auto verified = runCommand({"verify", dir / "film.bat"});
+    EXPECT_EQ(verified.status, 1);
+    EXPECT_NE(verified.err.find("film.007: is missing; it can be rebuilt from the recovery files"),
+              std::string::npos)
+        << verified.err;
+    const auto joined = runCommand({"join", dir / "film.bat", "-o", dir / "again.mkv"});
+    ASSERT_EQ(joined.status, 0) << joined.err;
+    EXPECT_NE(joined.err.find("film.007: rebuilt from the recovery files"), std::string::npos)
+        << joined.err;
+    EXPECT_EQ(test::readFile(dir / "again.mkv"), source);
+    EXPECT_EQ(runCommand({"verify", dir / "film.001"}).status, 0);
+}
+
+TEST(RecoveryCommand, APercentageOutsideOneToAHundredIsAUsageError) {
+    test::TempDir dir;
+    test::writeFile(dir / "film.mkv", "bytes");
+    for (const char* percent : {"0", "101", "ten", "-5", "1e1"}) {
+        const auto run = runCommand(
+            {"split", "--recovery", percent, dir / "film.mkv", "1K", dir.path().string()});
+        EXPECT_EQ(run.status, 2) << percent;
+        EXPECT_NE(run.err.find("--recovery needs a whole percentage"), std::string::npos)
+            << run.err;
+    }
+    EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"film.mkv"});
+}
+
+}  // namespace
+}  // namespace morsela
