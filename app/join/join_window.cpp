@@ -131,7 +131,11 @@ std::optional<JoinPreview> JoinWindow::lookAtPieces(FailureBox box) {
     rebuildFirst_ = error.kind() == Error::Kind::NotFound &&
                     recovery::describedBeside(request().input, error.path());
     if (rebuildFirst_) {
+        // Join rebuilds the piece first, so it stays the way on.
         progressText->setText(rebuildLine(error.path()));
+        joinButton->setEnabled(stage_ == Stage::Ready);
+        joinButton->setDefault(true);
+        cancelButton->setDefault(false);
     } else if (box == FailureBox::Now) {
         showFailure(error);
     } else if (box == FailureBox::OnceShown) {
