@@ -95,7 +95,12 @@ bool forEachChecksum(const Directory& dir, const std::string& fileName,
         }
         throw Error::ofSource(dir.pathOf(fileName), errno);
     }
-    const FileHandle file = dir.openRegular(fileName, "only the checksum file itself is read");
+    forEachChecksum(dir.openRegular(fileName, "only the checksum file itself is read"), visit);
+    return true;
+}
+
+void forEachChecksum(const FileHandle& file,
+                     const std::function<void(const ChecksumLine&, std::size_t)>& visit) {
     std::string line;
     std::size_t number = 0;
     auto take = [&] {
@@ -130,7 +135,6 @@ bool forEachChecksum(const Directory& dir, const std::string& fileName,
     if (!line.empty()) {
         take();
     }
-    return true;
 }
 
 }  // namespace morsela

@@ -9,6 +9,7 @@
 namespace morsela {
 
 class Directory;
+class FileHandle;
 
 // The checksum file beside the pieces, in the format of sha256sum: one line per piece in
 // piece order and a last line for the source, "<64 hex digits>  <name>" ended by LF, so that
@@ -39,6 +40,9 @@ std::optional<ChecksumLine> parseChecksumLine(std::string_view line);
 // long for the file system). Throws Error, naming the file, for one that cannot be read or
 // is no checksum file.
 bool forEachChecksum(const Directory& dir, const std::string& fileName,
+                     const std::function<void(const ChecksumLine&, std::size_t)>& visit);
+// The same for a checksum file already open.
+void forEachChecksum(const FileHandle& file,
                      const std::function<void(const ChecksumLine&, std::size_t)>& visit);
 
 }  // namespace morsela
