@@ -16,7 +16,7 @@ packages=(
     qt6-base-dev libgl-dev libcli11-dev libgtest-dev libssl-dev zlib1g-dev
     fonts-dejavu-core xvfb xauth xdotool desktop-file-utils shared-mime-info xdg-utils
     libglib2.0-bin par2
-    dbus-daemon at-spi2-core python3-pyatspi
+    dbus-daemon at-spi2-core python3-pyatspi strace
 )
 case "${1:-}" in
     fuzz) packages=(cmake ninja-build clang libclang-rt-dev libssl-dev zlib1g-dev) ;;

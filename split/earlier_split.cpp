@@ -26,6 +26,33 @@ std::optional<EarlierSplit> readEarlier(const Directory& out, const std::string&
 
 }  // namespace
 
+std::vector<IdentifiedPiece> identifyPieces(const Directory& out, const PieceList& names,
+                                            const struct stat& source) {
+    std::vector<IdentifiedPiece> pieces;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string name = names.name(i);
+        if (!isPlainName(name) || splitPieceNumber(name).second == 0) {
+            continue;
+        }
+        const auto status = out.entry(name);
+        const bool isSource =
+            status && status->st_dev == source.st_dev && status->st_ino == source.st_ino;
+        if (status && S_ISREG(status->st_mode) && !isSource) {
+            pieces.push_back({name, FileIdentity::of(*status)});
+        }
+    }
+    return pieces;
+}
+
+bool removeIdentified(const Directory& out, const IdentifiedPiece& piece) {
+    const auto status = out.entry(piece.name);
+    if (!status || !S_ISREG(status->st_mode) || !piece.identity.matches(*status)) {
+        return false;
+    }
+    out.remove(piece.name);
+    return true;
+}
+
 bool mayBeScriptOf(const std::string& name, const std::string& sourceName) {
     const std::string kept = sourceName.substr(0, keptLength(sourceName));
     return name.size() > kept.size() && name.size() <= kept.size() + 16 &&

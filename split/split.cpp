@@ -74,12 +74,14 @@ std::string piecesText(const std::string& sourceName, std::int64_t first, std::i
 // The earlier splits this split replaces. One of another file is replaced only when the
 // observer agrees; else the split is refused before anything is written.
 std::vector<EarlierSplit> splitsToReplace(const Directory& out, const std::string& sourceName,
+                                          const struct stat& source,
                                           const std::vector<std::string>& candidates,
                                           Observer& observer) {
     std::vector<EarlierSplit> earlier = earlierSplits(out, sourceName, candidates);
-    for (const EarlierSplit& split : earlier) {
+    for (EarlierSplit& split : earlier) {
         if (split.rebuildsSource ||
             observer.replaceOtherSplit({out.pathOf(split.script), split.target})) {
+            split.removable = identifyPieces(out, split.pieces, source);
             continue;
         }
         throw Error::refused(out.pathOf(split.script),
@@ -99,14 +101,12 @@ std::int64_t removeEarlierPieces(const Directory& out, const std::vector<Earlier
     const std::string prefix = sourceName.substr(0, keptLength(sourceName));
     std::int64_t removed = 0;
     for (const EarlierSplit& split : earlier) {
-        for (std::size_t i = 0; i < split.pieces.size(); ++i) {
-            const std::string name = split.pieces.name(i);
-            const auto [namePrefix, number] = splitPieceNumber(name);
+        for (const IdentifiedPiece& piece : split.removable) {
+            const auto [namePrefix, number] = splitPieceNumber(piece.name);
             const bool ours = (namePrefix == prefix ||
                                (split.foldsCase && foldCase(namePrefix) == foldCase(prefix))) &&
                               number >= 1 && number <= kept;
-            if (!ours && out.entry(name)) {
-                out.remove(name);
+            if (!ours && removeIdentified(out, piece)) {
                 ++removed;
             }
         }
@@ -178,7 +178,7 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
     const std::vector<std::string> candidates = checkOutputs(
         out, {request.source, sourceName, status, plan.pieces, plan.pieceSize, request.checksum});
     const std::vector<EarlierSplit> earlier =
-        splitsToReplace(out, sourceName, candidates, observer);
+        splitsToReplace(out, sourceName, status, candidates, observer);
     observer.splitStarted(plan);
 
     // No script may name pieces of two different splits, so the earlier ones go first.

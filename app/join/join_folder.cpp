@@ -34,7 +34,7 @@ void JoinWindow::avoidReadOnlyFolder() {
     }
     outputDir_ = NativePath::fromShown(QDir::homePath());
     if (lookAtPieces(FailureBox::None)) {
-        folderNote->setText(folder.shown() + " cannot be written (" +
+        folderNote->setText(shownName(folder.bytes()) + " cannot be written (" +
                             QString::fromLocal8Bit(std::strerror(error)) +
                             "), so the file goes to your home folder. " +
                             (folderNote->text().isEmpty() ? "" : folderNote->text() + " ") +
@@ -59,10 +59,10 @@ void JoinWindow::chooseFolderButton_Click() {
 }
 
 bool JoinWindow::askToReplace(const JoinPlan& plan) {
-    const QString name = NativePath(nameOf(QByteArray::fromStdString(plan.target))).shown();
+    const QString name = shownName(nameOf(QByteArray::fromStdString(plan.target)));
     MessageBox box(QMessageBox::Question, "Replace File", "Replace " + name + "?",
                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setDetail("A file named " + name + " is already in " + targetFolder().shown() +
+    box.setDetail("A file named " + name + " is already in " + shownName(targetFolder().bytes()) +
                   ". Joining the pieces replaces it.");
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

@@ -17,22 +17,22 @@ namespace {
 QString madeFrom(const QByteArray& input) {
     const QByteArray name = nameOf(input);
     if (name.size() > 4 && name.endsWith(".001")) {
-        return NativePath(name.chopped(4)).shown();
+        return shownName(name.chopped(4));
     }
-    return "as " + NativePath(name).shown() + " says";
+    return "as " + shownName(name) + " says";
 }
 
 }  // namespace
 
 void JoinWindow::showWhatIsKnown(const Error& error) {
     showValue(targetName, "File", madeFrom(input_.bytes()));
-    const QString piece = NativePath(nameOf(QByteArray::fromStdString(error.path()))).shown();
+    const QString piece = shownName(nameOf(QByteArray::fromStdString(error.path())));
     showValue(piecesText, "Pieces",
               error.kind() == Error::Kind::NotFound && !piece.isEmpty()
                   ? piece + " is missing"
-                  : (piece.isEmpty() ? "" : piece + ": ") + shownText(error.reason()));
+                  : (piece.isEmpty() ? "" : piece + ": ") + shownMessage(error.reason()));
     showValue(checksumText, "Checksums", "Not checked until every piece can be read");
-    progressText->setText(shownText(error.what()));
+    progressText->setText(shownMessage(error.what()));
     joinButton->setEnabled(false);
     joinButton->setDefault(false);
     cancelButton->setDefault(true);

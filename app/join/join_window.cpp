@@ -37,10 +37,10 @@ NativePath absolute(const NativePath& path) {
                : path;
 }
 
-// previewJoin, its failure given as data.
-std::variant<JoinPreview, Error> previewOf(const JoinRequest& request) {
+// planJoin, its failure given as data.
+std::variant<PlannedJoin, Error> planOf(const JoinRequest& request) {
     try {
-        return previewJoin(request);
+        return planJoin(request);
     } catch (const Error& error) {
         return error;
     } catch (const std::exception& error) {  // out of memory, for one
@@ -91,25 +91,23 @@ JoinRequest JoinWindow::request() const {
 }
 
 // What a join would make, as the engine sees it now; a failure leaves the fields blank.
-void JoinWindow::showPreview(const JoinPreview& preview) {
-    const bool known = !preview.plan.target.empty();
-    plan_ = known ? std::optional<JoinPlan>(preview.plan) : std::nullopt;
+void JoinWindow::showPlan(const PlannedJoin* planned) {
+    plan_ = planned != nullptr ? std::optional<JoinPlan>(planned->summary()) : std::nullopt;
     const QString name =
-        NativePath(nameOf(known ? QByteArray::fromStdString(preview.plan.target) : input_.bytes()))
-            .shown();
+        shownName(nameOf(plan_ ? QByteArray::fromStdString(plan_->target) : input_.bytes()));
     setWindowTitle("Join " + name);
-    showValue(targetName, "File", known ? name : "");
-    showValue(piecesText, "Pieces", known ? piecesLine(preview.plan) : "");
-    showValue(checksumText, "Checksums", known ? checksumLine(preview.plan) : "");
-    folderField->setText(targetFolder().shown());
+    showValue(targetName, "File", plan_ ? name : "");
+    showValue(piecesText, "Pieces", plan_ ? piecesLine(*plan_) : "");
+    showValue(checksumText, "Checksums", plan_ ? checksumLine(*plan_) : "");
+    folderField->setText(shownName(targetFolder().bytes()));
     folderField->setCursorPosition(0);
     fitFolderField();
-    folderNote->setText(preview.targetExists
+    folderNote->setText(planned != nullptr && planned->replaces()
                             ? "A file named " + name +
                                   " is already in this folder; Join asks before replacing it."
                             : "");
     folderNote->setVisible(!folderNote->text().isEmpty());
-    if (known) {
+    if (plan_) {
         joinButton->setEnabled(stage_ == Stage::Ready);
         if (focusWidget() == cancelButton && stage_ == Stage::Ready) {
             joinButton->setFocus();  // a focused button is the dialog's default
@@ -119,14 +117,16 @@ void JoinWindow::showPreview(const JoinPreview& preview) {
     }
 }
 
-std::optional<JoinPreview> JoinWindow::lookAtPieces(FailureBox box) {
-    const auto looked = previewOf(request());
-    if (const auto* preview = std::get_if<JoinPreview>(&looked)) {
-        showPreview(*preview);
-        return *preview;
+bool JoinWindow::lookAtPieces(FailureBox box) {
+    auto looked = planOf(request());
+    if (auto* planned = std::get_if<PlannedJoin>(&looked)) {
+        planned_.emplace(std::move(*planned));
+        showPlan(&*planned_);
+        return true;
     }
     const Error& error = std::get<Error>(looked);
-    showPreview({});
+    planned_.reset();
+    showPlan(nullptr);
     showWhatIsKnown(error);
     rebuildFirst_ = error.kind() == Error::Kind::NotFound &&
                     recovery::describedBeside(request().input, error.path());
@@ -142,34 +142,34 @@ std::optional<JoinPreview> JoinWindow::lookAtPieces(FailureBox box) {
         // The box comes once the window is there to stand over.
         QTimer::singleShot(0, this, [this, error] { showFailure(error); });
     }
-    return std::nullopt;
+    return false;
 }
 
 void JoinWindow::joinButton_Click() {
-    const std::optional<JoinPreview> preview = lookAtPieces(FailureBox::Now);
-    if (!preview && !rebuildFirst_) {
+    if (!planned_ && !lookAtPieces(FailureBox::Now) && !rebuildFirst_) {
         return;
     }
-    JoinRequest request = this->request();
-    if (preview && preview->targetExists) {
-        if (!askToReplace(preview->plan)) {
+    if (planned_ && planned_->replaces()) {
+        if (!askToReplace(*plan_)) {
             return;
         }
-        request.replace = true;
+        planned_->allowReplacing();
     }
     enterStage(Stage::Joining);
-    const std::optional<Error> failure = runJoin(request);
+    const std::optional<Error> failure = runJoin(planned_ ? &*planned_ : nullptr);
+    planned_.reset();  // carried out: another join is planned anew
     if (!failure) {
         showOutcome(*outcome_);
         enterStage(Stage::Done);
-    } else if (failure->kind() == Error::Kind::Stopped) {
-        progressBar->setValue(0);
-        progressText->setText("Stopped; nothing was written.");
-        enterStage(Stage::Ready);
     } else {
         progressBar->setValue(0);
+        lookAtPieces(FailureBox::None);
         enterStage(Stage::Ready);
-        showFailure(*failure);
+        if (failure->kind() == Error::Kind::Stopped) {
+            progressText->setText("Stopped; nothing was written.");
+        } else {
+            showFailure(*failure);
+        }
     }
     if (std::exchange(closeWhenStopped_, false)) {
         close();
@@ -177,12 +177,20 @@ void JoinWindow::joinButton_Click() {
 }
 
 // The join runs off the window's thread so that the bar moves and Cancel is heard.
-std::optional<Error> JoinWindow::runJoin(const JoinRequest& request) {
+// Without a plan, a missing piece is rebuilt from the recovery files first, and the join
+// planned once it is there.
+std::optional<Error> JoinWindow::runJoin(const PlannedJoin* planned) {
     progress_.begin();
+    const JoinRequest asked = request();
     std::optional<Error> failure;
     runWhileWindowWaits(*this, [&] {
         try {
-            outcome_ = join(request, progress_);
+            if (planned == nullptr) {
+                recovery::repairBeside(asked.input, progress_);
+                outcome_ = carryOut(planJoin(asked), progress_);
+                return;
+            }
+            outcome_ = carryOut(*planned, progress_);
         } catch (const Error& error) {
             failure = error;
         } catch (const std::exception& error) {  // out of memory, for one
@@ -218,11 +226,11 @@ void JoinWindow::showOutcome(const JoinOutcome& outcome) {
 }
 
 void JoinWindow::showFailure(const Error& error) {
-    const QString what = plan_ ? targetName->text() : NativePath(nameOf(input_.bytes())).shown();
-    progressText->setText(shownText(error.what()));  // stays in the window after the box
+    const QString what = plan_ ? targetName->text() : shownName(nameOf(input_.bytes()));
+    progressText->setText(shownMessage(error.what()));  // stays in the window after the box
     MessageBox box(QMessageBox::Critical, "Join Failed", "Could not join " + what, QMessageBox::Ok,
                    this);
-    box.setDetail(shownText(error.what()));
+    box.setDetail(shownMessage(error.what()));
     box.exec();
 }
 

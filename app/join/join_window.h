@@ -50,17 +50,18 @@ class JoinWindow : public QDialog {
     void cancelButton_Click();
     void openFolderButton_Click();
 
-    // Looks at the pieces again and shows what a join would make; a failure is shown in the
-    // window and, as asked, in a box now or once the window is shown, and gives nothing.
+    // Plans the join again and shows what it would make: the plan that Join carries out. A
+    // failure is shown in the window and, as asked, in a box now or once the window is
+    // shown, and leaves no plan.
     enum class FailureBox { None, Now, OnceShown };
-    std::optional<JoinPreview> lookAtPieces(FailureBox box);
-    void showPreview(const JoinPreview& preview);
+    bool lookAtPieces(FailureBox box);
+    void showPlan(const PlannedJoin* planned);
     // join_missing.cpp: what is known when the pieces cannot all be read, and Join disabled.
     void showWhatIsKnown(const Error& error);
     // Proposes the home folder when the pieces' folder cannot be written.
     void avoidReadOnlyFolder();
     bool askToReplace(const JoinPlan& plan);
-    std::optional<Error> runJoin(const JoinRequest& request);
+    std::optional<Error> runJoin(const PlannedJoin* planned);
     void showProgress(std::int64_t done, std::int64_t total, double seconds);
     void showOutcome(const JoinOutcome& outcome);
     void showFailure(const Error& error);
@@ -71,7 +72,10 @@ class JoinWindow : public QDialog {
 
     NativePath input_;
     NativePath outputDir_;  // empty: beside the pieces
-    std::optional<JoinPlan> plan_;
+    // The join the window shows; Join carries out this one, and a Yes to replacing the file
+    // it found covers this plan only.
+    std::optional<PlannedJoin> planned_;
+    std::optional<JoinPlan> plan_;  // what it makes, also once it was carried out
     std::optional<JoinOutcome> outcome_;
     Stage stage_ = Stage::Ready;
     bool closeWhenStopped_ = false;

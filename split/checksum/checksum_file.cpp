@@ -28,7 +28,12 @@ std::optional<ChecksumFileRead> forEachChecksum(
         }
         throw Error::ofSource(dir.pathOf(fileName), errno);
     }
-    const FileHandle file = dir.openRegular(fileName, "only the checksum file itself is read");
+    return forEachChecksum(dir.openRegular(fileName, "only the checksum file itself is read"),
+                           visit);
+}
+
+ChecksumFileRead forEachChecksum(const FileHandle& file,
+                                 const std::function<void(const ChecksumLine&, std::size_t)>& visit) {
     ChecksumLineReader reader;
     ChecksumFileRead read;
     std::size_t proper = 0;

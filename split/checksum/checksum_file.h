@@ -11,6 +11,7 @@
 namespace morsela {
 
 class Directory;
+class FileHandle;
 
 // The checksum file beside the pieces, in the format of sha256sum: one line per piece in
 // piece order and a last line for the source (checksum_line.h), so that `sha256sum -c`
@@ -33,5 +34,8 @@ struct ChecksumFileRead {
 std::optional<ChecksumFileRead> forEachChecksum(
     const Directory& dir, const std::string& fileName,
     const std::function<void(const ChecksumLine&, std::size_t)>& visit);
+// The same for a checksum file already open.
+ChecksumFileRead forEachChecksum(const FileHandle& file,
+                                 const std::function<void(const ChecksumLine&, std::size_t)>& visit);
 
 }  // namespace morsela

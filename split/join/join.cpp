@@ -103,60 +103,31 @@ void appendPiece(const JoinPieces& pieces, std::size_t index, const FileHandle& 
     }
 }
 
-// The checksum file to check against, when asked to and there is one.
-std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verify,
-                                            Observer& observer) {
-    std::optional<PieceDigests> digests =
-        verify ? PieceDigests::read(pieces, observer) : std::nullopt;
-    if (digests && !digests->forPieces()) {
-        observer.notice({pieces.dir().pathOf(digests->fileName()),
-                         "has no lines for the pieces; only the joined file is checked"});
-    }
-    return digests;
-}
-
-// Everything a join looks at before it writes: the pieces, where the target goes, and the
-// checksum file.
-struct LookedAt {
-    LookedAt(const JoinRequest& request, Observer& observer)
-        : pieces(request.input),
-          place(targetPlace(request.input, pieces.target(), request.output)),
-          into(place.dir),
-          expected(expectedDigests(pieces, request.verify, observer)) {}
-
-    JoinPlan plan() const {
-        return {into.pathOf(place.name), static_cast<std::int64_t>(pieces.count()),
-                pieces.totalBytes(), expected ? expected->fileName() : ""};
-    }
-
-    const JoinPieces pieces;
-    const TargetPlace place;
-    const Directory into;
-    const std::optional<PieceDigests> expected;
-};
-
 }  // namespace
 
-JoinPreview previewJoin(const JoinRequest& request) {
-    Observer quiet;
-    const LookedAt looked(request, quiet);
-    return {looked.plan(), looked.into.entry(looked.place.name).has_value()};
+PlannedJoin planJoin(const JoinRequest& request) {
+    return PlannedJoin(request);
 }
 
 JoinOutcome join(const JoinRequest& request, Observer& observer) {
     recovery::repairBeside(request.input, observer);  // lost pieces first, where it can
-    const LookedAt looked(request, observer);
-    const auto& [pieces, place, into, expected] = looked;
-    if (!request.replace && into.entry(place.name)) {
-        throw Error(Error::Kind::Exists, into.pathOf(place.name), "already exists");
+    return carryOut(planJoin(request), observer);
+}
+
+JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {
+    const JoinPieces& pieces = plan.pieces();
+    const std::optional<PieceDigests>& expected = plan.expected();
+    plan.checkTargetUnchanged();
+    for (const Notice& notice : plan.notices()) {
+        observer.notice(notice);
     }
-    const JoinPlan plan = looked.plan();
-    const JoinOutcome outcome{plan.target, plan.pieces, plan.totalBytes, expected.has_value(),
-                              expected && expected->forPieces()};
-    observer.joinStarted(plan);
+    const JoinPlan summary = plan.summary();
+    const JoinOutcome outcome{summary.target, summary.pieces, summary.totalBytes,
+                              expected.has_value(), expected && expected->forPieces()};
+    observer.joinStarted(summary);
 
     // The target is as private as the pieces it is made of.
-    TemporaryFile joined(into, place.name, pieces.firstStatus().st_mode & 0777);
+    TemporaryFile joined(plan.folder(), plan.targetName(), pieces.firstStatus().st_mode & 0777);
     joined.keepGroupOf(pieces.firstStatus());
     std::optional<JoinDigests> digests;
     if (expected) {
@@ -170,6 +141,7 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
     if (digests) {
         digests->checkTarget(pieces, joined.file());
     }
+    plan.checkTargetUnchanged();
     joined.commit(true);
     return outcome;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "split/join/join_plan.h"
 #include "split/observer.h"
 
 namespace morsela {
@@ -31,19 +32,18 @@ struct JoinOutcome {
     bool piecesListed = false;
 };
 
-// What a join of `request` would make, looked at without writing anything: the target's
-// path, the pieces and their size, and whether a checksum file is checked; and whether a file
-// stands under the target's name already. Throws Error where join would refuse but for that.
-struct JoinPreview {
-    JoinPlan plan;
-    bool targetExists = false;
-};
-JoinPreview previewJoin(const JoinRequest& request);
+// Looks at what a join of `request` would read and write, writing nothing (join_plan.h):
+// the window shows this plan, asks about it, and carries out this plan. Throws Error where
+// join would refuse.
+PlannedJoin planJoin(const JoinRequest& request);
 
-// Rebuilds the file that a rejoin script names from the pieces it lists (script_pieces.h
-// says what is refused), and an existing target unless `replace` is set. The target is
-// written under a temporary name, flushed to disk and renamed into place at the end, so a
-// failed or stopped join leaves nothing half-written. Throws Error.
+// Rebuilds the file that the plan names from its pieces (join_pieces.h says what is
+// refused), replacing a file that stands under its name only where the plan allows it. The
+// target is written under a temporary name, flushed to disk and renamed into place at the
+// end, so a failed or stopped join leaves nothing half-written. Throws Error.
+JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer);
+
+// planJoin, then carryOut; `replace` in the request allows replacing the target.
 JoinOutcome join(const JoinRequest& request, Observer& observer);
 
 }  // namespace morsela

@@ -15,11 +15,6 @@
 namespace morsela {
 namespace {
 
-// "\" and ":" are directory parts and drives to the interpreter.
-bool outsideItsDirectory(const std::string& name) {
-    return name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos;
-}
-
 std::string misfit(std::int64_t size, std::int64_t full) {
     return std::to_string(size) + " bytes, which does not fit pieces of " + std::to_string(full) +
            " bytes; a piece is damaged or missing";
@@ -47,11 +42,14 @@ JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) 
     const std::string name = fileNameOf(input);
     const auto [prefix, number] = splitPieceNumber(name);
     // A first piece is joined as the script beside it that names it says; one numbered
-    // without a dot (data.tar001: a piece of data.tar.gz) only so.
-    const auto script =
+    // without a dot (data.tar001: a piece of data.tar.gz) only so. What is found beside a
+    // first piece, rather than given, counts only when it belongs with the first piece
+    // (found_beside.h): so do the pieces such a script names, and a series' pieces.
+    std::optional<FileHandle> script =
         number == 1 && !prefix.empty() ? scriptNaming(name, std::string(prefix)) : std::nullopt;
+    foundBeside_ = script.has_value() || isNumberedName(name);
     if (script) {
-        readScript(dir_.pathOf(*script));
+        readScript(*script);
     } else if (isNumberedName(name)) {
         try {
             readSeries(name);
@@ -63,7 +61,7 @@ JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) 
         }
     } else {
         try {
-            readScript(input);
+            readScript(openSource(input));
         } catch (const Error& error) {
             if (error.kind() != Error::Kind::Refused || error.path() != input) {
                 throw;
@@ -80,23 +78,22 @@ JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) 
     refuseSameFiles();
 }
 
-void JoinPieces::readScript(const std::string& scriptPath) {
-    const FileHandle script = openSource(scriptPath);
-    refuseUnlessRegular(scriptPath, statusOf(script));
+void JoinPieces::readScript(const FileHandle& script) {
+    refuseUnlessRegular(script.path(), statusOf(script));
     target_ = readRejoinScript(script, [&](const std::string& name, const std::string& target) {
         target_ = target;
         add(name);
     });
-    if (outsideItsDirectory(target_)) {
-        throw Error::refused(scriptPath, "names \"" + target_ + "\", outside its own directory");
+    if (!isPlainName(target_)) {
+        throw Error::refused(script.path(), "names \"" + target_ + "\", outside its own directory");
     }
 }
 
 // Scripts that may name the pieces are named like them but for the number and end in "bat"
 // (archive.bat, archive.zip.bat); the one whose first piece is this one is used, as long as it
-// belongs with the pieces (found_beside.h).
-std::optional<std::string> JoinPieces::scriptNaming(const std::string& firstPiece,
-                                                    const std::string& prefix) const {
+// belongs with the pieces (found_beside.h). It is read from the descriptor that was checked.
+std::optional<FileHandle> JoinPieces::scriptNaming(const std::string& firstPiece,
+                                                   const std::string& prefix) const {
     const auto first = dir_.entry(firstPiece);
     if (!first) {
         return std::nullopt;  // the series' own look says that it is missing
@@ -105,23 +102,33 @@ std::optional<std::string> JoinPieces::scriptNaming(const std::string& firstPiec
         return name.size() <= prefix.size() + 16 && name.starts_with(prefix) &&
                name.ends_with("bat");
     };
+    std::optional<FileHandle> found;
     auto namesFirst = [&](const std::string& name) {
         struct FirstPieceRead {};
-        bool names = false;
         try {
-            const FileHandle script = dir_.openRegular(name, "a script is read only as itself");
-            readRejoinScript(script, [&](const std::string& piece, const std::string&) {
-                names = piece == firstPiece;
-                throw FirstPieceRead{};
-            });
-        } catch (const FirstPieceRead&) {
+            FileHandle script = dir_.openRegular(name, "a script is read only as itself");
+            if (!belongsWithPieces(statusOf(script), *first)) {
+                return false;
+            }
+            bool names = false;
+            try {
+                readRejoinScript(script, [&](const std::string& piece, const std::string&) {
+                    names = piece == firstPiece;
+                    throw FirstPieceRead{};
+                });
+            } catch (const FirstPieceRead&) {
+            }
+            if (names) {
+                found = std::move(script);
+            }
+            return names;
         } catch (const Error&) {
-            // not a rejoin script, or not one that can be read: not this series'
+            return false;  // not a rejoin script, or not one that can be read: not this series'
         }
-        return names;
     };
-    return soleFileBeside(dir_, dir_.pathOf(firstPiece), *first, fits, namesFirst,
-                          {"rejoin scripts", "join the one you mean"});
+    soleFileBeside(dir_, dir_.pathOf(firstPiece), *first, fits, namesFirst,
+                   {"rejoin scripts", "join the one you mean"});
+    return found;
 }
 
 void JoinPieces::readSeries(const std::string& named) {
@@ -137,8 +144,8 @@ bool JoinPieces::isPastTheEnd(std::string_view name) const {
 }
 
 void JoinPieces::add(const std::string& name) {
-    if (outsideItsDirectory(name) || outsideItsDirectory(target_)) {
-        const std::string& outside = outsideItsDirectory(name) ? name : target_;
+    if (!isPlainName(name) || !isPlainName(target_)) {
+        const std::string& outside = !isPlainName(name) ? name : target_;
         throw Error::refused("", "names \"" + outside + "\", outside its own directory");
     }
     if (foldCase(name) == foldCase(target_)) {
@@ -157,6 +164,11 @@ void JoinPieces::add(const std::string& name) {
         throw Error::refused(dir_.pathOf(name), std::string("is a symbolic link; ") + kPiecesOnly);
     }
     refuseUnlessRegular(dir_.pathOf(name), *status);
+    if (foundBeside_ && count() > 0 && !belongsWithPieces(*status, first_)) {
+        throw Error::refused(dir_.pathOf(name), "belongs to another user than " + names_.name(0) +
+                                                    "; a piece that someone else added is "
+                                                    "not joined");
+    }
     // Every piece but the last has the first's size; only the last may be shorter.
     const std::int64_t size = status->st_size;
     if (count() == 0) {

@@ -57,11 +57,11 @@ class JoinPieces {
     static constexpr std::size_t kMostPieces = 1000000;
 
   private:
-    void readScript(const std::string& scriptPath);
+    void readScript(const FileHandle& script);
     void readSeries(const std::string& named);
     // The script beside the first piece of a series that names it, if there is one.
-    std::optional<std::string> scriptNaming(const std::string& firstPiece,
-                                            const std::string& prefix) const;
+    std::optional<FileHandle> scriptNaming(const std::string& firstPiece,
+                                           const std::string& prefix) const;
 
     struct Identity {
         dev_t device;
@@ -78,6 +78,7 @@ class JoinPieces {
     std::int64_t lastSize_ = 0;
     std::int64_t totalBytes_ = 0;
     std::optional<NumberedSeries> series_;
+    bool foundBeside_ = false;  // the pieces were found beside a first piece, not given
     struct stat first_ {};
 };
 

@@ -30,6 +30,20 @@ std::string fileNameOf(const std::string& path) {
     return path.substr(directoryPartOf(path).size());
 }
 
+bool isPlainName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\:") == std::string_view::npos;
+}
+
+FileIdentity FileIdentity::of(const struct stat& status) {
+    return {status.st_dev, status.st_ino, status.st_size, status.st_ctim};
+}
+
+bool FileIdentity::matches(const struct stat& status) const {
+    return status.st_dev == device && status.st_ino == inode && status.st_size == size &&
+           status.st_ctim.tv_sec == changed.tv_sec && status.st_ctim.tv_nsec == changed.tv_nsec;
+}
+
 void refuseUnlessRegular(const std::string& path, const struct stat& status) {
     const mode_t type = status.st_mode & S_IFMT;
     if (type == S_IFREG) {

@@ -84,6 +84,25 @@ class Directory {
 std::string directoryPartOf(const std::string& path);
 std::string fileNameOf(const std::string& path);
 
+// Whether `name` is a plain name of a file in the directory at hand: not empty, not "." or
+// "..", and without "/", nor "\" or ":" (a directory part and a drive to the command
+// interpreter). Every name that a script, a checksum file or a listing hands to a split or a
+// join is taken only when it is plain.
+bool isPlainName(std::string_view name);
+
+// A file as it was looked at: what a name holds later is still that file only when its
+// device, inode, size and change time all agree, so that an inode number freed and given to
+// a new file does not pass for the old one.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    struct timespec changed {};
+
+    static FileIdentity of(const struct stat& status);
+    bool matches(const struct stat& status) const;
+};
+
 // Refuses anything but a regular file standing at `path`, with a reason that names it.
 void refuseUnlessRegular(const std::string& path, const struct stat& status);
 

@@ -42,7 +42,7 @@ void PieceList::add(const std::string& name) {
         throw Error::refused("", "names more different pieces than any split has");
     }
     runs_.push_back({std::string(prefix), number, 1, size_ - 1});
-    byFoldedPrefix_.emplace(foldCase(prefix), runs_.size() - 1);
+    byFoldedPrefix_[foldCase(prefix)].emplace(number, runs_.size() - 1);
 }
 
 std::string PieceList::name(std::size_t index) const {
@@ -63,20 +63,25 @@ bool PieceList::holds(std::string_view name) const {
     return find(name, false).has_value();
 }
 
-// A name is looked up as it is (a name kept whole), and as a prefix and a number.
+// A name is looked up as it is (a name kept whole), and as a prefix and a number. Runs of
+// one prefix never overlap (a name already held is refused), so the run that starts at or
+// below the number is the only one that may hold it.
 std::optional<std::size_t> PieceList::find(std::string_view name, bool exact) const {
     const auto [prefix, number] = splitPieceNumber(name);
     for (const auto& [candidate, pieceNumber] :
          {std::pair{name, std::int64_t{0}}, std::pair{prefix, number}}) {
-        const auto [begin, end] = byFoldedPrefix_.equal_range(foldCase(candidate));
-        for (auto it = begin; it != end; ++it) {
-            const Run& run = runs_[it->second];
-            const bool within =
-                pieceNumber == 0 ? run.first == 0
-                                 : pieceNumber >= run.first && pieceNumber < run.first + run.count;
-            if (within && (!exact || run.prefix == candidate)) {
-                return run.start + static_cast<std::size_t>(pieceNumber - run.first);
-            }
+        const auto runs = byFoldedPrefix_.find(foldCase(candidate));
+        if (runs == byFoldedPrefix_.end()) {
+            continue;
+        }
+        auto it = runs->second.upper_bound(pieceNumber);
+        if (it == runs->second.begin()) {
+            continue;
+        }
+        const Run& run = runs_[std::prev(it)->second];
+        const bool within = pieceNumber == 0 ? run.first == 0 : pieceNumber < run.first + run.count;
+        if (within && (!exact || run.prefix == candidate)) {
+            return run.start + static_cast<std::size_t>(pieceNumber - run.first);
         }
     }
     return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,7 +48,9 @@ class PieceList {
     std::optional<std::size_t> find(std::string_view name, bool exact) const;
 
     std::vector<Run> runs_;
-    std::unordered_multimap<std::string, std::size_t> byFoldedPrefix_;
+    // The runs of each prefix, as Windows compares names, by their first number: a name is
+    // found in the one run that may hold its number, however many runs share the prefix.
+    std::unordered_map<std::string, std::map<std::int64_t, std::size_t>> byFoldedPrefix_;
     std::size_t size_ = 0;
     std::size_t bytes_ = 0;
 };

@@ -56,21 +56,35 @@ TEST_F(JoinTest, TheObserverHearsThePlanAndTheBytes) {
     EXPECT_EQ(events.progress.back(), (std::pair<std::int64_t, std::int64_t>{5000, 5000}));
 }
 
-TEST_F(JoinTest, APreviewSaysWhatAJoinWouldMakeAndWritesNothing) {
+TEST_F(JoinTest, APlanSaysWhatAJoinWouldMakeAndWritesNothing) {
     const std::string script = splitAway("archive.zip", 5000, 1024);
     const auto before = test::namesIn(dir.path());
-    const JoinPreview preview = previewJoin({script});
-    EXPECT_EQ(preview.plan.target, dir / "archive.zip");
-    EXPECT_EQ(preview.plan.pieces, 5);
-    EXPECT_EQ(preview.plan.totalBytes, 5000);
-    EXPECT_EQ(preview.plan.checksumFile, "");
-    EXPECT_FALSE(preview.targetExists);
+    const JoinPlan plan = planJoin({script}).summary();
+    EXPECT_EQ(plan.target, dir / "archive.zip");
+    EXPECT_EQ(plan.pieces, 5);
+    EXPECT_EQ(plan.totalBytes, 5000);
+    EXPECT_EQ(plan.checksumFile, "");
+    EXPECT_FALSE(planJoin({script}).replaces());
     test::writeFile(dir / "archive.zip", "older");
-    EXPECT_TRUE(previewJoin({script}).targetExists);
+    EXPECT_TRUE(planJoin({script}).replaces());
     fs::remove(dir / "archive.zip");
     EXPECT_EQ(test::namesIn(dir.path()), before);
     fs::remove(dir / "archive.003");
-    EXPECT_THROW(previewJoin({script}), Error);
+    EXPECT_THROW(planJoin({script}), Error);
+}
+
+// The answer to "replace it?" covers the file that stood there when the plan was made.
+TEST_F(JoinTest, APlanCarriedOutReplacesOnlyTheFileItFound) {
+    const std::string script = splitAway("archive.zip", 5000, 1024);
+    test::writeFile(dir / "archive.zip", "older");
+    PlannedJoin plan = planJoin({script});
+    ASSERT_TRUE(plan.replaces());
+    EXPECT_EQ(test::attempt([&] { return carryOut(plan, events); }).kind(), Error::Kind::Exists);
+    plan.allowReplacing();
+    fs::remove(dir / "archive.zip");
+    test::writeFile(dir / "archive.zip", "put there after the question");
+    EXPECT_EQ(test::attempt([&] { return carryOut(plan, events); }).kind(), Error::Kind::Refused);
+    EXPECT_EQ(test::readFile(dir / "archive.zip"), "put there after the question");
 }
 
 TEST_F(JoinTest, AnExistingTargetIsReplacedOnlyWhenAskedTo) {
@@ -117,7 +131,7 @@ TEST_F(JoinTest, ASeriesWhoseScriptIsLostIsCheckedByItsSplitsChecksumFile) {
     EXPECT_FALSE(fs::exists(dir / "film"));
 
     fs::rename(dir / "kept-away", dir / "film.005");
-    EXPECT_EQ(previewJoin({dir / "film.001"}).plan.checksumFile, "film.mkv.sha256");
+    EXPECT_EQ(planJoin({dir / "film.001"}).summary().checksumFile, "film.mkv.sha256");
     const auto joined = test::attempt([&] { return join({dir / "film.001"}, events); });
     ASSERT_TRUE(joined.outcome) << joined.text();
     EXPECT_EQ(joined.outcome->target, dir / "film");
@@ -191,7 +205,7 @@ TEST_F(JoinTest, TwoScriptsOrChecksumFilesForOneSeriesAreRefusedNotPicked) {
 
     test::writeFile(dir / "film.old.sha256",
                     std::string(9000, '#') + "\n" + test::readFile(dir / "film.mkv.sha256"));
-    EXPECT_EQ(previewJoin({dir / "film.001"}).plan.checksumFile, "film.mkv.sha256");
+    EXPECT_EQ(planJoin({dir / "film.001"}).summary().checksumFile, "film.mkv.sha256");
 }
 
 TEST_F(JoinTest, AStopLeavesNoTargetAndNoTemporaryFile) {

@@ -255,7 +255,7 @@ TEST(SharedDirectory, FilesAnotherUserAddsBesideASeriesAreNotTakenForItsOwn) {
     ASSERT_EQ(::chown((drop + "film.-.sha256").c_str(), kNobody, kNobody), 0);  // now nobody's
     const auto bySeries = joinFirst();
     ASSERT_TRUE(bySeries.outcome) << bySeries.text();
-    EXPECT_EQ(previewJoin({drop + "film.001"}).plan.checksumFile, "film.mkv.sha256");
+    EXPECT_EQ(planJoin({drop + "film.001"}).summary().checksumFile, "film.mkv.sha256");
     EXPECT_EQ(test::readFile(drop + "film"), test::patternBytes(3072, 7));
 }
 
