@@ -64,9 +64,10 @@ PlannedSplit::PlannedSplit(const SplitRequest& request)
       source_(openSource(request.source)),
       status_(statusOf(source_)),
       sourceName_(fileNameOf(request.source)),
+      // The source is refused before the output directory is opened.
+      plan_((checkSource(request.source, status_, sourceName_),
+             planOf(request, status_.st_size))),  // a source that grows is cut here
       out_(request.outputDir) {
-    checkSource(request.source, status_, sourceName_);
-    plan_ = planOf(request, status_.st_size);  // a source that grows is cut here
     listing_ = checkOutputs(out_, {request.source, sourceName_, status_, plan_.pieces,
                                    plan_.pieceSize, request.checksum});
     earlier_ = earlierSplits(out_, sourceName_, listing_.scripts);
