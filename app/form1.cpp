@@ -271,7 +271,17 @@ std::optional<Error> Form1::runSplit(const SplitRequest& request) {
     std::optional<Error> failure;
     runWhileWindowWaits(*this, [&] {
         try {
-            split(request, observer_);
+            // The user is asked about another file's split before anything is written; the
+            // answer covers this plan.
+            PlannedSplit plan = planSplit(request);
+            bool replace = true;
+            for (const OtherSplit& other : plan.otherSplits()) {
+                replace = replace && observer_.replaceOtherSplit(other);
+            }
+            if (replace) {
+                plan.allowReplacingOtherSplits();
+            }
+            carryOut(plan, observer_);
         } catch (const Error& error) {
             failure = error;
         } catch (const std::exception& error) {  // out of memory, for one

@@ -45,7 +45,7 @@ class WindowObserver : public Observer {
     // Waits while the question whether to stop is open.
     bool stopRequested() override;
     // Asks "Replace the pieces of holiday.mkv?" (Yes / No) before the split writes anything.
-    bool replaceOtherSplit(const OtherSplit& other) override;
+    bool replaceOtherSplit(const OtherSplit& other);
 
     // The report once the split is done: "Time it took to split", the seconds, and the box.
     void completed();

@@ -152,7 +152,14 @@ int SplitCommand::run(std::FILE* out, std::FILE* err) {
     }
     TerminalObserver terminal = terminalFor(out, err, {false, verbose_, quiet_, false, force_});
     return runEngine(terminal, [&] {
-        const SplitOutcome outcome = split(request, terminal);
+        // Another file's split under these names is replaced with --force only.
+        PlannedSplit plan = planSplit(request);
+        for (const OtherSplit& other : plan.otherSplits()) {
+            if (terminal.replaceOtherSplit(other)) {
+                plan.allowReplacingOtherSplits();
+            }
+        }
+        const SplitOutcome outcome = carryOut(plan, terminal);
         const std::string pieces = outcome.sourceLength == 0
                                        ? "1 empty piece"
                                        : countOf(outcome.pieces, "piece", "pieces") + " of " +

@@ -39,7 +39,7 @@ class TerminalObserver : public Observer {
     void fileWritten(const std::string& path) override;
     void notice(const Notice& notice) override;
     bool stopRequested() override;
-    bool replaceOtherSplit(const OtherSplit& other) override;
+    bool replaceOtherSplit(const OtherSplit& other);
 
     // The one line that ends a job that succeeded: "morsela: " and `text`, unless quiet.
     void finished(const std::string& text);

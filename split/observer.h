@@ -30,8 +30,8 @@ struct Notice {
     std::string text;
 };
 
-// A split of another file that this split would replace: its pieces have the names this
-// split gives its own.
+// A split of another file that a split would replace: its pieces have the names this split
+// gives its own. The front end asks about it before the split is carried out.
 struct OtherSplit {
     std::string script;  // its rejoin script's path
     std::string target;  // the file it rebuilds; empty when the script is no rejoin script
@@ -52,8 +52,6 @@ class Observer {
     virtual void notice(const Notice& /*notice*/) {}
     // Asked after every block: true stops the job there, and it fails as Stopped.
     virtual bool stopRequested() { return false; }
-    // Asked before a split writes anything: true replaces the other split, false refuses.
-    virtual bool replaceOtherSplit(const OtherSplit& /*other*/) { return false; }
 };
 
 }  // namespace morsela

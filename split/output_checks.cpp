@@ -30,7 +30,7 @@ std::int64_t pieceNumberOf(const std::string& name, const std::string& prefix, b
 
 // The script and every piece keep the source's name but its last three characters; the
 // source's own name is one of them when those three are "bat" or a piece's number.
-void refuseTargetAmongOutputs(const PlannedSplit& planned) {
+void refuseTargetAmongOutputs(const OutputsToCheck& planned) {
     const std::string folded = foldCase(replacedPart(planned.sourceName));
     if (folded == "BAT") {
         throw Error::refused(planned.sourcePath,
@@ -47,7 +47,7 @@ void refuseTargetAmongOutputs(const PlannedSplit& planned) {
     }
 }
 
-void refuseWhatTheMediumCannotHold(const Directory& out, const PlannedSplit& planned) {
+void refuseWhatTheMediumCannotHold(const Directory& out, const OutputsToCheck& planned) {
     std::vector<std::string> names = {
         pieceName(planned.sourceName, pieceNumberText(planned.pieces)),
         scriptName(planned.sourceName)};
@@ -87,7 +87,7 @@ void refuseUnlessReplaceable(const Directory& out, const std::string& name,
 
 // A checksum file of the source's own, such as one downloaded with it, is the user's: it is
 // one of a split only when it names the split's first piece.
-void refuseForeignChecksums(const Directory& out, const PlannedSplit& planned) {
+void refuseForeignChecksums(const Directory& out, const OutputsToCheck& planned) {
     const std::string name = checksumFileName(planned.sourceName);
     if (!out.entry(name)) {
         return;
@@ -115,38 +115,46 @@ void refuseForeignChecksums(const Directory& out, const PlannedSplit& planned) {
 
 }  // namespace
 
-std::vector<std::string> checkOutputs(const Directory& out, const PlannedSplit& planned) {
+OutputListing checkOutputs(const Directory& out, const OutputsToCheck& planned) {
     refuseTargetAmongOutputs(planned);
     refuseWhatTheMediumCannotHold(out, planned);
     if (planned.checksum) {
         refuseForeignChecksums(out, planned);
     }
     const std::string prefix = planned.sourceName.substr(0, keptLength(planned.sourceName));
-    std::vector<std::string> scripts;
+    OutputListing listing;
     out.forEachName([&](const std::string& name) {
         const std::int64_t number = pieceNumberOf(name, prefix, false);
         if ((number >= 1 && number <= planned.pieces) || mayBeScriptOf(name, planned.sourceName)) {
             refuseUnlessReplaceable(out, name, planned.source);
         }
-        if (mayBeScriptOf(name, planned.sourceName) && scripts.size() < 64) {
-            scripts.push_back(name);
+        if (mayBeScriptOf(name, planned.sourceName) && listing.scripts.size() < 64) {
+            listing.scripts.push_back(name);
+        }
+        if (name.starts_with(planned.sourceName) && name.ends_with(".par2") &&
+            listing.recoveryFiles.size() < 256) {
+            listing.recoveryFiles.push_back(name);
+        }
+        // A directory of any size takes little memory: past this many, the rest are left out.
+        const std::int64_t anyCase = pieceNumberOf(name, prefix, true);
+        if (anyCase > planned.pieces && listing.beyond.size() < 65536) {
+            listing.beyond.emplace_back(anyCase, name);
         }
     });
-    return scripts;
+    return listing;
 }
 
 LeftoverPieces leftoverPieces(const Directory& out, const std::string& sourceName,
-                              std::int64_t pieces) {
+                              const OutputListing& listing) {
     const std::string prefix = sourceName.substr(0, keptLength(sourceName));
     const std::string first = pieceName(sourceName, pieceNumberText(1));
     const bool folds = out.entry(first) && out.foldsCase(first);
     LeftoverPieces leftover;
     std::int64_t lowest = 0;
     std::int64_t highest = 0;
-    out.forEachName([&](const std::string& name) {
-        const std::int64_t number = pieceNumberOf(name, prefix, folds);
-        if (number <= pieces) {
-            return;
+    for (const auto& [number, name] : listing.beyond) {
+        if (pieceNumberOf(name, prefix, folds) == 0 || !out.entry(name)) {
+            continue;
         }
         if (leftover.count == 0 || number < lowest) {
             lowest = number;
@@ -157,7 +165,7 @@ LeftoverPieces leftoverPieces(const Directory& out, const std::string& sourceNam
             leftover.last = name;
         }
         ++leftover.count;
-    });
+    }
     return leftover;
 }
 

@@ -11,7 +11,7 @@
 namespace morsela {
 
 // What a split is about to write.
-struct PlannedSplit {
+struct OutputsToCheck {
     std::string sourcePath;  // names the source in refusals
     std::string sourceName;
     struct stat source;
@@ -31,17 +31,24 @@ struct PlannedSplit {
 // checksum file, when SOURCE.sha256 is there and is not one of this source's splits (it is
 // the user's, downloaded with the source, say).
 //
-// Gives the names in the directory that may be rejoin scripts of earlier splits.
-std::vector<std::string> checkOutputs(const Directory& out, const PlannedSplit& planned);
+// Lists the directory once, and gives what the listing found besides: the names that may be
+// rejoin scripts of earlier splits, and the numbered files named as pieces of this source
+// (in any letter case) with numbers above the split's last.
+struct OutputListing {
+    std::vector<std::string> scripts;
+    std::vector<std::pair<std::int64_t, std::string>> beyond;  // the number and the name
+    std::vector<std::string> recoveryFiles;  // SOURCE...par2: recovery files of earlier splits
+};
+OutputListing checkOutputs(const Directory& out, const OutputsToCheck& planned);
 
-// Numbered files named as pieces of this source with numbers above `pieces`: not part of a
-// split of `pieces` pieces.
+// Of the numbered files that the listing found beyond the split's last piece, those still
+// there (as the medium compares names): not part of this split.
 struct LeftoverPieces {
     std::int64_t count = 0;
     std::string first;
     std::string last;
 };
 LeftoverPieces leftoverPieces(const Directory& out, const std::string& sourceName,
-                              std::int64_t pieces);
+                              const OutputListing& listing);
 
 }  // namespace morsela

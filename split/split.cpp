@@ -19,79 +19,10 @@
 namespace morsela {
 namespace {
 
-void checkSource(const std::string& path, const struct stat& status, const std::string& name) {
-    if (S_ISDIR(status.st_mode)) {
-        throw Error::ofSource(path, EISDIR);
-    }
-    if (!S_ISREG(status.st_mode)) {
-        throw Error::refused(path, "not a regular file; only regular files can be split");
-    }
-    if (keptLength(name) == std::string::npos) {
-        throw Error::refused(path,
-                             "the file name needs at least three characters, since its last "
-                             "three give way to the piece number");
-    }
-    if (const std::string why = unscriptableReason(name); !why.empty()) {
-        throw Error::refused(path, why);
-    }
-}
-
-// The pieces' size and number: as asked, or equal pieces, as few as it takes to make at most
-// `request.pieceCount` of them. No more pieces than a join takes.
-SplitPlan planOf(const SplitRequest& request, std::int64_t sourceLength) {
-    SplitPlan plan{request.source, sourceLength, request.pieceSize, 0};
-    if (request.pieceCount > 0) {
-        if (request.pieceCount > std::max<std::int64_t>(sourceLength, 1)) {  // empty: one piece
-            throw Error::refused(request.source, "cannot be cut into " +
-                                                     std::to_string(request.pieceCount) +
-                                                     " pieces; it has only " +
-                                                     std::to_string(sourceLength) + " bytes");
-        }
-        plan.pieceSize = piecesFor(sourceLength, request.pieceCount);
-    } else if (request.pieceSize < 1) {
-        throw Error::refused(request.source, "pieces need at least one byte");
-    }
-    plan.pieces = piecesFor(sourceLength, plan.pieceSize);
-    const auto most = static_cast<std::int64_t>(JoinPieces::kMostPieces);
-    if (plan.pieces > most) {
-        const std::string choose =
-            request.pieceCount > 0
-                ? "at most " + std::to_string(most) + " pieces"
-                : "pieces of at least " + std::to_string(sourceLength / most + 1) + " bytes";
-        throw Error::refused(request.source, "would make " + std::to_string(plan.pieces) +
-                                                 " pieces, more than can be joined again (" +
-                                                 std::to_string(most) + "); choose " + choose);
-    }
-    return plan;
-}
-
 // "x.001", or "x.001 to x.006".
 std::string piecesText(const std::string& sourceName, std::int64_t first, std::int64_t last) {
     const std::string from = pieceName(sourceName, pieceNumberText(first));
     return first == last ? from : from + " to " + pieceName(sourceName, pieceNumberText(last));
-}
-
-// The earlier splits this split replaces. One of another file is replaced only when the
-// observer agrees; else the split is refused before anything is written.
-std::vector<EarlierSplit> splitsToReplace(const Directory& out, const std::string& sourceName,
-                                          const struct stat& source,
-                                          const std::vector<std::string>& candidates,
-                                          Observer& observer) {
-    std::vector<EarlierSplit> earlier = earlierSplits(out, sourceName, candidates);
-    for (EarlierSplit& split : earlier) {
-        if (split.rebuildsSource ||
-            observer.replaceOtherSplit({out.pathOf(split.script), split.target})) {
-            split.removable = identifyPieces(out, split.pieces, source);
-            continue;
-        }
-        throw Error::refused(out.pathOf(split.script),
-                             split.target.empty()
-                                 ? "is there and is no rejoin script of " + sourceName +
-                                       "; split it elsewhere, or remove it"
-                                 : "rebuilds " + split.target + "; split " + sourceName +
-                                       " elsewhere, or remove the earlier pieces");
-    }
-    return earlier;
 }
 
 // Removes the pieces of earlier splits that are not among the first `kept` pieces of this
@@ -136,7 +67,8 @@ Notice leftoverNotice(const Directory& out, const LeftoverPieces& leftover);
 // Once every piece is written: the pieces of an earlier split it did not replace go, and
 // numbered files that no script names are reported. The split goes on whatever fails here.
 void reportWhatIsBeside(const Directory& out, const std::vector<EarlierSplit>& earlier,
-                        const std::string& sourceName, std::int64_t pieces, Observer& observer) {
+                        const std::string& sourceName, std::int64_t pieces,
+                        const OutputListing& listing, Observer& observer) {
     try {
         if (const std::int64_t removed = removeEarlierPieces(out, earlier, sourceName, pieces)) {
             observer.notice({out.given(), std::to_string(removed) +
@@ -144,7 +76,7 @@ void reportWhatIsBeside(const Directory& out, const std::vector<EarlierSplit>& e
                                               " of the earlier split beyond this one's " +
                                               (removed == 1 ? "was removed" : "were removed")});
         }
-        if (const LeftoverPieces leftover = leftoverPieces(out, sourceName, pieces);
+        if (const LeftoverPieces leftover = leftoverPieces(out, sourceName, listing);
             leftover.count > 0) {
             observer.notice(leftoverNotice(out, leftover));
         }
@@ -167,18 +99,20 @@ Notice leftoverNotice(const Directory& out, const LeftoverPieces& leftover) {
 
 }  // namespace
 
-SplitOutcome split(const SplitRequest& request, Observer& observer) {
-    const FileHandle source = openSource(request.source);
-    const struct stat status = statusOf(source);
-    const std::string sourceName = fileNameOf(request.source);
-    checkSource(request.source, status, sourceName);
-    const SplitPlan plan = planOf(request, status.st_size);  // a source that grows is cut here
+PlannedSplit planSplit(const SplitRequest& request) {
+    return PlannedSplit(request);
+}
 
-    const Directory out(request.outputDir);
-    const std::vector<std::string> candidates = checkOutputs(
-        out, {request.source, sourceName, status, plan.pieces, plan.pieceSize, request.checksum});
-    const std::vector<EarlierSplit> earlier =
-        splitsToReplace(out, sourceName, status, candidates, observer);
+SplitOutcome split(const SplitRequest& request, Observer& observer) {
+    return carryOut(planSplit(request), observer);
+}
+
+SplitOutcome carryOut(const PlannedSplit& planned, Observer& observer) {
+    planned.checkAllowed();
+    const SplitPlan& plan = planned.summary();
+    const Directory& out = planned.out();
+    const std::string& sourceName = planned.sourceName();
+    const std::vector<EarlierSplit>& earlier = planned.earlier();
     observer.splitStarted(plan);
 
     // No script may name pieces of two different splits, so the earlier ones go first.
@@ -187,8 +121,9 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
         removeStaleChecksums(out, split.target.empty() ? sourceName : split.target);
     }
     removeStaleChecksums(out, sourceName);
-    recovery::removeStaleRecoveryFiles(out, sourceName);
-    SplitOutputs outputs(out, source, status, sourceName, request);
+    recovery::removeStaleRecoveryFiles(out, sourceName, planned.listing().recoveryFiles);
+    SplitOutputs outputs(out, planned.source(), planned.sourceStatus(), sourceName,
+                         planned.request());
     SplitOutcome outcome{plan.sourceLength, plan.pieceSize, plan.pieces, "", ""};
     std::int64_t piece = 0;
     try {
@@ -199,7 +134,8 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
         }
         outputs.checkSourceLength(plan.sourceLength);
         // Before the last flush, so that a stick pulled at success holds them too.
-        recovery::writeSplitRecovery(out, request, sourceName, status, outcome, observer);
+        recovery::writeSplitRecovery(out, planned.request(), sourceName, planned.sourceStatus(), outcome,
+                                     observer);
     } catch (const Error& error) {
         const std::int64_t whole = outputs.abandonPieces(piece);
         cleanUpAfterFailure(out, earlier, sourceName, whole, error.kind() == Error::Kind::Stopped,
@@ -209,7 +145,7 @@ SplitOutcome split(const SplitRequest& request, Observer& observer) {
 
     // The earlier pieces go before the last flush: a stick pulled at success holds no
     // piece that a join of the new split could take up.
-    reportWhatIsBeside(out, earlier, sourceName, plan.pieces, observer);
+    reportWhatIsBeside(out, earlier, sourceName, plan.pieces, planned.listing(), observer);
     outputs.commit(outcome);
     observer.fileWritten(outcome.scriptPath);
     if (!outcome.checksumPath.empty()) {

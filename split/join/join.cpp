@@ -110,8 +110,23 @@ PlannedJoin planJoin(const JoinRequest& request) {
 }
 
 JoinOutcome join(const JoinRequest& request, Observer& observer) {
-    recovery::repairBeside(request.input, observer);  // lost pieces first, where it can
-    return carryOut(planJoin(request), observer);
+    // Lost and damaged pieces are rebuilt from the recovery files first, where they can be,
+    // and the pieces then looked at anew.
+    std::optional<PlannedJoin> plan;
+    try {
+        plan.emplace(request);
+    } catch (const Error&) {
+        if (recovery::repairBeside(request.input, observer).rebuilt.empty()) {
+            throw;
+        }
+        return carryOut(planJoin(request), observer);
+    }
+    const std::string name = fileNameOf(request.input);
+    if (!recovery::repairBeside(plan->pieces().dir(), name, observer).rebuilt.empty()) {
+        plan.reset();
+        return carryOut(planJoin(request), observer);
+    }
+    return carryOut(*plan, observer);
 }
 
 JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {

@@ -43,7 +43,8 @@ bool endsInPar2(const std::string& name) {
 }
 
 struct Found {
-    Directory dir;
+    const Directory* folder;
+    const Directory& dir() const { return *folder; }
     RecoverySet set;
     struct stat input {};
 };
@@ -58,23 +59,18 @@ std::optional<Directory> directoryOf(const std::string& input) {
     }
 }
 
-std::optional<Found> findSet(const std::string& input) {
-    std::optional<Directory> dir = directoryOf(input);
-    if (!dir) {
-        return std::nullopt;
-    }
-    Found found{std::move(*dir), {}, {}};
-    const std::string name = fileNameOf(input);
+std::optional<Found> findSet(const Directory& dir, const std::string& name) {
+    Found found{&dir, {}, {}};
     const std::string stem = stemOf(name);
-    const auto status = found.dir.entry(name);
+    const auto status = found.dir().entry(name);
     if (stem.empty() || !status) {
         return std::nullopt;
     }
     found.input = *status;
     std::vector<std::string> names;
-    found.dir.forEachName([&](const std::string& candidate) {
+    found.dir().forEachName([&](const std::string& candidate) {
         const auto entry = candidate.rfind(stem, 0) == 0 && endsInPar2(candidate)
-                               ? found.dir.entry(candidate)
+                               ? found.dir().entry(candidate)
                                : std::nullopt;
         if (entry && S_ISREG(entry->st_mode) && belongsWithPieces(*entry, found.input) &&
             names.size() < kMostFiles) {
@@ -84,7 +80,7 @@ std::optional<Found> findSet(const std::string& input) {
     std::sort(names.begin(), names.end());
     PacketReader reader;
     for (const std::string& file : names) {
-        reader.read(found.dir.openRegular(file, "a recovery file"), file);
+        reader.read(found.dir().openRegular(file, "a recovery file"), file);
     }
     std::vector<RecoverySet> fitting;
     for (RecoverySet& set : reader.completeSets()) {
@@ -106,10 +102,10 @@ RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
     RecoveryReport report;
     report.found = true;
     report.pieces = static_cast<std::int64_t>(found.set.files.size());
-    report.index = found.dir.pathOf(found.set.readFrom.empty() ? found.set.files[0].name
+    report.index = found.dir().pathOf(found.set.readFrom.empty() ? found.set.files[0].name
                                                                : found.set.readFrom[0]);
     for (std::size_t i = 0; i < found.set.files.size(); ++i) {
-        const std::string path = found.dir.pathOf(found.set.files[i].name);
+        const std::string path = found.dir().pathOf(found.set.files[i].name);
         if (assessment.files[i].state == Assessment::State::Missing) {
             report.missing.push_back(path);
         } else if (assessment.files[i].state == Assessment::State::Damaged) {
@@ -126,35 +122,43 @@ RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
 }  // namespace
 
 RecoveryReport checkRecoveryBeside(const std::string& input) {
-    const std::optional<Found> found = findSet(input);
+    const std::optional<Directory> dir = directoryOf(input);
+    const std::optional<Found> found = dir ? findSet(*dir, fileNameOf(input)) : std::nullopt;
     if (!found) {
         return {};
     }
-    return reportOf(*found, assess(found->dir, found->set));
+    return reportOf(*found, assess(found->dir(), found->set));
 }
 
 bool describedBeside(const std::string& input, const std::string& path) {
     try {
-        const std::optional<Found> found = findSet(input);
-        return found &&
-               std::any_of(found->set.files.begin(), found->set.files.end(),
-                           [&](const auto& file) { return found->dir.pathOf(file.name) == path; });
+        const std::optional<Directory> dir = directoryOf(input);
+        const std::optional<Found> found = dir ? findSet(*dir, fileNameOf(input)) : std::nullopt;
+        return found && std::any_of(found->set.files.begin(), found->set.files.end(),
+                                    [&](const auto& file) {
+                                        return found->dir().pathOf(file.name) == path;
+                                    });
     } catch (const Error&) {
         return false;
     }
 }
 
 RecoveryReport repairBeside(const std::string& input, Observer& observer) {
+    const std::optional<Directory> dir = directoryOf(input);
+    return dir ? repairBeside(*dir, fileNameOf(input), observer) : RecoveryReport{};
+}
+
+RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer) {
     std::optional<Found> found;
     try {
-        found = findSet(input);
+        found = findSet(dir, name);
     } catch (const Error& error) {
         observer.notice({error.path(), "not used for recovery: " + error.reason()});
     }
     if (!found) {
         return {};
     }
-    const Assessment assessment = assess(found->dir, found->set);
+    const Assessment assessment = assess(found->dir(), found->set);
     RecoveryReport report = reportOf(*found, assessment);
     if (report.missing.empty() && report.damaged.empty()) {
         return report;
@@ -168,10 +172,10 @@ RecoveryReport repairBeside(const std::string& input, Observer& observer) {
     }
     try {
         for (const Rebuilt& file :
-             rebuild(found->dir, found->set, assessment, found->input.st_mode & 0777)) {
-            const std::string path = found->dir.pathOf(file.name);
+             rebuild(found->dir(), found->set, assessment, found->input.st_mode & 0777)) {
+            const std::string path = found->dir().pathOf(file.name);
             report.rebuilt.push_back(path);
-            report.keptAs.push_back(file.keptAs.empty() ? "" : found->dir.pathOf(file.keptAs));
+            report.keptAs.push_back(file.keptAs.empty() ? "" : found->dir().pathOf(file.keptAs));
             observer.notice({path, file.keptAs.empty()
                                        ? "rebuilt from the recovery files"
                                        : "rebuilt from the recovery files; the damaged one is "

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "split/observer.h"
+#include "split/os/directory.h"
 
 namespace morsela::recovery {
 
@@ -36,5 +37,7 @@ bool describedBeside(const std::string& input, const std::string& path);
 // writing them beside the others under temporary names first. What cannot be rebuilt, or
 // written, is a notice to `observer`; the join then fails on the piece as it would have.
 RecoveryReport repairBeside(const std::string& input, Observer& observer);
+// The same, for `name` in a folder already open.
+RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer);
 
 }  // namespace morsela::recovery

@@ -49,13 +49,14 @@ bool describesPiece(const Directory& out, const std::string& name, const std::st
 
 }  // namespace
 
-void removeStaleRecoveryFiles(const Directory& out, const std::string& sourceName) {
+void removeStaleRecoveryFiles(const Directory& out, const std::string& sourceName,
+                              const std::vector<std::string>& listed) {
     std::vector<std::string> names;
-    out.forEachName([&](const std::string& name) {
+    for (const std::string& name : listed) {
         if (isRecoveryFileName(name, sourceName)) {
             names.push_back(name);
         }
-    });
+    }
     const std::string firstPiece = pieceName(sourceName, pieceNumberText(1));
     for (const std::string& name : names) {
         if (describesPiece(out, name, firstPiece)) {

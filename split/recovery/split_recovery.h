@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 #include "split/observer.h"
 #include "split/os/directory.h"
@@ -12,9 +13,11 @@ namespace morsela::recovery {
 
 // A split's recovery files, NAME.par2 and its volumes, NAME being the source's name.
 
-// Removes the recovery files of an earlier split of `sourceName` in `out`: those under the
-// names this split would give them that describe its first piece. Others are left alone.
-void removeStaleRecoveryFiles(const Directory& out, const std::string& sourceName);
+// Removes the recovery files of an earlier split of `sourceName` in `out`: those among
+// `listed` (names the split's one look at the folder found) under the names this split would
+// give them that describe its first piece. Others are left alone.
+void removeStaleRecoveryFiles(const Directory& out, const std::string& sourceName,
+                              const std::vector<std::string>& listed);
 
 // Once the split's pieces are complete: writes the recovery files that `request` asks for,
 // telling `observer` of each, or in a notice why there are none. Throws Error.

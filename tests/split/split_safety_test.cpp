@@ -19,12 +19,19 @@ namespace fs = std::filesystem;
 using Kind = Error::Kind;
 using Names = std::vector<std::string>;
 
-// An observer that answers whether to replace another file's split as told.
+// An observer that answers whether to replace another file's split as told, as a front end
+// answers about the plan.
 class Asking : public test::RecordingObserver {
   public:
-    bool replaceOtherSplit(const OtherSplit& other) override {
-        asked.push_back(other.target);
-        return replace;
+    SplitOutcome split(const SplitRequest& request) {
+        PlannedSplit plan = planSplit(request);
+        for (const OtherSplit& other : plan.otherSplits()) {
+            asked.push_back(other.target);
+            if (replace) {
+                plan.allowReplacingOtherSplits();
+            }
+        }
+        return carryOut(plan, *this);
     }
     bool replace = false;
     std::vector<std::string> asked;
@@ -39,7 +46,7 @@ class SplitSafety : public ::testing::Test {
     test::Attempt<SplitOutcome> cut(const std::string& path, std::int64_t pieceSize,
                                     bool checksum = false) {
         return test::attempt([&] {
-            return split({path, out.dirText(), pieceSize, 0, checksum, false}, events);
+            return events.split({path, out.dirText(), pieceSize, 0, checksum, false});
         });
     }
 
