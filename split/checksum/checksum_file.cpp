@@ -32,8 +32,8 @@ std::optional<ChecksumFileRead> forEachChecksum(
                            visit);
 }
 
-ChecksumFileRead forEachChecksum(const FileHandle& file,
-                                 const std::function<void(const ChecksumLine&, std::size_t)>& visit) {
+ChecksumFileRead forEachChecksum(
+    const FileHandle& file, const std::function<void(const ChecksumLine&, std::size_t)>& visit) {
     ChecksumLineReader reader;
     ChecksumFileRead read;
     std::size_t proper = 0;

@@ -35,7 +35,7 @@ std::optional<ChecksumFileRead> forEachChecksum(
     const Directory& dir, const std::string& fileName,
     const std::function<void(const ChecksumLine&, std::size_t)>& visit);
 // The same for a checksum file already open.
-ChecksumFileRead forEachChecksum(const FileHandle& file,
-                                 const std::function<void(const ChecksumLine&, std::size_t)>& visit);
+ChecksumFileRead forEachChecksum(
+    const FileHandle& file, const std::function<void(const ChecksumLine&, std::size_t)>& visit);
 
 }  // namespace morsela

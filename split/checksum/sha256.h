@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string>
+
+#include "split/checksum/crypto_digest.h"
 
 namespace morsela {
 
@@ -10,11 +11,6 @@ namespace morsela {
 // the processor's SHA instructions where it has them.
 class Sha256 {
   public:
-    Sha256();
-    ~Sha256();
-    Sha256(Sha256&&) noexcept;
-    Sha256& operator=(Sha256&&) noexcept;
-
     void update(const void* data, std::size_t length);
     // Adds `length` zero bytes: the holes of a sparse file read as zeros.
     void updateZeros(std::size_t length);
@@ -22,8 +18,7 @@ class Sha256 {
     std::string hex();
 
   private:
-    struct Context;
-    std::unique_ptr<Context> context_;
+    CryptoDigest digest_{CryptoDigest::Kind::Sha256};
 };
 
 }  // namespace morsela

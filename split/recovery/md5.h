@@ -3,7 +3,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+
+#include "split/checksum/crypto_digest.h"
 
 namespace morsela::recovery {
 
@@ -13,18 +14,12 @@ using Hash16 = std::array<std::uint8_t, 16>;
 // use. The recovery files name every packet, file and slice by its MD5.
 class Md5 {
   public:
-    Md5();
-    ~Md5();
-    Md5(Md5&&) noexcept;
-    Md5& operator=(Md5&&) noexcept;
-
     void update(const void* data, std::size_t length);
     // The digest; the hash starts again empty after it.
     Hash16 finish();
 
   private:
-    struct Context;
-    std::unique_ptr<Context> context_;
+    CryptoDigest digest_{CryptoDigest::Kind::Md5};
 };
 
 Hash16 md5Of(const void* data, std::size_t length);
