@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "cli/printable.h"
+#include "words/printable.h"
 
 namespace morsela {
 

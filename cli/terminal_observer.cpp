@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <string>
 
-#include "cli/printable.h"
+#include "words/printable.h"
 #include "cli/progress_line.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_size.h"

@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-#include "cli/printable.h"
+#include "words/printable.h"
 
 namespace morsela {
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "cli/printable.h"
+#include "words/printable.h"
 #include "cli/progress_line.h"
 #include "cli/terminal_observer.h"
 #include "tests/support/child_process.h"

@@ -1,4 +1,4 @@
-#include "cli/printable.h"
+#include "words/printable.h"
 
 #include <cstdint>
 
