@@ -3,11 +3,11 @@
 #include <cerrno>
 #include <string>
 
-#include "words/printable.h"
 #include "cli/progress_line.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_size.h"
 #include "words/human_text.h"
+#include "words/printable.h"
 
 namespace morsela {
 namespace {

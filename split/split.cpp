@@ -134,8 +134,8 @@ SplitOutcome carryOut(const PlannedSplit& planned, Observer& observer) {
         }
         outputs.checkSourceLength(plan.sourceLength);
         // Before the last flush, so that a stick pulled at success holds them too.
-        recovery::writeSplitRecovery(out, planned.request(), sourceName, planned.sourceStatus(), outcome,
-                                     observer);
+        recovery::writeSplitRecovery(out, planned.request(), sourceName, planned.sourceStatus(),
+                                     outcome, observer);
     } catch (const Error& error) {
         const std::int64_t whole = outputs.abandonPieces(piece);
         cleanUpAfterFailure(out, earlier, sourceName, whole, error.kind() == Error::Kind::Stopped,

@@ -24,8 +24,7 @@ class KeptNotices : public Observer {
 std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verify,
                                             std::vector<Notice>& notices) {
     KeptNotices kept(notices);
-    std::optional<PieceDigests> digests =
-        verify ? PieceDigests::read(pieces, kept) : std::nullopt;
+    std::optional<PieceDigests> digests = verify ? PieceDigests::read(pieces, kept) : std::nullopt;
     if (digests && !digests->forPieces()) {
         notices.push_back({pieces.dir().pathOf(digests->fileName()),
                            "has no lines for the pieces; only the joined file is checked"});

@@ -108,34 +108,35 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observe
         return std::nullopt;
     }
     const std::string path = pieces.dir().pathOf(digests.fileName_);
-    const ChecksumFileRead found = forEachChecksum(*file, [&](const ChecksumLine& line, std::size_t number) {
-        const std::string where = "line " + std::to_string(number) + " ";
-        if (line.name == pieces.target()) {
-            if (!digests.target_.empty() && digests.target_ != line.hex) {
-                throw Error::refused(path, where + twoDigests(line.name));
+    const ChecksumFileRead found =
+        forEachChecksum(*file, [&](const ChecksumLine& line, std::size_t number) {
+            const std::string where = "line " + std::to_string(number) + " ";
+            if (line.name == pieces.target()) {
+                if (!digests.target_.empty() && digests.target_ != line.hex) {
+                    throw Error::refused(path, where + twoDigests(line.name));
+                }
+                digests.target_ = line.hex;
+            } else if (const auto piece = pieces.names().indexOf(line.name)) {
+                if (digests.known_.empty()) {
+                    digests.known_.assign(pieces.count(), false);
+                    digests.digests_.assign(32 * pieces.count(), '\0');
+                }
+                const std::string bytes = bytesOf(line.hex);
+                if (digests.known_[*piece] && !digests.pieceMatches(*piece, line.hex)) {
+                    throw Error::refused(path, where + twoDigests(line.name));
+                }
+                digests.digests_.replace(32 * *piece, 32, bytes);
+                digests.known_[*piece] = true;
+            } else if (pieces.isPastTheEnd(line.name) && pieces.isSeries()) {
+                throw Error::refused(path, where + "names " + line.name +
+                                               ", which is not there: the pieces from it on are "
+                                               "missing, or it was left over");
+            } else if (pieces.isPastTheEnd(line.name)) {
+                throw Error::refused(path, where + "names " + line.name +
+                                               ", a piece the script does not name; the script "
+                                               "has lost a line or the piece is left over");
             }
-            digests.target_ = line.hex;
-        } else if (const auto piece = pieces.names().indexOf(line.name)) {
-            if (digests.known_.empty()) {
-                digests.known_.assign(pieces.count(), false);
-                digests.digests_.assign(32 * pieces.count(), '\0');
-            }
-            const std::string bytes = bytesOf(line.hex);
-            if (digests.known_[*piece] && !digests.pieceMatches(*piece, line.hex)) {
-                throw Error::refused(path, where + twoDigests(line.name));
-            }
-            digests.digests_.replace(32 * *piece, 32, bytes);
-            digests.known_[*piece] = true;
-        } else if (pieces.isPastTheEnd(line.name) && pieces.isSeries()) {
-            throw Error::refused(path, where + "names " + line.name +
-                                           ", which is not there: the pieces from it on are "
-                                           "missing, or it was left over");
-        } else if (pieces.isPastTheEnd(line.name)) {
-            throw Error::refused(path, where + "names " + line.name +
-                                           ", a piece the script does not name; the script "
-                                           "has lost a line or the piece is left over");
-        }
-    });
+        });
     if (digests.known_.empty() && digests.target_.empty()) {
         throw Error::refused(path, "has no line for " + pieces.target() +
                                        " or its pieces as they are named here, so nothing "

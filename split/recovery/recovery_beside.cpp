@@ -103,7 +103,7 @@ RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
     report.found = true;
     report.pieces = static_cast<std::int64_t>(found.set.files.size());
     report.index = found.dir().pathOf(found.set.readFrom.empty() ? found.set.files[0].name
-                                                               : found.set.readFrom[0]);
+                                                                 : found.set.readFrom[0]);
     for (std::size_t i = 0; i < found.set.files.size(); ++i) {
         const std::string path = found.dir().pathOf(found.set.files[i].name);
         if (assessment.files[i].state == Assessment::State::Missing) {
@@ -134,10 +134,10 @@ bool describedBeside(const std::string& input, const std::string& path) {
     try {
         const std::optional<Directory> dir = directoryOf(input);
         const std::optional<Found> found = dir ? findSet(*dir, fileNameOf(input)) : std::nullopt;
-        return found && std::any_of(found->set.files.begin(), found->set.files.end(),
-                                    [&](const auto& file) {
-                                        return found->dir().pathOf(file.name) == path;
-                                    });
+        return found &&
+               std::any_of(found->set.files.begin(), found->set.files.end(), [&](const auto& file) {
+                   return found->dir().pathOf(file.name) == path;
+               });
     } catch (const Error&) {
         return false;
     }

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "words/printable.h"
 #include "cli/progress_line.h"
 #include "cli/terminal_observer.h"
 #include "tests/support/child_process.h"
@@ -17,6 +16,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/terminal_screen.h"
 #include "words/human_text.h"
+#include "words/printable.h"
 
 namespace morsela {
 namespace {
