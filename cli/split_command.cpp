@@ -18,8 +18,9 @@ const char* const SplitCommand::kUsage =
 const char* const SplitCommand::kOptions =
     "  -n, --pieces=N  cut into at most N pieces of equal size instead of SIZE\n"
     "      --checksum  also write SOURCE.sha256, which sha256sum -c and join check\n"
-    "      --recovery=P  also write SOURCE.par2 and recovery volumes worth P percent\n"
-    "                  of the source (1 to 100), which rebuild lost or damaged pieces\n"
+    "      --recovery=P\n"
+    "                  also write SOURCE.par2 and recovery volumes worth P percent of\n"
+    "                  the source (1 to 100), which rebuild lost or damaged pieces\n"
     "  -f, --force     replace another file's split whose pieces have these names\n"
     "      --no-sync   finish without waiting until the pieces are on the medium\n"
     "  -v, --verbose   list every file written, on standard output\n"
