@@ -23,7 +23,7 @@
 #include "app/join/path_parts.h"
 #include "app/size_field.h"
 #include "app/source_field.h"
-#include "split/piece_names.h"
+#include "engine/piece_names.h"
 
 namespace morsela {
 namespace {

@@ -13,7 +13,7 @@
 #include "app/controls/native_path.h"
 #include "app/controls/picture_box.h"
 #include "app/window_observer.h"
-#include "split/split.h"
+#include "engine/split.h"
 
 namespace morsela {
 

@@ -6,7 +6,7 @@
 #include "app/join/join_window.h"
 #include "app/join/opened_file.h"
 #include "app/window_arguments.h"
-#include "split/os/file_calls.h"
+#include "engine/os/file_calls.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "app/size_field.h"
 
-#include "split/error.h"
-#include "split/piece_names.h"
-#include "split/size_text.h"
+#include "engine/error.h"
+#include "engine/piece_names.h"
+#include "engine/size_text.h"
 #include "words/human_text.h"
 
 namespace morsela {

@@ -8,7 +8,7 @@
 #include "app/boxes/message_box.h"
 #include "app/controls/native_path.h"
 #include "app/controls/picture_box.h"
-#include "split/os/directory.h"
+#include "engine/os/directory.h"
 
 namespace morsela {
 namespace {

@@ -8,8 +8,8 @@
 #include <mutex>
 
 #include "app/written_pieces.h"
-#include "split/error.h"
-#include "split/observer.h"
+#include "engine/error.h"
+#include "engine/observer.h"
 
 class QWidget;
 

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "split/os/directory.h"
+#include "engine/os/directory.h"
 
 namespace morsela {
 

@@ -1,7 +1,7 @@
 #include "cli/join_command.h"
 
 #include "cli/help_text.h"
-#include "split/join/join.h"
+#include "engine/join/join.h"
 #include "words/human_text.h"
 
 namespace morsela {

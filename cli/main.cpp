@@ -2,7 +2,7 @@
 
 #include "cli/morsela_app.h"
 #include "cli/stop_signal.h"
-#include "split/os/file_calls.h"
+#include "engine/os/file_calls.h"
 
 int main(int argc, char** argv) {
     morsela::sys::reportFileSizeLimitAsFailure();

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "split/size_text.h"
+#include "engine/size_text.h"
 
 namespace morsela {
 

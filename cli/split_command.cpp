@@ -6,7 +6,7 @@
 
 #include "cli/help_text.h"
 #include "cli/size_argument.h"
-#include "split/split.h"
+#include "engine/split.h"
 #include "words/human_text.h"
 
 namespace morsela {

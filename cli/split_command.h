@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/command.h"
-#include "split/split.h"
+#include "engine/split.h"
 
 namespace morsela {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "split/error.h"
-#include "split/observer.h"
+#include "engine/error.h"
+#include "engine/observer.h"
 
 namespace morsela {
 

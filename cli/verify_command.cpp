@@ -2,7 +2,7 @@
 
 #include "cli/help_text.h"
 #include "cli/join_command.h"
-#include "split/join/verify.h"
+#include "engine/join/verify.h"
 
 namespace morsela {
 

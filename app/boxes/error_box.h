@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "split/error.h"
+#include "engine/error.h"
 
 class QWidget;
 

@@ -14,7 +14,7 @@
 #include "app/boxes/error_box.h"
 #include "app/boxes/plain_text.h"
 #include "app/controls/legibility.h"
-#include "split/error.h"
+#include "engine/error.h"
 
 namespace morsela {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "app/boxes/plain_text.h"
 #include "app/controls/drive_list_accessible.h"
-#include "split/error.h"
+#include "engine/error.h"
 #include "words/human_text.h"
 
 namespace morsela {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "split/observer.h"
+#include "engine/observer.h"
 
 class QObject;
 

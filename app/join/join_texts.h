@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "split/join/join.h"
+#include "engine/join/join.h"
 
 namespace morsela {
 

@@ -15,7 +15,7 @@
 #include "app/icons/morsela_icon.h"
 #include "app/join/join_texts.h"
 #include "app/join/path_parts.h"
-#include "split/recovery/recovery_beside.h"
+#include "engine/recovery/recovery_beside.h"
 
 namespace morsela {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "app/controls/native_path.h"
 #include "app/join/join_progress.h"
-#include "split/error.h"
-#include "split/join/join.h"
+#include "engine/error.h"
+#include "engine/join/join.h"
 
 class QLabel;
 class QLineEdit;

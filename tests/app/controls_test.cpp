@@ -7,7 +7,7 @@
 #include "app/controls/dir_list_box.h"
 #include "app/controls/mount_points.h"
 #include "app/controls/picture_box.h"
-#include "split/error.h"
+#include "engine/error.h"
 #include "tests/app/form_controls.h"
 #include "tests/support/temp_dir.h"
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "app/join/join_window.h"
-#include "split/split.h"
+#include "engine/split.h"
 #include "tests/app/modal.h"
 #include "tests/support/temp_dir.h"
 

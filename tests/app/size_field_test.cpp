@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "app/size_field.h"
-#include "split/error.h"
+#include "engine/error.h"
 #include "tests/support/tally.h"
 
 namespace morsela {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 
-#include "split/os/file_calls.h"
+#include "engine/os/file_calls.h"
 
 // The window tests share one application, on Qt's offscreen platform unless told otherwise.
 int main(int argc, char** argv) {

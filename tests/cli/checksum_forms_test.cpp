@@ -12,7 +12,7 @@
 #include <regex>
 #include <set>
 
-#include "split/checksum/sha256.h"
+#include "engine/checksum/sha256.h"
 #include "tests/support/morsela_run.h"
 #include "tests/support/temp_dir.h"
 

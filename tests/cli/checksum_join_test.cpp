@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <map>
 
-#include "split/checksum/sha256.h"
+#include "engine/checksum/sha256.h"
 #include "tests/support/morsela_run.h"
 #include "tests/support/temp_dir.h"
 

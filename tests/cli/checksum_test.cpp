@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "split/checksum/checksum_file.h"
-#include "split/split.h"
+#include "engine/checksum/checksum_file.h"
+#include "engine/split.h"
 #include "tests/support/morsela_run.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"

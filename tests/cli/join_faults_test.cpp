@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "split/checksum/checksum_file.h"
-#include "split/checksum/sha256.h"
-#include "split/os/file_calls.h"
+#include "engine/checksum/checksum_file.h"
+#include "engine/checksum/sha256.h"
+#include "engine/os/file_calls.h"
 #include "tests/support/morsela_run.h"
 #include "tests/support/tally.h"
 #include "tests/support/temp_dir.h"

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "split/checksum/checksum_file.h"
-#include "split/error.h"
+#include "engine/checksum/checksum_file.h"
+#include "engine/error.h"
 
 namespace {
 

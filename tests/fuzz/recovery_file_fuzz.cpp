@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "split/error.h"
-#include "split/recovery/packet_reader.h"
-#include "split/recovery/slice_layout.h"
+#include "engine/error.h"
+#include "engine/recovery/packet_reader.h"
+#include "engine/recovery/slice_layout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const int fd = ::memfd_create("fuzz.par2", MFD_CLOEXEC);

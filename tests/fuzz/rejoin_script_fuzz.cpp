@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "split/error.h"
-#include "split/script/script_parser.h"
-#include "split/script/script_words.h"
-#include "split/script/script_writer.h"
+#include "engine/error.h"
+#include "engine/script/script_parser.h"
+#include "engine/script/script_words.h"
+#include "engine/script/script_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "split/size_text.h"
+#include "engine/size_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

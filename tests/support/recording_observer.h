@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "split/error.h"
-#include "split/observer.h"
+#include "engine/error.h"
+#include "engine/observer.h"
 
 namespace morsela::test {
 

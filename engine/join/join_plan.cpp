@@ -1,0 +1,74 @@
+#include "engine/join/join_plan.h"
+
+#include <cerrno>
+
+#include "engine/error.h"
+#include "engine/join/join.h"
+#include "engine/join/target_place.h"
+
+namespace morsela {
+namespace {
+
+// Keeps what planning has to tell, for when the plan is carried out.
+class KeptNotices : public Observer {
+  public:
+    explicit KeptNotices(std::vector<Notice>& notices) : notices_(notices) {}
+    void notice(const Notice& notice) override { notices_.push_back(notice); }
+
+  private:
+    std::vector<Notice>& notices_;
+};
+
+// The checksum file to check against, when asked to and there is one; one without lines for
+// the pieces is told of.
+std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verify,
+                                            std::vector<Notice>& notices) {
+    KeptNotices kept(notices);
+    std::optional<PieceDigests> digests = verify ? PieceDigests::read(pieces, kept) : std::nullopt;
+    if (digests && !digests->forPieces()) {
+        notices.push_back({pieces.dir().pathOf(digests->fileName()),
+                           "has no lines for the pieces; only the joined file is checked"});
+    }
+    return digests;
+}
+
+}  // namespace
+
+PlannedJoin::PlannedJoin(const JoinRequest& request)
+    : pieces_(request.input), replaceAllowed_(request.replace) {
+    const TargetPlace place = targetPlace(request.input, pieces_.target(), request.output);
+    // Beside the pieces, the target goes into the folder they were read from: that folder
+    // is opened once, so that another one put under its path meanwhile gets nothing.
+    if (!request.output.empty()) {
+        folder_.emplace(place.dir);
+    }
+    targetName_ = place.name;
+    if (const auto standing = folder().entry(targetName_)) {
+        if (!S_ISLNK(standing->st_mode)) {
+            refuseUnlessRegular(folder().pathOf(targetName_), *standing);
+        }
+        standing_ = FileIdentity::of(*standing);
+    }
+    expected_ = expectedDigests(pieces_, request.verify, notices_);
+}
+
+JoinPlan PlannedJoin::summary() const {
+    return {folder().pathOf(targetName_), static_cast<std::int64_t>(pieces_.count()),
+            pieces_.totalBytes(), expected_ ? expected_->fileName() : ""};
+}
+
+void PlannedJoin::checkTargetUnchanged() const {
+    const std::string path = folder().pathOf(targetName_);
+    const auto now = folder().entry(targetName_);
+    if (now && !standing_) {
+        throw Error(Error::Kind::Exists, path, "already exists");
+    }
+    if (standing_ && now && !standing_->matches(*now)) {
+        throw Error::refused(path, "is another file than when the join was planned; join again");
+    }
+    if (now && !replaceAllowed_) {
+        throw Error(Error::Kind::Exists, path, "already exists");
+    }
+}
+
+}  // namespace morsela

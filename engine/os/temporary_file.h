@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include "engine/os/directory.h"
+#include "engine/os/file_handle.h"
+
+namespace morsela {
+
+// A file under a temporary name in a directory: removed when it goes out of scope, unless it
+// was renamed into place first. Failures while writing it name the file the user asked for,
+// never the temporary name. Until it is renamed only its owner may read or write it, so that
+// nobody changes it while it is written and checked; it takes its mode then.
+class TemporaryFile {
+  public:
+    // `mode`: the permission bits it gets when committed, less the umask, as if created so.
+    TemporaryFile(const Directory& dir, const std::string& finalName, mode_t mode);
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const FileHandle& file() const { return file_; }
+    // Gives the file the group of the file it is made from, or else keeps its group's
+    // permission bits from it (file_owner.h).
+    void keepGroupOf(const struct stat& source);
+
+    // Closes the file and renames it to its final name; with `durable`, the file and then
+    // the directory are flushed to disk first, so a power cut cannot leave the name on a
+    // file that is not all there.
+    void commit(bool durable);
+
+  private:
+    const Directory& dir_;
+    std::string finalName_;
+    std::string name_;  // the temporary name, empty once committed
+    mode_t mode_;
+    FileHandle file_;
+};
+
+}  // namespace morsela

@@ -1,0 +1,82 @@
+#include "engine/recovery/assessment.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
+
+#include "engine/error.h"
+#include "engine/recovery/file_hashes.h"
+
+namespace morsela::recovery {
+namespace {
+
+Assessment::File assessFile(const Directory& dir, const FileDescription& description,
+                            const std::vector<SliceCheck>& checks, std::int64_t sliceSize) {
+    Assessment::File file;
+    const auto entry = dir.entry(description.name);
+    if (!entry) {
+        file.state = Assessment::State::Missing;
+        file.goodSlices.assign(checks.size(), false);
+        return file;
+    }
+    const FileHandle handle = dir.openRegular(description.name, "a piece");
+    const auto length = static_cast<std::int64_t>(description.length);
+    const FileHashes hashes = hashFile(handle, length, sliceSize);
+    if (statusOf(handle).st_size == length && hashes.md5 == description.md5) {
+        return file;
+    }
+    file.state = Assessment::State::Damaged;
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        file.goodSlices.push_back(i < hashes.slices.size() &&
+                                  hashes.slices[i].md5 == checks[i].md5 &&
+                                  hashes.slices[i].crc == checks[i].crc);
+    }
+    return file;
+}
+
+}  // namespace
+
+Assessment assess(const Directory& dir, const RecoverySet& set) {
+    Assessment assessment;
+    assessment.files.resize(set.files.size());
+    std::atomic<std::size_t> next{0};
+    std::exception_ptr failure;
+    std::atomic<bool> failed{false};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < set.files.size() && !failed; i = next++) {
+            try {
+                assessment.files[i] = assessFile(dir, set.files[i], set.checks[i], set.sliceSize);
+            } catch (...) {
+                if (!failed.exchange(true)) {
+                    failure = std::current_exception();
+                }
+            }
+        }
+    };
+    const unsigned threadsWanted = std::min(std::max(1u, std::thread::hardware_concurrency()),
+                                            static_cast<unsigned>(set.files.size()));
+    const unsigned helpers = threadsWanted > 0 ? threadsWanted - 1 : 0;
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < helpers; ++t) {
+        threads.emplace_back(work);
+    }
+    work();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    for (std::size_t i = 0; i < set.files.size(); ++i) {
+        const Assessment::File& file = assessment.files[i];
+        if (file.state != Assessment::State::Intact) {
+            assessment.missingSlices += static_cast<std::int64_t>(
+                std::count(file.goodSlices.begin(), file.goodSlices.end(), false));
+        }
+    }
+    assessment.blocks = static_cast<std::int64_t>(set.blocks.size());
+    return assessment;
+}
+
+}  // namespace morsela::recovery

@@ -1,0 +1,263 @@
+#include "engine/recovery/rebuild.h"
+
+#include <cerrno>
+#include <deque>
+#include <memory>
+#include <utility>
+
+#include "engine/error.h"
+#include "engine/os/file_calls.h"
+#include "engine/os/temporary_file.h"
+#include "engine/recovery/file_hashes.h"
+#include "engine/recovery/region_sums.h"
+
+namespace morsela::recovery {
+namespace {
+
+constexpr std::int64_t kStripeMemory = 128 << 20;  // the sums and their solutions at once
+// Inverting takes the cube of the missing slices' count; beyond this it takes too long.
+constexpr std::int64_t kMostMissingSlices = 2048;
+
+// A slice to rebuild: its number among all input slices, the file it goes into and where.
+struct Missing {
+    std::size_t input = 0;
+    std::size_t file = 0;
+    std::int64_t offset = 0;
+    std::int64_t length = 0;
+};
+
+struct Plan {
+    std::deque<FileHandle> opened;  // every file read, kept open while the plan lives
+    std::vector<InputSlice> inputs;
+    std::vector<std::size_t> inputNumbers;  // each input's number among all slices
+    std::vector<Missing> missing;
+    std::vector<const FileHandle*> files;  // each file of the set as it is, if it is there
+};
+
+void planSlices(const Directory& dir, const RecoverySet& set, const Assessment& assessment,
+                Plan& plan) {
+    std::size_t number = 0;
+    for (std::size_t f = 0; f < set.files.size(); ++f) {
+        const auto length = static_cast<std::int64_t>(set.files[f].length);
+        const Assessment::File& state = assessment.files[f];
+        const FileHandle* file = nullptr;
+        if (state.state != Assessment::State::Missing) {
+            plan.opened.push_back(dir.openRegular(set.files[f].name, "a piece"));
+            file = &plan.opened.back();
+        }
+        plan.files.push_back(file);
+        for (std::size_t s = 0; s < set.checks[f].size(); ++s, ++number) {
+            const auto offset = static_cast<std::int64_t>(s) * set.sliceSize;
+            const std::int64_t sliceLength = std::min(set.sliceSize, length - offset);
+            if (state.state == Assessment::State::Intact || state.goodSlices[s]) {
+                plan.inputs.push_back({file, offset, sliceLength});
+                plan.inputNumbers.push_back(number);
+            } else {
+                plan.missing.push_back({number, f, offset, sliceLength});
+            }
+        }
+    }
+}
+
+// The recovery blocks used, one for each missing slice, as inputs after the slices.
+std::vector<std::uint32_t> addBlocks(const Directory& dir, const RecoverySet& set, Plan& plan) {
+    std::vector<std::uint32_t> exponents;
+    for (const auto& [exponent, block] : set.blocks) {
+        if (exponents.size() == plan.missing.size()) {
+            break;
+        }
+        plan.opened.push_back(dir.openRegular(block.file, "a recovery file"));
+        plan.inputs.push_back({&plan.opened.back(), block.offset, block.length});
+        exponents.push_back(exponent);
+    }
+    return exponents;
+}
+
+std::vector<Gf> solution(const Plan& plan, const std::vector<std::uint32_t>& exponents) {
+    const std::size_t m = plan.missing.size();
+    std::vector<Gf> matrix(m * m);
+    for (std::size_t j = 0; j < m; ++j) {
+        for (std::size_t k = 0; k < m; ++k) {
+            matrix[j * m + k] = gfPower(
+                inputConstant(static_cast<std::uint32_t>(plan.missing[k].input)), exponents[j]);
+        }
+    }
+    if (!invert(matrix, m)) {
+        throw Error::refused("", "these recovery blocks cannot rebuild these slices");
+    }
+    return matrix;
+}
+
+// The slices of a damaged file that match are copied into the file that replaces it.
+void copyGoodSlices(const RecoverySet& set, const Assessment& assessment, const Plan& plan,
+                    const std::vector<std::unique_ptr<TemporaryFile>>& targets) {
+    std::vector<char> buffer(1 << 20);
+    const auto portion = static_cast<std::int64_t>(buffer.size());
+    for (std::size_t f = 0; f < targets.size(); ++f) {
+        if (!targets[f] || plan.files[f] == nullptr) {
+            continue;
+        }
+        const auto length = static_cast<std::int64_t>(set.files[f].length);
+        const std::vector<bool>& good = assessment.files[f].goodSlices;
+        for (std::size_t s = 0; s < good.size(); ++s) {
+            const auto offset = static_cast<std::int64_t>(s) * set.sliceSize;
+            const std::int64_t end = good[s] ? std::min(length, offset + set.sliceSize) : offset;
+            for (std::int64_t at = offset; at < end; at += portion) {
+                const std::int64_t part = std::min(portion, end - at);
+                if (readAt(*plan.files[f], buffer.data(), part, at) < part) {
+                    throw Error::refused(plan.files[f]->path(), "became shorter while it was read");
+                }
+                writeFully(targets[f]->file(), buffer.data(), part, at);
+            }
+        }
+    }
+}
+
+// The missing slices, solved stripe by stripe from the sums of the recovery blocks and the
+// slices at hand, each written into its file.
+void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
+                 const std::vector<std::uint32_t>& exponents,
+                 const std::vector<std::unique_ptr<TemporaryFile>>& targets) {
+    const std::size_t m = plan.missing.size();
+    const std::vector<Gf> inverse = solution(plan, exponents);
+    const Coefficient coefficient = [&](std::size_t input, std::size_t sum) -> Gf {
+        if (input >= slices) {  // a recovery block counts in its own sum only
+            return input - slices == sum ? 1 : 0;
+        }
+        return gfPower(inputConstant(static_cast<std::uint32_t>(plan.inputNumbers[input])),
+                       exponents[sum]);
+    };
+    const std::int64_t stripe = std::min(
+        set.sliceSize,
+        std::max<std::int64_t>(64, kStripeMemory / 2 / static_cast<std::int64_t>(m) / 64 * 64));
+    std::vector<std::uint8_t> sums(static_cast<std::size_t>(stripe) * m);
+    std::vector<std::uint8_t> solved(static_cast<std::size_t>(stripe));
+    std::vector<std::uint8_t*> at;
+    for (std::size_t j = 0; j < m; ++j) {
+        at.push_back(sums.data() + j * static_cast<std::size_t>(stripe));
+    }
+    for (std::int64_t from = 0; from < set.sliceSize; from += stripe) {
+        const std::int64_t length = std::min(stripe, set.sliceSize - from);
+        std::fill(sums.begin(), sums.end(), 0);
+        addSlices(plan.inputs, coefficient, from, length, at);
+        for (std::size_t k = 0; k < m; ++k) {
+            const Missing& slice = plan.missing[k];
+            const std::int64_t keep = std::min(length, slice.length - from);
+            if (keep <= 0) {
+                continue;
+            }
+            std::fill(solved.begin(), solved.end(), 0);
+            for (std::size_t j = 0; j < m; ++j) {
+                RegionMultiplier(inverse[k * m + j])
+                    .addTo(solved.data(), at[j], static_cast<std::size_t>((keep + 1) / 2 * 2));
+            }
+            writeFully(targets[slice.file]->file(), reinterpret_cast<const char*>(solved.data()),
+                       keep, slice.offset + from);
+        }
+    }
+}
+
+// Moves a damaged file aside to the first free name of NAME.1 to NAME.99.
+std::string keepDamaged(const Directory& dir, const std::string& name) {
+    for (int n = 1; n < 100; ++n) {
+        const std::string aside = name + "." + std::to_string(n);
+        if (!dir.entry(aside)) {
+            dir.rename(name, aside, false);
+            return aside;
+        }
+    }
+    throw Error::refused(dir.pathOf(name),
+                         "is damaged, and " + name + ".1 to .99 are taken to keep it under");
+}
+
+}  // namespace
+
+bool invert(std::vector<Gf>& matrix, std::size_t size) {
+    std::vector<Gf> inverse(size * size, 0);
+    for (std::size_t i = 0; i < size; ++i) {
+        inverse[i * size + i] = 1;
+    }
+    for (std::size_t col = 0; col < size; ++col) {
+        std::size_t pivot = col;
+        while (pivot < size && matrix[pivot * size + col] == 0) {
+            ++pivot;
+        }
+        if (pivot == size) {
+            return false;
+        }
+        for (std::size_t k = 0; k < size; ++k) {
+            std::swap(matrix[col * size + k], matrix[pivot * size + k]);
+            std::swap(inverse[col * size + k], inverse[pivot * size + k]);
+        }
+        const Gf scale = gfDivide(1, matrix[col * size + col]);
+        for (std::size_t k = 0; k < size; ++k) {
+            matrix[col * size + k] = gfMultiply(matrix[col * size + k], scale);
+            inverse[col * size + k] = gfMultiply(inverse[col * size + k], scale);
+        }
+        for (std::size_t row = 0; row < size; ++row) {
+            const Gf factor = matrix[row * size + col];
+            if (row == col || factor == 0) {
+                continue;
+            }
+            for (std::size_t k = 0; k < size; ++k) {
+                matrix[row * size + k] ^= gfMultiply(factor, matrix[col * size + k]);
+                inverse[row * size + k] ^= gfMultiply(factor, inverse[col * size + k]);
+            }
+        }
+    }
+    matrix = std::move(inverse);
+    return true;
+}
+
+std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
+                             const Assessment& assessment, mode_t mode) {
+    Plan plan;
+    planSlices(dir, set, assessment, plan);
+    const std::size_t m = plan.missing.size();
+    if (static_cast<std::int64_t>(m) > kMostMissingSlices) {
+        throw Error::refused(dir.pathOf(set.files[plan.missing[0].file].name),
+                             "more than " + std::to_string(kMostMissingSlices) +
+                                 " slices are lost; too many to rebuild here");
+    }
+    const std::size_t slices = plan.inputs.size();
+    const std::vector<std::uint32_t> exponents = addBlocks(dir, set, plan);
+    if (exponents.size() < m) {
+        throw Error::refused(dir.pathOf(set.files[plan.missing[0].file].name),
+                             "too few recovery blocks to rebuild it");
+    }
+    // Every file missing or damaged is written anew, first with the slices that match.
+    std::vector<std::unique_ptr<TemporaryFile>> targets(set.files.size());
+    for (std::size_t f = 0; f < set.files.size(); ++f) {
+        if (assessment.files[f].state != Assessment::State::Intact) {
+            targets[f] = std::make_unique<TemporaryFile>(dir, set.files[f].name, mode);
+            if (sys::ftruncate(targets[f]->file().fd(), static_cast<off_t>(set.files[f].length)) !=
+                0) {
+                throw Error::ofOutput(dir.pathOf(set.files[f].name), errno);
+            }
+        }
+    }
+    copyGoodSlices(set, assessment, plan, targets);
+    if (m > 0) {
+        writeSolved(set, plan, slices, exponents, targets);
+    }
+    std::vector<Rebuilt> rebuilt;
+    for (std::size_t f = 0; f < targets.size(); ++f) {
+        if (!targets[f]) {
+            continue;
+        }
+        const FileDescription& file = set.files[f];
+        const auto length = static_cast<std::int64_t>(file.length);
+        if (hashFile(targets[f]->file(), length, set.sliceSize).md5 != file.md5) {
+            throw Error::refused(dir.pathOf(file.name),
+                                 "was rebuilt wrong; its MD5 does not match");
+        }
+        const std::string keptAs = assessment.files[f].state == Assessment::State::Damaged
+                                       ? keepDamaged(dir, file.name)
+                                       : "";
+        targets[f]->commit(true);
+        rebuilt.push_back({file.name, keptAs});
+    }
+    return rebuilt;
+}
+
+}  // namespace morsela::recovery

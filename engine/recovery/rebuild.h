@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+#include "engine/os/directory.h"
+#include "engine/recovery/assessment.h"
+#include "engine/recovery/galois16.h"
+#include "engine/recovery/packet_reader.h"
+
+namespace morsela::recovery {
+
+// A file rebuilt, and the name the damaged file it replaced is kept under (NAME.1, NAME.2,
+// ...), empty when there was none: the recovery files might be another file's, and the bytes
+// they replaced are then not lost.
+struct Rebuilt {
+    std::string name;
+    std::string keptAs;
+};
+
+// Rebuilds the missing and damaged files of `set` in `dir` from its intact slices and
+// recovery blocks, as `assessment` found them; it must be rebuildable. Each file is written
+// under a temporary name, checked against its MD5 and only then named. Memory stays bounded
+// whatever the slices' size. Throws Error.
+std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
+                             const Assessment& assessment, mode_t mode);
+
+// The inverse of a square matrix over GF(2^16), rows after rows; false when it has none.
+bool invert(std::vector<Gf>& matrix, std::size_t size);
+
+}  // namespace morsela::recovery

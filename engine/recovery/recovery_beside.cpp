@@ -1,0 +1,192 @@
+#include "engine/recovery/recovery_beside.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "engine/error.h"
+#include "engine/join/found_beside.h"
+#include "engine/os/directory.h"
+#include "engine/recovery/assessment.h"
+#include "engine/recovery/packet_reader.h"
+#include "engine/recovery/rebuild.h"
+
+namespace morsela::recovery {
+namespace {
+
+// The most recovery files read beside one series.
+constexpr std::size_t kMostFiles = 256;
+
+// How the names of the pieces and their recovery files begin: the input's name without its
+// last extension or piece number (film of film.bat and film.001, data.tar of data.tar001).
+std::string stemOf(const std::string& name) {
+    std::size_t end = name.find_last_not_of("0123456789");
+    if (end == std::string::npos) {
+        return "";
+    }
+    if (end + 1 == name.size()) {
+        end = name.rfind('.');
+        if (end == std::string::npos || end == 0) {
+            return "";
+        }
+        return name.substr(0, end);
+    }
+    return name.substr(0, name[end] == '.' ? end : end + 1);
+}
+
+bool endsInPar2(const std::string& name) {
+    if (name.size() < 5) {
+        return false;
+    }
+    std::string end = name.substr(name.size() - 5);
+    std::transform(end.begin(), end.end(), end.begin(), [](char c) { return c | 0x20; });
+    return end == ".par2";
+}
+
+struct Found {
+    const Directory* folder;
+    const Directory& dir() const { return *folder; }
+    RecoverySet set;
+    struct stat input {};
+};
+
+// A directory that cannot be opened has no recovery files to speak of: what reads the pieces
+// says why.
+std::optional<Directory> directoryOf(const std::string& input) {
+    try {
+        return Directory(directoryPartOf(input));
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<Found> findSet(const Directory& dir, const std::string& name) {
+    Found found{&dir, {}, {}};
+    const std::string stem = stemOf(name);
+    const auto status = found.dir().entry(name);
+    if (stem.empty() || !status) {
+        return std::nullopt;
+    }
+    found.input = *status;
+    std::vector<std::string> names;
+    found.dir().forEachName([&](const std::string& candidate) {
+        const auto entry = candidate.rfind(stem, 0) == 0 && endsInPar2(candidate)
+                               ? found.dir().entry(candidate)
+                               : std::nullopt;
+        if (entry && S_ISREG(entry->st_mode) && belongsWithPieces(*entry, found.input) &&
+            names.size() < kMostFiles) {
+            names.push_back(candidate);
+        }
+    });
+    std::sort(names.begin(), names.end());
+    PacketReader reader;
+    for (const std::string& file : names) {
+        reader.read(found.dir().openRegular(file, "a recovery file"), file);
+    }
+    std::vector<RecoverySet> fitting;
+    for (RecoverySet& set : reader.completeSets()) {
+        const bool ours = std::all_of(set.files.begin(), set.files.end(), [&](const auto& file) {
+            return file.name.rfind(stem, 0) == 0 && !endsInPar2(file.name);
+        });
+        if (ours) {
+            fitting.push_back(std::move(set));
+        }
+    }
+    if (fitting.size() != 1) {
+        return std::nullopt;
+    }
+    found.set = std::move(fitting[0]);
+    return found;
+}
+
+RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
+    RecoveryReport report;
+    report.found = true;
+    report.pieces = static_cast<std::int64_t>(found.set.files.size());
+    report.index = found.dir().pathOf(found.set.readFrom.empty() ? found.set.files[0].name
+                                                                 : found.set.readFrom[0]);
+    for (std::size_t i = 0; i < found.set.files.size(); ++i) {
+        const std::string path = found.dir().pathOf(found.set.files[i].name);
+        if (assessment.files[i].state == Assessment::State::Missing) {
+            report.missing.push_back(path);
+        } else if (assessment.files[i].state == Assessment::State::Damaged) {
+            report.damaged.push_back(path);
+        }
+    }
+    std::sort(report.missing.begin(), report.missing.end());
+    std::sort(report.damaged.begin(), report.damaged.end());
+    report.rebuildable = assessment.rebuildable();
+    report.moreBlocksNeeded = assessment.moreBlocksNeeded();
+    return report;
+}
+
+}  // namespace
+
+RecoveryReport checkRecoveryBeside(const std::string& input) {
+    const std::optional<Directory> dir = directoryOf(input);
+    const std::optional<Found> found = dir ? findSet(*dir, fileNameOf(input)) : std::nullopt;
+    if (!found) {
+        return {};
+    }
+    return reportOf(*found, assess(found->dir(), found->set));
+}
+
+bool describedBeside(const std::string& input, const std::string& path) {
+    try {
+        const std::optional<Directory> dir = directoryOf(input);
+        const std::optional<Found> found = dir ? findSet(*dir, fileNameOf(input)) : std::nullopt;
+        return found &&
+               std::any_of(found->set.files.begin(), found->set.files.end(), [&](const auto& file) {
+                   return found->dir().pathOf(file.name) == path;
+               });
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+RecoveryReport repairBeside(const std::string& input, Observer& observer) {
+    const std::optional<Directory> dir = directoryOf(input);
+    return dir ? repairBeside(*dir, fileNameOf(input), observer) : RecoveryReport{};
+}
+
+RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer) {
+    std::optional<Found> found;
+    try {
+        found = findSet(dir, name);
+    } catch (const Error& error) {
+        observer.notice({error.path(), "not used for recovery: " + error.reason()});
+    }
+    if (!found) {
+        return {};
+    }
+    const Assessment assessment = assess(found->dir(), found->set);
+    RecoveryReport report = reportOf(*found, assessment);
+    if (report.missing.empty() && report.damaged.empty()) {
+        return report;
+    }
+    if (!report.rebuildable) {
+        const std::string more = std::to_string(report.moreBlocksNeeded);
+        observer.notice({report.index, "too much is lost to rebuild; " + more + " more recovery " +
+                                           (report.moreBlocksNeeded == 1 ? "block" : "blocks") +
+                                           " would be needed"});
+        return report;
+    }
+    try {
+        for (const Rebuilt& file :
+             rebuild(found->dir(), found->set, assessment, found->input.st_mode & 0777)) {
+            const std::string path = found->dir().pathOf(file.name);
+            report.rebuilt.push_back(path);
+            report.keptAs.push_back(file.keptAs.empty() ? "" : found->dir().pathOf(file.keptAs));
+            observer.notice({path, file.keptAs.empty()
+                                       ? "rebuilt from the recovery files"
+                                       : "rebuilt from the recovery files; the damaged one is "
+                                         "kept as " +
+                                             file.keptAs});
+        }
+    } catch (const Error& error) {
+        observer.notice(
+            {error.path(), "could not be rebuilt from the recovery files: " + error.reason()});
+    }
+    return report;
+}
+
+}  // namespace morsela::recovery

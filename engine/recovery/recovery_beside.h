@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/observer.h"
+#include "engine/os/directory.h"
+
+namespace morsela::recovery {
+
+// What the recovery files beside a split's pieces say of them.
+struct RecoveryReport {
+    bool found = false;                // a recovery set that describes these pieces was found
+    std::string index;                 // the path of a recovery file of it, for messages
+    std::int64_t pieces = 0;           // the pieces it describes
+    std::vector<std::string> missing;  // paths of pieces not there
+    std::vector<std::string> damaged;  // paths of pieces whose bytes do not match
+    bool rebuildable = false;          // the recovery blocks suffice for all of them
+    std::int64_t moreBlocksNeeded = 0;
+    std::vector<std::string> rebuilt;  // paths rebuilt
+    std::vector<std::string> keptAs;   // for each, where the damaged one is kept, or ""
+};
+
+// Looks for the recovery files beside `input` (a rejoin script or the first piece of a
+// series): files ending in .par2 whose names begin as the pieces' do (film.mkv.par2 and its
+// volumes for film.001, or a set of another name made over the pieces, film.par2), that
+// belong with the pieces (found_beside.h), and whose set names only such files. Two sets that
+// fit are none. Checks every piece the set describes; writes nothing. Throws Error.
+RecoveryReport checkRecoveryBeside(const std::string& input);
+
+// Whether recovery files beside `input` describe the piece at `path` (as a failure names
+// it), so that a join may rebuild it; reads only the recovery files, not the pieces.
+bool describedBeside(const std::string& input, const std::string& path);
+
+// The same, and rebuilds the missing and damaged pieces where the recovery blocks suffice,
+// writing them beside the others under temporary names first. What cannot be rebuilt, or
+// written, is a notice to `observer`; the join then fails on the piece as it would have.
+RecoveryReport repairBeside(const std::string& input, Observer& observer);
+// The same, for `name` in a folder already open.
+RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer);
+
+}  // namespace morsela::recovery
