@@ -7,8 +7,9 @@
 #include <sys/vfs.h>
 #include <cerrno>
 
-// Every call the engine makes on files goes through these few functions, so that a test can
-// make any one of them fail and see that the failure is reported and cleaned up after.
+// Every call the engine makes on the system goes through these few functions, so that a test
+// can make any one of them fail and see that the failure is reported and cleaned up after
+// (fault_hooks.h, linked into the tests only).
 namespace morsela::sys {
 
 int open(const char* path, int flags, mode_t mode = 0);
@@ -79,15 +80,5 @@ int openWithoutAccessTime(Open open, int flags) {
 // Makes a write past the file size limit fail with EFBIG, reported as a full disk, instead
 // of ending the program with SIGXFSZ. Every program of Morsela calls it first.
 void reportFileSizeLimitAsFailure();
-
-// Makes the n-th call from now (counted from 1) fail with the given errno; 0 clears it.
-// A failed close still releases its descriptor, as close does on Linux.
-void injectFault(long callNumber, int error);
-// How many calls have been made since the last injectFault.
-long callsSinceInjection();
-
-// Makes copies and writes take as long as on a medium of this many bytes a second, as a
-// slow stick would; 0 ends it.
-void simulateSlowMedium(double bytesPerSecond);
 
 }  // namespace morsela::sys
