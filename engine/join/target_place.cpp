@@ -2,10 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <cerrno>
 
 #include "engine/error.h"
+#include "engine/join/owner_rules.h"
 #include "engine/os/directory.h"
 #include "engine/os/file_calls.h"
 
@@ -24,7 +24,7 @@ bool isDirectoryToWriteInto(const std::string& path) {
     if (!S_ISLNK(status.st_mode)) {
         return S_ISDIR(status.st_mode);
     }
-    const bool trusted = status.st_uid == ::geteuid() || status.st_uid == 0;
+    const bool trusted = ownedByUserOrRoot(status);
     struct stat target {};
     const bool toDirectory =
         sys::fstatat(AT_FDCWD, path.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode);

@@ -1,5 +1,6 @@
 #include "engine/os/file_calls.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -124,6 +125,23 @@ int fchmod(int fd, mode_t mode) {
 bool randomBytes(void* buffer, size_t length) {
     return !seam::callFails() &&
            ::getrandom(buffer, length, GRND_NONBLOCK) == static_cast<ssize_t>(length);
+}
+
+uid_t effectiveUser() {
+    return ::geteuid();
+}
+
+void* loadLibrary(const char* name) {
+    return ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* librarySymbol(void* library, const char* name) {
+    return ::dlsym(library, name);
+}
+
+const char* libraryError() {
+    const char* reason = ::dlerror();
+    return reason != nullptr ? reason : "unknown reason";
 }
 
 mode_t creationMask() {

@@ -43,6 +43,14 @@ int fchown(int fd, uid_t owner, gid_t group);
 int fchmod(int fd, mode_t mode);
 // Fills `buffer` with random bytes from the kernel; false when it has none to give.
 bool randomBytes(void* buffer, size_t length);
+// The user whose rights this process has (geteuid); it cannot fail.
+uid_t effectiveUser();
+// Loads a shared library and binds its functions (dlopen, dlsym): nullptr on a failure,
+// which libraryError() then describes. A library is loaded once per process, so these are
+// not counted among the calls that a test fails in turn.
+void* loadLibrary(const char* name);
+void* librarySymbol(void* library, const char* name);
+const char* libraryError();
 // The process's file mode creation mask, read without changing it.
 mode_t creationMask();
 // A new descriptor of the same open file, closed on exec.
