@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "engine/error.h"
 #include "engine/os/file_calls.h"
@@ -68,6 +69,11 @@ Directory::Directory(const std::string& path)
     }
     handle_ = FileHandle(fd, opened);
 }
+
+Directory::Directory(FileHandle opened, const std::string& path)
+    : given_(path),
+      prefix_(path.empty() || path.back() == '/' ? path : path + "/"),
+      handle_(std::move(opened)) {}
 
 std::string Directory::pathOf(std::string_view name) const {
     return prefix_ + std::string(name);

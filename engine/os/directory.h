@@ -26,6 +26,9 @@ class Directory {
     // Opens the directory at `path`, empty for the current directory. A link given as the
     // directory itself is followed: the user named it.
     explicit Directory(const std::string& path);
+    // The directory that `opened` holds open already (opened as a directory for reading),
+    // named `path` in messages as the constructor above names it.
+    Directory(FileHandle opened, const std::string& path);
 
     int fd() const { return handle_.fd(); }
     // The directory as the user gave it, "." for the current one.

@@ -34,6 +34,10 @@ int renameat(int dir, const char* from, const char* to) {
     return seam::callFails() ? -1 : ::renameat(dir, from, dir, to);
 }
 
+ssize_t readLink(int fd, char* buffer, size_t size) {
+    return seam::callFails() ? -1 : ::readlinkat(fd, "", buffer, size);
+}
+
 int fsync(int fd) {
     return seam::callFails() ? -1 : ::fsync(fd);
 }

@@ -18,6 +18,9 @@ int openat(int dir, const char* name, int flags, mode_t mode = 0);
 int fstatat(int dir, const char* name, struct stat* status, int flags);
 int unlinkat(int dir, const char* name);
 int renameat(int dir, const char* from, const char* to);
+// The text of the symbolic link that `fd` (opened with O_PATH | O_NOFOLLOW) is; the length
+// written, without a terminating zero.
+ssize_t readLink(int fd, char* buffer, size_t size);
 int fsync(int fd);
 int fdatasync(int fd);
 // Writes everything of the file system that holds `fd` to the medium, and waits for it.
