@@ -71,6 +71,13 @@ class Directory {
     // How many files remove() removed here.
     std::int64_t removals() const { return removals_; }
 
+    // Renames `from` to `to` while `to` is free, and never replaces what stands there; false
+    // when `to` is taken. Where the file system cannot rename so, `to` is made a second name
+    // of the file instead (a hard link, which never replaces either) and `from` stays, to
+    // be renamed over by whatever takes its place; where it has no hard links either, that
+    // is refused. Throws Error.
+    bool renameToFree(const std::string& from, const std::string& to) const;
+
     // Renames `from` to `to`, replacing what stood under `to`; with `durable`, the directory
     // is flushed to disk too, so that the new name survives a power cut.
     void rename(const std::string& from, const std::string& to, bool durable) const;

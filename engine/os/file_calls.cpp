@@ -34,6 +34,14 @@ int renameat(int dir, const char* from, const char* to) {
     return seam::callFails() ? -1 : ::renameat(dir, from, dir, to);
 }
 
+int renameNoReplace(int dir, const char* from, const char* to) {
+    return seam::callFails() ? -1 : ::renameat2(dir, from, dir, to, RENAME_NOREPLACE);
+}
+
+int linkat(int dir, const char* from, const char* to) {
+    return seam::callFails() ? -1 : ::linkat(dir, from, dir, to, 0);
+}
+
 ssize_t readLink(int fd, char* buffer, size_t size) {
     return seam::callFails() ? -1 : ::readlinkat(fd, "", buffer, size);
 }

@@ -18,6 +18,11 @@ int openat(int dir, const char* name, int flags, mode_t mode = 0);
 int fstatat(int dir, const char* name, struct stat* status, int flags);
 int unlinkat(int dir, const char* name);
 int renameat(int dir, const char* from, const char* to);
+// Renames `from` to `to` only while `to` is free (renameat2 RENAME_NOREPLACE): EEXIST when
+// it is taken, EINVAL where the file system cannot rename so.
+int renameNoReplace(int dir, const char* from, const char* to);
+// A second name `to` for the file `from`, never following a link; EEXIST when `to` is taken.
+int linkat(int dir, const char* from, const char* to);
 // The text of the symbolic link that `fd` (opened with O_PATH | O_NOFOLLOW) is; the length
 // written, without a terminating zero.
 ssize_t readLink(int fd, char* buffer, size_t size);
