@@ -72,7 +72,7 @@ PlannedSplit::PlannedSplit(const SplitRequest& request)
                                    plan_.pieceSize, request.checksum});
     earlier_ = earlierSplits(out_, sourceName_, listing_.scripts);
     for (EarlierSplit& split : earlier_) {
-        split.removable = identifyPieces(out_, split.pieces, status_);
+        split.removable = identifyPieces(out_, split, sourceName_, status_);
     }
     replaceAllowed_ = request.replace;
 }
