@@ -36,6 +36,15 @@ void refuseMissingValue(const std::string& value, const std::string& what,
     }
 }
 
+// A flag is judged as it is read, so that the first problem of the line is the one named.
+void refusingValues(CLI::Option* flag, const CommandWords& words) {
+    flag->check([&words](const std::string&) {
+            refuseFlagValue(words);
+            return std::string();
+        })
+        ->trigger_on_parse();
+}
+
 }  // namespace
 
 CommandWords::CommandWords(const std::vector<std::string>& words)
@@ -47,12 +56,7 @@ std::string CommandWords::lastRead(std::size_t before) const {
 }
 
 void addFlag(CLI::App& app, const std::string& names, bool& value, const CommandWords& words) {
-    app.add_flag(names, value)
-        ->check([&words](const std::string&) {
-            refuseFlagValue(words);
-            return std::string();
-        })
-        ->trigger_on_parse();
+    refusingValues(app.add_flag(names, value), words);
 }
 
 CLI::Option* addValueOption(CLI::App& app, const std::string& names, std::string& value,
@@ -69,18 +73,11 @@ CLI::Option* addValueOption(CLI::App& app, const std::string& names, std::string
 void addHelpAndVersion(CLI::App& app, const std::function<std::string()>& help,
                        const CommandWords& words) {
     app.set_help_flag();  // the program's own help, never CLI11's
-    const auto answer = [&words](const std::string& names, std::function<std::string()> text,
-                                 CLI::App& to) {
-        to.add_flag_callback(names, [text = std::move(text)] { throw Answered{text()}; })
-            ->check([&words](const std::string&) {
-                refuseFlagValue(words);
-                return std::string();
-            })
-            ->trigger_on_parse();
-    };
-    answer("-h,--help", help, app);
-    answer(
-        "--version", [] { return std::string("morsela ") + MORSELA_VERSION + "\n"; }, app);
+    refusingValues(app.add_flag_callback("-h,--help", [help] { throw Answered{help()}; }), words);
+    refusingValues(
+        app.add_flag_callback(
+            "--version", [] { throw Answered{std::string("morsela ") + MORSELA_VERSION + "\n"}; }),
+        words);
 }
 
 std::optional<UsageProblem> valueMissingAtEnd(const CLI::App& app, const CommandWords& words) {
