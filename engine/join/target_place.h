@@ -1,17 +1,25 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "engine/os/directory.h"
 
 namespace morsela {
 
-// Where a join writes its target: a directory and the name in it.
+// Where a join writes its target: the folder, held open, and the name in it.
 struct TargetPlace {
-    std::string dir;  // empty for the current directory
+    std::optional<Directory> folder;  // nothing for the pieces' own folder
     std::string name;
 };
 
 // The place for the target the script names (`target`), beside the script or as `output`
 // says: a directory to write the target's own name into, or the path of the file itself.
+//
+// `output` is looked at once: the folder that holds its last part is opened, and that part
+// is opened through it without following a link; whether it is a directory or a file's path
+// is decided from what was opened, and the directory written into is the one opened then, so
+// that no folder put under the path meanwhile can take the target.
 //
 // A path given as a file is that file, also when a link stands there: the link is what gets
 // replaced. A link is followed as a directory only when it belongs to the user (or root);

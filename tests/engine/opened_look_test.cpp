@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/join/opened_look.h"
-#include "engine/os/file_calls.h"
+#include "engine/os/fault_hooks.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
