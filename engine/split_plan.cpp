@@ -5,6 +5,7 @@
 
 #include "engine/error.h"
 #include "engine/join/join_pieces.h"
+#include "engine/output_folder.h"
 #include "engine/piece_names.h"
 #include "engine/script/script_words.h"
 
@@ -67,7 +68,7 @@ PlannedSplit::PlannedSplit(const SplitRequest& request)
       // The source is refused before the output directory is opened.
       plan_((checkSource(request.source, status_, sourceName_),
              planOf(request, status_.st_size))),  // a source that grows is cut here
-      out_(request.outputDir) {
+      out_(openOutputDirectory(request.outputDir)) {
     listing_ = checkOutputs(out_, {request.source, sourceName_, status_, plan_.pieces,
                                    plan_.pieceSize, request.checksum});
     earlier_ = earlierSplits(out_, sourceName_, listing_.scripts);

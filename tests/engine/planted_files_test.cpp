@@ -88,6 +88,9 @@ TEST(PlantedFiles, ARejoinScriptNeverMakesASplitRemoveFilesThatAreNoPiecesOfIt) 
 // A planted script that names another file as its target: replacing it (--force) removes the
 // script, but never the checksum file of that target, which describes other pieces.
 TEST(PlantedFiles, ReplacingAPlantedScriptLeavesTheChecksumFileOfItsTargetAlone) {
+    if (!test::isRoot()) {
+        GTEST_SKIP() << "a script of another user needs root to make";
+    }
     test::TempDir base;
     const std::string shared = stickyFolder(base);
     test::writeFile(shared + "secret.db", test::patternBytes(3000));
@@ -103,6 +106,30 @@ TEST(PlantedFiles, ReplacingAPlantedScriptLeavesTheChecksumFileOfItsTargetAlone)
     ASSERT_TRUE(run.outcome) << run.text();
     EXPECT_EQ(test::readFile(shared + "secret.db.sha256"), checksums);
     EXPECT_EQ(test::readFile(shared + "film.bat").find("secret.db"), std::string::npos);
+}
+
+// Another user's link in a shared folder, to a folder only root may enter, given as where to
+// split into: it is not followed. Root's own link is.
+TEST(PlantedFiles, ASplitNeverFollowsAnotherUsersLinkToItsOutputFolder) {
+    if (!test::isRoot()) {
+        GTEST_SKIP() << "a link of another user needs root to make";
+    }
+    test::TempDir base;
+    const std::string shared = stickyFolder(base);
+    const fs::path rootOnly = base.path() / "root-only";
+    fs::create_directory(rootOnly);
+    fs::permissions(rootOnly, fs::perms::owner_all);
+    test::writeFile(base / "film.mkv", test::patternBytes(3000));
+    asAttacker([&] { fs::create_directory_symlink(rootOnly, shared + "link"); });
+    const auto planted = cut(base / "film.mkv", shared + "link");
+    ASSERT_FALSE(planted.outcome);
+    EXPECT_NE(planted.text().find("another user"), std::string::npos) << planted.text();
+    EXPECT_TRUE(fs::is_empty(rootOnly));
+
+    fs::create_directory_symlink(rootOnly, shared + "own");
+    const auto own = cut(base / "film.mkv", shared + "own/");
+    ASSERT_TRUE(own.outcome) << own.text();
+    EXPECT_TRUE(fs::exists(rootOnly / "film.003"));
 }
 
 // Root's film.001, film.002 and film.bat, whose film.003 was lost; another user adds a
