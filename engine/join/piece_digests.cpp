@@ -65,7 +65,7 @@ std::optional<FileHandle> openChecksumFile(const JoinPieces& pieces, const std::
         throw Error::ofSource(pieces.dir().pathOf(name), errno);
     }
     FileHandle file = pieces.dir().openRegular(name, "only the checksum file itself is read");
-    if (!belongsWithPieces(statusOf(file), pieces.firstStatus())) {
+    if (!belongsWithPieces(statusOf(file), pieces.ownerStatus())) {
         return std::nullopt;
     }
     return file;
@@ -85,7 +85,7 @@ std::optional<FileHandle> checksumFileOf(const JoinPieces& pieces, std::string& 
     const std::string prefix = pieces.target() + ".";
     const std::string& first = pieces.names().name(0);
     const auto found = soleFileBeside(
-        pieces.dir(), pieces.dir().pathOf(first), pieces.firstStatus(),
+        pieces.dir(), pieces.dir().pathOf(first), pieces.ownerStatus(),
         [&](const std::string& name) {
             return name != fileName && name.size() <= prefix.size() + 32 &&
                    name.starts_with(prefix) && name.ends_with(".sha256");
