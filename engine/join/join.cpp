@@ -103,6 +103,25 @@ void appendPiece(const JoinPieces& pieces, std::size_t index, const FileHandle& 
     }
 }
 
+// Refuses a join of pieces that the recovery files beside them show missing or damaged when
+// they were not rebuilt: joined, they would make a wrong file.
+void refuseUnrepaired(const recovery::RecoveryReport& report) {
+    if (!report.rebuilt.empty() || (report.missing.empty() && report.damaged.empty())) {
+        return;
+    }
+    const bool missing = !report.missing.empty();
+    const std::string& piece = missing ? report.missing.front() : report.damaged.front();
+    const std::int64_t more = report.moreBlocksNeeded;
+    const std::string why =
+        report.rebuildable
+            ? "it could not be rebuilt from the recovery files"
+            : "too much is lost to rebuild it from the recovery files: " + std::to_string(more) +
+                  " more recovery " + (more == 1 ? "block" : "blocks") + " would be needed";
+    const std::string state = missing ? "is missing" : "is damaged";
+    throw Error::refused(
+        piece, state + ", as the recovery files show, and " + why + "; nothing was joined");
+}
+
 }  // namespace
 
 PlannedJoin planJoin(const JoinRequest& request) {
@@ -121,12 +140,17 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
         }
         return carryOut(planJoin(request), observer);
     }
-    const std::string name = fileNameOf(request.input);
-    if (!recovery::repairBeside(plan->pieces().dir(), name, observer).rebuilt.empty()) {
-        plan.reset();
-        return carryOut(planJoin(request), observer);
+    return carryOutRepaired(*plan, observer);
+}
+
+JoinOutcome carryOutRepaired(const PlannedJoin& plan, Observer& observer) {
+    const recovery::RecoveryReport report =
+        recovery::repairBeside(plan.pieces().dir(), plan.inputName(), observer);
+    refuseUnrepaired(report);
+    if (!report.rebuilt.empty()) {
+        return carryOut(plan.anew(), observer);
     }
-    return carryOut(*plan, observer);
+    return carryOut(plan, observer);
 }
 
 JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {

@@ -50,5 +50,29 @@ TEST(RecoveryCommand, APercentageOutsideOneToAHundredIsAUsageError) {
     EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"film.mkv"});
 }
 
+// A damaged piece that the recovery files show but cannot rebuild fails the join: its
+// wrong bytes are never joined, "not checked", into the file.
+TEST(RecoveryCommand, JoinFailsOnADamagedPieceThatIsNotRebuilt) {
+    test::TempDir dir;
+    const std::string source = test::patternBytes(100 * 1024, 4);
+    test::writeFile(dir / "g.bin", source);
+    const auto split =
+        runCommand({"split", "--recovery", "10", dir / "g.bin", "10K", dir.path().string()});
+    ASSERT_EQ(split.status, 0) << split.err;
+    for (const char* piece : {"g.003", "g.008"}) {
+        std::string bytes = test::readFile(dir / piece);
+        bytes[5] ^= 0x40;
+        test::writeFile(dir / piece, bytes);
+    }
+    const auto joined = runCommand({"join", "-o", dir / "o8", dir / "g.bat"});
+    EXPECT_EQ(joined.status, 1) << joined.err;
+    EXPECT_NE(joined.err.find(dir / "g.003: is damaged, as the recovery files show, and too "
+                                    "much is lost to rebuild it from the recovery files: 1 "
+                                    "more recovery block would be needed; nothing was joined"),
+              std::string::npos)
+        << joined.err;
+    EXPECT_FALSE(fs::exists(dir / "o8"));
+}
+
 }  // namespace
 }  // namespace morsela
