@@ -176,21 +176,17 @@ void JoinWindow::joinButton_Click() {
     }
 }
 
-// The join runs off the window's thread so that the bar moves and Cancel is heard.
-// Without a plan, a missing piece is rebuilt from the recovery files first, and the join
-// planned once it is there.
+// The join runs off the window's thread so that the bar moves and Cancel is heard. Pieces
+// that recovery files show missing or damaged are rebuilt first, or the join refused; without
+// a plan, the join is planned once a missing piece is there.
 std::optional<Error> JoinWindow::runJoin(const PlannedJoin* planned) {
     progress_.begin();
     const JoinRequest asked = request();
     std::optional<Error> failure;
     runWhileWindowWaits(*this, [&] {
         try {
-            if (planned == nullptr) {
-                recovery::repairBeside(asked.input, progress_);
-                outcome_ = carryOut(planJoin(asked), progress_);
-                return;
-            }
-            outcome_ = carryOut(*planned, progress_);
+            outcome_ =
+                planned == nullptr ? join(asked, progress_) : carryOutRepaired(*planned, progress_);
         } catch (const Error& error) {
             failure = error;
         } catch (const std::exception& error) {  // out of memory, for one

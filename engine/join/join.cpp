@@ -103,6 +103,25 @@ void appendPiece(const JoinPieces& pieces, std::size_t index, const FileHandle& 
     }
 }
 
+// Refuses a join of pieces that the recovery files beside them show missing or damaged when
+// they were not rebuilt: joined, they would make a wrong file.
+void refuseUnrepaired(const recovery::RecoveryReport& report) {
+    if (!report.rebuilt.empty() || (report.missing.empty() && report.damaged.empty())) {
+        return;
+    }
+    const bool missing = !report.missing.empty();
+    const std::string& piece = missing ? report.missing.front() : report.damaged.front();
+    const std::int64_t more = report.moreBlocksNeeded;
+    const std::string why =
+        report.rebuildable
+            ? "it could not be rebuilt from the recovery files"
+            : "too much is lost to rebuild it from the recovery files: " + std::to_string(more) +
+                  " more recovery " + (more == 1 ? "block" : "blocks") + " would be needed";
+    const std::string state = missing ? "is missing" : "is damaged";
+    throw Error::refused(
+        piece, state + ", as the recovery files show, and " + why + "; nothing was joined");
+}
+
 }  // namespace
 
 PlannedJoin planJoin(const JoinRequest& request) {
@@ -121,12 +140,17 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
         }
         return carryOut(planJoin(request), observer);
     }
-    const std::string name = fileNameOf(request.input);
-    if (!recovery::repairBeside(plan->pieces().dir(), name, observer).rebuilt.empty()) {
-        plan.reset();
-        return carryOut(planJoin(request), observer);
+    return carryOutRepaired(*plan, observer);
+}
+
+JoinOutcome carryOutRepaired(const PlannedJoin& plan, Observer& observer) {
+    const recovery::RecoveryReport report =
+        recovery::repairBeside(plan.pieces().dir(), plan.inputName(), observer);
+    refuseUnrepaired(report);
+    if (!report.rebuilt.empty()) {
+        return carryOut(plan.anew(), observer);
     }
-    return carryOut(*plan, observer);
+    return carryOut(plan, observer);
 }
 
 JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {
@@ -141,9 +165,14 @@ JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {
                               expected.has_value(), expected && expected->forPieces()};
     observer.joinStarted(summary);
 
-    // The target is as private as the pieces it is made of.
-    TemporaryFile joined(plan.folder(), plan.targetName(), pieces.firstStatus().st_mode & 0777);
-    joined.keepGroupOf(pieces.firstStatus());
+    // The target is as private as the most private piece it is made of: it has only the
+    // permission bits that every piece has, less the umask. Its group is the one the user's
+    // new files get, never a piece's; its group's bits stay only when every piece has that
+    // same group, whose members could then read (or write) every piece already. So nobody
+    // gains access that the pieces did not give them, and a piece's owner cannot write the
+    // user's file through a group of their own.
+    TemporaryFile joined(plan.folder(), plan.targetName(), pieces.sharedMode());
+    joined.keepGroupBitsOnlyFor(pieces.sharedGroup());
     std::optional<JoinDigests> digests;
     if (expected) {
         digests.emplace(*expected);

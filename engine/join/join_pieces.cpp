@@ -44,10 +44,11 @@ JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) 
     // A first piece is joined as the script beside it that names it says; one numbered
     // without a dot (data.tar001: a piece of data.tar.gz) only so. What is found beside a
     // first piece, rather than given, counts only when it belongs with the first piece
-    // (found_beside.h): so do the pieces such a script names, and a series' pieces.
+    // (found_beside.h): so do the pieces such a script names, and a series' pieces. The
+    // pieces a script given names belong with the script alike: in a folder others write
+    // in, a piece put under a lost piece's name is not joined.
     std::optional<FileHandle> script =
         number == 1 && !prefix.empty() ? scriptNaming(name, std::string(prefix)) : std::nullopt;
-    foundBeside_ = script.has_value() || isNumberedName(name);
     if (script) {
         readScript(*script);
     } else if (isNumberedName(name)) {
@@ -61,7 +62,10 @@ JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) 
         }
     } else {
         try {
-            readScript(openSource(input));
+            const FileHandle given = openSource(input);
+            owner_ = statusOf(given);
+            ownerName_ = "the script " + name;
+            readScript(given);
         } catch (const Error& error) {
             if (error.kind() != Error::Kind::Refused || error.path() != input) {
                 throw;
@@ -164,16 +168,21 @@ void JoinPieces::add(const std::string& name) {
         throw Error::refused(dir_.pathOf(name), std::string("is a symbolic link; ") + kPiecesOnly);
     }
     refuseUnlessRegular(dir_.pathOf(name), *status);
-    if (foundBeside_ && count() > 0 && !belongsWithPieces(*status, first_)) {
-        throw Error::refused(dir_.pathOf(name), "belongs to another user than " + names_.name(0) +
+    if (!owner_) {
+        owner_ = *status;
+        ownerName_ = name;
+    } else if (!belongsWithPieces(*status, *owner_)) {
+        throw Error::refused(dir_.pathOf(name), "belongs to another user than " + ownerName_ +
                                                     "; a piece that someone else added is "
                                                     "not joined");
     }
+    mode_ &= status->st_mode;
+    group_ =
+        count() == 0 || group_ == status->st_gid ? std::optional(status->st_gid) : std::nullopt;
     // Every piece but the last has the first's size; only the last may be shorter.
     const std::int64_t size = status->st_size;
     if (count() == 0) {
         fullSize_ = size;
-        first_ = *status;
     } else if (lastSize_ != fullSize_) {
         throw Error::refused(dir_.pathOf(names_.name(count() - 1)), misfit(lastSize_, fullSize_));
     } else if (size > fullSize_) {

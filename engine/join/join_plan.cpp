@@ -36,7 +36,11 @@ std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verif
 }  // namespace
 
 PlannedJoin::PlannedJoin(const JoinRequest& request)
-    : pieces_(request.input), replaceAllowed_(request.replace) {
+    : input_(request.input),
+      output_(request.output),
+      verify_(request.verify),
+      pieces_(request.input),
+      replaceAllowed_(request.replace) {
     // Beside the pieces, the target goes into the folder they were read from; elsewhere,
     // into the folder that looking at `output` opened. Either is opened once, so that
     // another one put under its path meanwhile gets nothing.
@@ -69,6 +73,13 @@ void PlannedJoin::checkTargetUnchanged() const {
     if (now && !replaceAllowed_) {
         throw Error(Error::Kind::Exists, path, "already exists");
     }
+}
+
+PlannedJoin PlannedJoin::anew() const {
+    PlannedJoin again({input_, output_, false, verify_});
+    again.standing_ = standing_;
+    again.replaceAllowed_ = replaceAllowed_;
+    return again;
 }
 
 }  // namespace morsela
