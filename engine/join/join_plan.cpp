@@ -9,22 +9,12 @@
 namespace morsela {
 namespace {
 
-// Keeps what planning has to tell, for when the plan is carried out.
-class KeptNotices : public Observer {
-  public:
-    explicit KeptNotices(std::vector<Notice>& notices) : notices_(notices) {}
-    void notice(const Notice& notice) override { notices_.push_back(notice); }
-
-  private:
-    std::vector<Notice>& notices_;
-};
-
 // The checksum file to check against, when asked to and there is one; one without lines for
 // the pieces is told of.
 std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verify,
                                             std::vector<Notice>& notices) {
-    KeptNotices kept(notices);
-    std::optional<PieceDigests> digests = verify ? PieceDigests::read(pieces, kept) : std::nullopt;
+    std::optional<PieceDigests> digests =
+        verify ? PieceDigests::read(pieces, notices) : std::nullopt;
     if (digests && !digests->forPieces()) {
         notices.push_back({pieces.dir().pathOf(digests->fileName()),
                            "has no lines for the pieces; only the joined file is checked"});
@@ -35,7 +25,7 @@ std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verif
 }  // namespace
 
 PlannedJoin::PlannedJoin(const JoinRequest& request)
-    : pieces_(request.input), replaceAllowed_(request.replace) {
+    : pieces_(request.input), replaceAllowed_(request.replace), stop_(request.stop) {
     const TargetPlace place = targetPlace(request.input, pieces_.target(), request.output);
     // Beside the pieces, the target goes into the folder they were read from: that folder
     // is opened once, so that another one put under its path meanwhile gets nothing.

@@ -101,7 +101,8 @@ std::optional<FileHandle> checksumFileOf(const JoinPieces& pieces, std::string& 
 
 }  // namespace
 
-std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observer& observer) {
+std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces,
+                                               std::vector<Notice>& notices) {
     PieceDigests digests;
     const std::optional<FileHandle> file = checksumFileOf(pieces, digests.fileName_);
     if (!file) {
@@ -145,11 +146,11 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observe
     }
     if (found.improperLines > 0) {
         const std::size_t n = found.improperLines;
-        observer.notice({path, n == 1 ? "1 line is no checksum line that sha256sum reads; it "
-                                        "was passed over"
-                                      : std::to_string(n) +
-                                            " lines are no checksum lines that sha256sum reads; "
-                                            "they were passed over"});
+        notices.push_back({path, n == 1 ? "1 line is no checksum line that sha256sum reads; it "
+                                          "was passed over"
+                                        : std::to_string(n) +
+                                              " lines are no checksum lines that sha256sum reads; "
+                                              "they were passed over"});
     }
     const auto missing = std::find(digests.known_.begin(), digests.known_.end(), false);
     if (!digests.known_.empty() && missing != digests.known_.end()) {

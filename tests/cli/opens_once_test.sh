@@ -45,5 +45,14 @@ for input in film.001 film.bat; do
     done
 done
 
+# A verify looks as a join does: the script, each piece, the checksum file and the folder.
+for input in film.001 film.bat; do
+    strace -f -o "$work/verify.trace" -e trace=openat,open \
+        "$morsela" verify -q "$work/pieces/$input" || fail "verify $input failed"
+    for name in film.bat film.001 film.002 film.003 film.mkv.sha256 pieces/; do
+        expect_once "$work/verify.trace" "$name" "verify $input"
+    done
+done
+
 echo "$failures failures"
 [[ $failures -eq 0 ]]
