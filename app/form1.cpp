@@ -231,12 +231,14 @@ std::optional<Error> Form1::runSplit(const SplitRequest& request) {
     QWidget* movedTo = focusWidget();  // where Qt took the focus
     splitting_ = true;
     observer_.begin();
+    SplitRequest stoppable = request;
+    stoppable.stop = observer_.stopToken();
     std::optional<Error> failure;
     runWhileWindowWaits(*this, [&] {
         try {
             // The user is asked about another file's split before anything is written; the
             // answer covers this plan.
-            PlannedSplit plan = planSplit(request);
+            PlannedSplit plan = planSplit(stoppable);
             bool replace = true;
             for (const OtherSplit& other : plan.otherSplits()) {
                 replace = replace && observer_.replaceOtherSplit(other);

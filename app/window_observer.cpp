@@ -35,7 +35,7 @@ void WindowObserver::onWindowThread(Action action) {
 }
 
 void WindowObserver::begin() {
-    stop_ = false;
+    stop_ = StopSource();
     declined_ = false;
     written_.clear();
     startTime_ = std::chrono::steady_clock::now();
@@ -54,6 +54,10 @@ void WindowObserver::splitStarted(const SplitPlan& /*plan*/) {
 // Draws the bar up to the hundredths copied so far, once for each new hundredth reached (at
 // most 100 draws a split). An empty source fills the bar.
 void WindowObserver::progressed(std::int64_t done, std::int64_t total) {
+    {
+        std::unique_lock lock(answerMutex_);
+        answered_.wait(lock, [this] { return !asking_; });
+    }
     int reached = 100;
     if (total > 0) {
         // 100 x done needs more than 64 bits for the largest files.
@@ -127,16 +131,10 @@ void WindowObserver::removeWrittenPieces() {
     }
 }
 
-bool WindowObserver::stopRequested() {
-    std::unique_lock lock(answerMutex_);
-    answered_.wait(lock, [this] { return !asking_; });
-    return stop_;
-}
-
 bool WindowObserver::askToStop() {
     {
         const std::lock_guard lock(answerMutex_);
-        if (asking_ || stop_) {
+        if (asking_ || stop_.stopRequested()) {
             return false;
         }
         asking_ = true;

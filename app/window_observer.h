@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include "app/written_pieces.h"
 #include "engine/error.h"
 #include "engine/observer.h"
+#include "engine/stop_token.h"
 
 class QWidget;
 
@@ -26,24 +26,27 @@ class WindowObserver : public Observer {
   public:
     WindowObserver(PictureBox& pic1, QWidget& window);
 
-    // A split begins: the clock starts, and no stop is asked for yet.
+    // A split begins: the clock starts, and a new stop source, not yet asked to stop, gives
+    // the token its request carries (stopToken()).
     void begin();
+    StopToken stopToken() const { return stop_.token(); }
     // Asks a running split to stop after its current block.
-    void requestStop() { stop_ = true; }
+    void requestStop() { stop_.requestStop(); }
     // Asks the user "Stop the split?"; on Yes, asks the split to stop and returns true. While
-    // the question is open the split waits after its current block, so that nothing more is
-    // written until the user has answered; a second question meanwhile is not asked.
+    // the question is open the split waits after its current block (in progressed(), which
+    // the split calls after every block just before it looks at its stop token), so that
+    // nothing more is written until the user has answered; a second question meanwhile is
+    // not asked.
     bool askToStop();
 
     void splitStarted(const SplitPlan& plan) override;
+    // Waits while the question whether to stop is open, then draws the bar.
     void progressed(std::int64_t done, std::int64_t total) override;
     // Keeps each whole piece, so that a stopped split's can be removed from its box.
     void fileWritten(const std::string& path) override;
     // Shown under the next confirmation; a stopped split's, with the window closing, goes to
     // standard error.
     void notice(const Notice& notice) override;
-    // Waits while the question whether to stop is open.
-    bool stopRequested() override;
     // Asks "Replace the pieces of holiday.mkv?" (Yes / No) before the split writes anything.
     bool replaceOtherSplit(const OtherSplit& other);
 
@@ -60,7 +63,7 @@ class WindowObserver : public Observer {
 
     PictureBox& pic1_;
     QWidget& window_;
-    std::atomic<bool> stop_{false};
+    StopSource stop_;  // replaced only by begin(), before the split's thread starts
     std::chrono::steady_clock::time_point startTime_{};
     int nextStep_ = 1;  // the next hundredth of the bar to draw
     QString notices_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "cli/stop_signal.h"
 #include "words/printable.h"
 
 namespace morsela {
@@ -31,6 +32,7 @@ std::vector<std::string> Command::unknownOptions() const {
 int Command::runEngine(TerminalObserver& terminal, const std::function<int()>& work) {
     int status = kExitFailed;
     std::optional<Error> failure;
+    const StopOnSignals signals(terminal.stopSource());
     try {
         status = work();
     } catch (const Error& error) {

@@ -40,7 +40,8 @@ class Command {
     Command(CLI::App& app, std::string name, const CommandWords& words);
     // Runs the engine's work and gives its exit status: `work`'s own when it returns, 1 for
     // a failure (worded on standard error by `terminal`) or a standard output that could
-    // not be written, 130 for a stop.
+    // not be written, 130 for a stop. Meanwhile a stop signal requests a stop through the
+    // terminal's stop source, whose token `work` puts into its request.
     static int runEngine(TerminalObserver& terminal, const std::function<int()>& work);
     // The terminal observer for this run: a bar only where standard error is a terminal.
     static TerminalObserver terminalFor(std::FILE* out, std::FILE* err,

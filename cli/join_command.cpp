@@ -81,7 +81,8 @@ int JoinCommand::run(std::FILE* out, std::FILE* err) {
     }
     TerminalObserver terminal = terminalFor(out, err, {false, false, quiet_, true});
     return runEngine(terminal, [&] {
-        const JoinOutcome outcome = join({operands_[0], output_, force_, !noVerify_}, terminal);
+        const JoinOutcome outcome = join(
+            {operands_[0], output_, force_, !noVerify_, terminal.stopSource().token()}, terminal);
         const std::string pieces = countOf(outcome.pieces, "piece", "pieces");
         terminal.finished(outcome.target + ": joined " + pieces + " in " + terminal.elapsed() +
                           matchedText(outcome, noVerify_));

@@ -153,6 +153,7 @@ int SplitCommand::run(std::FILE* out, std::FILE* err) {
         return kExitUsage;
     }
     TerminalObserver terminal = terminalFor(out, err, {false, verbose_, quiet_, false, force_});
+    request.stop = terminal.stopSource().token();
     return runEngine(terminal, [&] {
         // Another file's split under these names is replaced with --force only.
         PlannedSplit plan = planSplit(request);

@@ -1,6 +1,7 @@
 #include "cli/stop_signal.h"
 
 #include <unistd.h>
+#include <atomic>
 #include <csignal>
 #include <initializer_list>
 
@@ -9,6 +10,9 @@ namespace {
 
 volatile std::sig_atomic_t signalled = 0;
 volatile std::sig_atomic_t lineToErase = -1;
+// The source a stop signal requests a stop through, if any; lock-free, so the handler may.
+std::atomic<const StopSource*> stopTarget{nullptr};
+static_assert(std::atomic<const StopSource*>::is_always_lock_free);
 
 extern "C" void onStopSignal(int signal) {
     if (signalled) {  // the second Ctrl-C: the user means it
@@ -19,6 +23,9 @@ extern "C" void onStopSignal(int signal) {
         std::raise(signal);
     }
     signalled = 1;
+    if (const StopSource* source = stopTarget.load()) {
+        source->requestStop();
+    }
 }
 
 }  // namespace
@@ -34,8 +41,15 @@ void installStopSignals() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-bool stopSignalled() {
-    return signalled != 0;
+StopOnSignals::StopOnSignals(const StopSource& source) : source_(source) {
+    stopTarget.store(&source_);
+    if (signalled != 0) {
+        source_.requestStop();
+    }
+}
+
+StopOnSignals::~StopOnSignals() {
+    stopTarget.store(nullptr);
 }
 
 void setLineToEraseOnExit(int fd) {

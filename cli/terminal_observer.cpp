@@ -7,6 +7,7 @@
 #include "cli/stop_signal.h"
 #include "cli/terminal_size.h"
 #include "words/human_text.h"
+#include "words/phase_name.h"
 #include "words/printable.h"
 
 namespace morsela {
@@ -60,6 +61,7 @@ void TerminalObserver::joinStarted(const JoinPlan& plan) {
 }
 
 void TerminalObserver::startCopy() {
+    phase_.clear();
     copyStarted_ = clock_();
     drawn_ = copyStarted_;
 }
@@ -75,8 +77,9 @@ void TerminalObserver::progressed(std::int64_t done, std::int64_t total) {
         columns_ = terminalColumns(fd);
     }
     // The last columns stay free: a line as wide as the terminal makes some terminals wrap.
-    const std::string line =
-        progressLine(done, total, secondsBetween(copyStarted_, now), columns_ - 3);
+    const int width = columns_ - 3 - static_cast<int>(phase_.size());
+    const std::string bar = progressLine(done, total, secondsBetween(copyStarted_, now), width);
+    const std::string line = bar.empty() ? bar : phase_ + bar;
     // Written over the last one, and what is left of the old one erased after it: no flicker.
     // The cursor then waits at the start of the line, where a terminal made narrower keeps
     // it while it wraps the old line into more rows (tmux, VTE) or cuts it (xterm); erasing
@@ -100,8 +103,10 @@ void TerminalObserver::notice(const Notice& notice) {
     }
 }
 
-bool TerminalObserver::stopRequested() {
-    return stopSignalled() || outputError_ != 0;
+// The bar starts again, its rate and time left counted from now, under the phase's name.
+void TerminalObserver::phaseStarted(Phase phase) {
+    startCopy();
+    phase_ = std::string(phaseName(phase)) + ": ";
 }
 
 void TerminalObserver::finished(const std::string& text) {
@@ -140,6 +145,7 @@ void TerminalObserver::say(std::FILE* file, const std::string& line) {
     const bool written = std::fputs(shown.c_str(), file) >= 0 && std::fflush(file) == 0;
     if (!written && file == out_ && outputError_ == 0) {
         outputError_ = errno != 0 ? errno : EIO;
+        stop_.requestStop();
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "engine/error.h"
 #include "engine/observer.h"
+#include "engine/stop_token.h"
 
 namespace morsela {
 
@@ -17,8 +18,9 @@ namespace morsela {
 // summary on standard output, and failures and notices as one line each on standard error.
 // Every name and line it prints has its control characters escaped (printable.h).
 //
-// A write to standard output that fails (a reader that went away: EPIPE) asks the engine to
-// stop, so that it removes what it left incomplete; outputError() then tells.
+// A write to standard output that fails (a reader that went away: EPIPE) requests a stop
+// through the observer's stop source, whose token the request carries, so that the engine
+// removes what it left incomplete; outputError() then tells.
 class TerminalObserver : public Observer {
   public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
@@ -38,7 +40,7 @@ class TerminalObserver : public Observer {
     void progressed(std::int64_t done, std::int64_t total) override;
     void fileWritten(const std::string& path) override;
     void notice(const Notice& notice) override;
-    bool stopRequested() override;
+    void phaseStarted(Phase phase) override;
     bool replaceOtherSplit(const OtherSplit& other);
 
     // The one line that ends a job that succeeded: "morsela: " and `text`, unless quiet.
@@ -49,6 +51,9 @@ class TerminalObserver : public Observer {
     std::string elapsed() const;
     // The system's error number of the write to standard output that failed; 0 if none did.
     int outputError() const { return outputError_; }
+    // The stop source of this run: its token goes into the request, and stop signals request
+    // a stop through it while the engine runs (Command::runEngine).
+    const StopSource& stopSource() const { return stop_; }
 
   private:
     void say(std::FILE* file, const std::string& line);
@@ -65,6 +70,8 @@ class TerminalObserver : public Observer {
     int columns_ = 0;                              // the terminal's width, once known
     bool barShown_ = false;
     int outputError_ = 0;
+    StopSource stop_;
+    std::string phase_;                   // what the bar is of, when not the copy: "rebuilding: "
     std::optional<OtherSplit> declined_;  // another file's split kept for want of --force
 };
 

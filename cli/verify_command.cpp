@@ -75,7 +75,8 @@ int VerifyCommand::run(std::FILE* out, std::FILE* err) {
     }
     TerminalObserver terminal = terminalFor(out, err, {false, false, quiet_, false});
     return runEngine(terminal, [&] {
-        const VerifyOutcome outcome = verify(operands_[0], terminal);
+        const VerifyOutcome outcome =
+            verify({operands_[0], terminal.stopSource().token()}, terminal);
         if (outcome.recovery.found) {
             return reportRecovery(operands_[0], outcome, terminal);
         }

@@ -16,7 +16,7 @@ class Error : public std::exception {
         NotReady,  // the directory or medium to write to is missing or failing
         Refused,   // nothing is wrong with the system; the engine will not do it
         Exists,    // the file to make is there already, and was not to be replaced
-        Stopped,   // the observer asked to stop
+        Stopped,   // the request's stop token asked to stop
         Other,     // any other failure of the system
     };
 

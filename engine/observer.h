@@ -37,21 +37,30 @@ struct OtherSplit {
     std::string target;  // the file it rebuilds; empty when the script is no rejoin script
 };
 
+// Work of a job besides copying bytes, with a bar of its own: progressed() then counts the
+// bytes it reads, from 0, of a total of its own.
+enum class Phase {
+    WritingRecovery,   // a split's recovery files, summed and hashed from its pieces
+    CheckingRecovery,  // pieces checked against the recovery files beside them
+    Rebuilding,        // lost and damaged pieces rebuilt from the recovery files
+};
+
 // Hears what the engine does while it does it. Every event has a default that ignores it.
-// The engine calls these on the thread it runs on.
+// The engine calls these on the thread it runs on; a job waits for each to return. Stopping
+// is no event: it travels with the request (stop_token.h).
 class Observer {
   public:
     virtual ~Observer() = default;
 
     virtual void splitStarted(const SplitPlan& /*plan*/) {}
     virtual void joinStarted(const JoinPlan& /*plan*/) {}
-    // After every block: the bytes done so far of all there are.
+    // The job goes on with other work than copying: progress starts again from 0.
+    virtual void phaseStarted(Phase /*phase*/) {}
+    // After every block: the bytes done so far of all there are (of the phase, once one began).
     virtual void progressed(std::int64_t /*done*/, std::int64_t /*total*/) {}
     // Once a piece, script or checksum file is complete under its name.
     virtual void fileWritten(const std::string& /*path*/) {}
     virtual void notice(const Notice& /*notice*/) {}
-    // Asked after every block: true stops the job there, and it fails as Stopped.
-    virtual bool stopRequested() { return false; }
 };
 
 }  // namespace morsela

@@ -23,8 +23,9 @@ PlannedSplit planSplit(const SplitRequest& request);
 //
 // Throws Error for every failure, after removing the piece it was writing and what is left of
 // an earlier split it was replacing (notices say what is left); the source is never written,
-// and no script is written for a split that did not finish. A split that the observer asks
-// to stop ends after the current block and fails as Stopped.
+// and no script is written for a split that did not finish. A split whose request's stop token
+// says stop ends after the current block (or portion of the recovery work) and fails as
+// Stopped; recovery files half-written are removed, and its whole pieces stay.
 SplitOutcome carryOut(const PlannedSplit& plan, Observer& observer);
 
 // planSplit, then carryOut; the request's `replace` allows replacing another file's split.

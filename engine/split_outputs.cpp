@@ -20,6 +20,7 @@ SplitOutputs::SplitOutputs(const Directory& out, const FileHandle& source,
       sourceName_(sourceName),
       pieceMode_(status.st_mode & 0777 & ~sys::creationMask()),
       sync_(request.sync),
+      stop_(request.stop),
       fuse_(request.sync && isFuse(out)),
       script_(out, sourceName, status),
       copier_(source) {
@@ -54,7 +55,7 @@ void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64
         }
         at += length;
         observer.progressed(at, plan.sourceLength);
-        if (observer.stopRequested()) {
+        if (stop_.stopRequested()) {
             throw Error::stopped(plan.source,
                                  "stopped; " + std::to_string(index) +
                                      (index == 1 ? " whole piece is" : " whole pieces are") +

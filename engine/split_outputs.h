@@ -32,7 +32,7 @@ class SplitOutputs {
 
     // Writes piece `index` (from 0) from source bytes [start, end), block by block; no block
     // crosses the end of a piece. Tells `observer` of the bytes done, and fails as Stopped
-    // when it asks to stop.
+    // when the request's stop token says stop.
     void writePiece(std::int64_t index, std::int64_t start, std::int64_t end, const SplitPlan& plan,
                     Observer& observer);
     // The piece being written when the split failed or stopped is removed: it would look
@@ -54,6 +54,7 @@ class SplitOutputs {
     std::string sourceName_;
     mode_t pieceMode_;  // the source's permission bits, less the umask
     bool sync_;
+    StopToken stop_;
     bool fuse_;  // flushed by its program, then its medium
     RejoinScriptFile script_;
     std::optional<ChecksumWriter> checksums_;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/stop_token.h"
+
 namespace morsela {
 
 // What to cut, how, and where to. Paths are the system's bytes.
@@ -24,6 +26,8 @@ struct SplitRequest {
     // Replace the split of another file whose pieces have the names this split gives its
     // own (--force); else a front end asks about the plan (PlannedSplit::otherSplits).
     bool replace = false;
+    // Once it says stop, the split ends after its current block and fails as Stopped.
+    StopToken stop = {};
 };
 
 // What a finished split wrote.

@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include "app/controls/native_path.h"
+#include "words/phase_name.h"
 
 namespace morsela {
 namespace {
@@ -15,9 +16,10 @@ constexpr std::chrono::milliseconds kShownEvery(100);
 JoinProgress::JoinProgress(QObject& window, Show show) : window_(window), show_(std::move(show)) {}
 
 void JoinProgress::begin() {
-    stop_ = false;
     notices_.clear();
+    phase_.clear();
     start_ = std::chrono::steady_clock::now();
+    phaseStart_ = start_;
     lastShown_ = start_;
 }
 
@@ -26,7 +28,16 @@ double JoinProgress::seconds() const {
 }
 
 void JoinProgress::joinStarted(const JoinPlan& plan) {
+    phase_.clear();
+    phaseStart_ = std::chrono::steady_clock::now();
     show(0, plan.totalBytes);
+}
+
+// The bar starts again under the phase's name, its rate counted from now.
+void JoinProgress::phaseStarted(Phase phase) {
+    phase_ = QString::fromUtf8(phaseName(phase));
+    phase_[0] = phase_[0].toUpper();
+    phaseStart_ = std::chrono::steady_clock::now();
 }
 
 void JoinProgress::progressed(std::int64_t done, std::int64_t total) {
@@ -43,8 +54,11 @@ void JoinProgress::notice(const Notice& notice) {
 }
 
 void JoinProgress::show(std::int64_t done, std::int64_t total) {
-    const double elapsed = seconds();
-    auto action = [this, done, total, elapsed] { show_(done, total, elapsed); };
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - phaseStart_).count();
+    auto action = [this, done, total, elapsed, phase = phase_] {
+        show_(done, total, elapsed, phase);
+    };
     if (QThread::currentThread() == window_.thread()) {
         action();
     } else {

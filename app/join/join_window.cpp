@@ -53,8 +53,8 @@ std::variant<PlannedJoin, Error> planOf(const JoinRequest& request) {
 JoinWindow::JoinWindow(const NativePath& input, QWidget* parent)
     : QDialog(parent),
       input_(absolute(input)),
-      progress_(*this, [this](std::int64_t done, std::int64_t total,
-                              double seconds) { showProgress(done, total, seconds); }),
+      progress_(*this, [this](std::int64_t done, std::int64_t total, double seconds,
+                              const QString& phase) { showProgress(done, total, seconds, phase); }),
       targetName(named(new QLabel(this), "targetName")),
       piecesText(named(new QLabel(this), "piecesText")),
       checksumText(named(new QLabel(this), "checksumText")),
@@ -87,6 +87,7 @@ JoinRequest JoinWindow::request() const {
     JoinRequest request;
     request.input = input_.toStdString();
     request.output = outputDir_.toStdString();
+    request.stop = progress_.stopToken();
     return request;
 }
 
@@ -193,17 +194,20 @@ std::optional<Error> JoinWindow::runJoin(const PlannedJoin* planned) {
             failure = Error(Error::Kind::Other, "", error.what());
         }
     });
+    progress_.end();
     return failure;
 }
 
-void JoinWindow::showProgress(std::int64_t done, std::int64_t total, double seconds) {
+void JoinWindow::showProgress(std::int64_t done, std::int64_t total, double seconds,
+                              const QString& phase) {
     // Thousandths of the largest files need more than 64 bits.
     __extension__ using Wide = unsigned __int128;
     progressBar->setValue(total > 0
                               ? static_cast<int>(Wide(done) * progressBar->maximum() / Wide(total))
                               : progressBar->maximum());
     if (!progress_.stopAsked()) {
-        progressText->setText(progressLine(done, total, seconds));
+        const QString line = progressLine(done, total, seconds);
+        progressText->setText(phase.isEmpty() ? line : phase + ": " + line);
     }
 }
 

@@ -62,7 +62,7 @@ class JoinWindow : public QDialog {
     void avoidReadOnlyFolder();
     bool askToReplace(const JoinPlan& plan);
     std::optional<Error> runJoin(const PlannedJoin* planned);
-    void showProgress(std::int64_t done, std::int64_t total, double seconds);
+    void showProgress(std::int64_t done, std::int64_t total, double seconds, const QString& phase);
     void showOutcome(const JoinOutcome& outcome);
     void showFailure(const Error& error);
     void enterStage(Stage stage);

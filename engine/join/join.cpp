@@ -79,8 +79,9 @@ class JoinDigests {
 };
 
 // Appends one piece to the target at `offset`, block by block.
-void appendPiece(const JoinPieces& pieces, std::size_t index, const FileHandle& target,
+void appendPiece(const PlannedJoin& plan, std::size_t index, const FileHandle& target,
                  std::int64_t offset, JoinDigests* digests, Observer& observer) {
+    const JoinPieces& pieces = plan.pieces();
     const FileHandle piece = pieces.open(index);
     const std::int64_t size = pieces.sizeOf(index);
     BlockCopier copier(piece);
@@ -93,7 +94,7 @@ void appendPiece(const JoinPieces& pieces, std::size_t index, const FileHandle& 
             digests->written(target, offset + pos, block);
         }
         observer.progressed(offset + pos + block, pieces.totalBytes());
-        if (observer.stopRequested()) {
+        if (plan.stop().stopRequested()) {
             throw Error::stopped(target.path(), "stopped; the target was not written");
         }
     }
@@ -135,7 +136,7 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
     try {
         plan.emplace(request);
     } catch (const Error&) {
-        if (recovery::repairBeside(request.input, observer).rebuilt.empty()) {
+        if (recovery::repairBeside(request.input, observer, request.stop).rebuilt.empty()) {
             throw;
         }
         return carryOut(planJoin(request), observer);
@@ -145,7 +146,7 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
 
 JoinOutcome carryOutRepaired(const PlannedJoin& plan, Observer& observer) {
     const recovery::RecoveryReport report =
-        recovery::repairBeside(plan.pieces().dir(), plan.inputName(), observer);
+        recovery::repairBeside(plan.pieces().dir(), plan.inputName(), observer, plan.stop());
     refuseUnrepaired(report);
     if (!report.rebuilt.empty()) {
         return carryOut(plan.anew(), observer);
@@ -179,7 +180,7 @@ JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {
     }
     std::int64_t offset = 0;
     for (std::size_t piece = 0; piece < pieces.count(); ++piece) {
-        appendPiece(pieces, piece, joined.file(), offset, digests ? &*digests : nullptr, observer);
+        appendPiece(plan, piece, joined.file(), offset, digests ? &*digests : nullptr, observer);
         offset += pieces.sizeOf(piece);
     }
     if (digests) {

@@ -5,6 +5,7 @@
 
 #include "engine/join/join_plan.h"
 #include "engine/observer.h"
+#include "engine/stop_token.h"
 
 namespace morsela {
 
@@ -20,6 +21,9 @@ struct JoinRequest {
     // Check the pieces, and then the target, against TARGET.sha256 beside the script when
     // there is one.
     bool verify = true;
+    // Once it says stop, the join (or the rebuilding before it) ends after its current block
+    // and fails as Stopped, leaving nothing half-written.
+    StopToken stop = {};
 };
 
 struct JoinOutcome {

@@ -10,22 +10,12 @@
 namespace morsela {
 namespace {
 
-// Keeps what planning has to tell, for when the plan is carried out.
-class KeptNotices : public Observer {
-  public:
-    explicit KeptNotices(std::vector<Notice>& notices) : notices_(notices) {}
-    void notice(const Notice& notice) override { notices_.push_back(notice); }
-
-  private:
-    std::vector<Notice>& notices_;
-};
-
 // The checksum file to check against, when asked to and there is one; one without lines for
 // the pieces is told of.
 std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verify,
                                             std::vector<Notice>& notices) {
-    KeptNotices kept(notices);
-    std::optional<PieceDigests> digests = verify ? PieceDigests::read(pieces, kept) : std::nullopt;
+    std::optional<PieceDigests> digests =
+        verify ? PieceDigests::read(pieces, notices) : std::nullopt;
     if (digests && !digests->forPieces()) {
         notices.push_back({pieces.dir().pathOf(digests->fileName()),
                            "has no lines for the pieces; only the joined file is checked"});
@@ -40,7 +30,8 @@ PlannedJoin::PlannedJoin(const JoinRequest& request)
       output_(request.output),
       verify_(request.verify),
       pieces_(request.input),
-      replaceAllowed_(request.replace) {
+      replaceAllowed_(request.replace),
+      stop_(request.stop) {
     // Beside the pieces, the target goes into the folder they were read from; elsewhere,
     // into the folder that looking at `output` opened. Either is opened once, so that
     // another one put under its path meanwhile gets nothing.
@@ -76,7 +67,7 @@ void PlannedJoin::checkTargetUnchanged() const {
 }
 
 PlannedJoin PlannedJoin::anew() const {
-    PlannedJoin again({input_, output_, false, verify_});
+    PlannedJoin again({input_, output_, false, verify_, stop_});
     again.standing_ = standing_;
     again.replaceAllowed_ = replaceAllowed_;
     return again;

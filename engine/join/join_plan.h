@@ -10,6 +10,7 @@
 #include "engine/join/piece_digests.h"
 #include "engine/observer.h"
 #include "engine/os/directory.h"
+#include "engine/stop_token.h"
 
 namespace morsela {
 
@@ -37,6 +38,8 @@ class PlannedJoin {
     JoinPlan summary() const;
     // What the look found worth telling: a checksum file without lines for the pieces.
     const std::vector<Notice>& notices() const { return notices_; }
+    // The request's stop token, which carrying out looks at after every block.
+    const StopToken& stop() const { return stop_; }
 
     // A file stands under the target's name; carrying out replaces it only when allowed,
     // and only while the name holds that same file.
@@ -60,6 +63,7 @@ class PlannedJoin {
     std::string targetName_;
     std::optional<FileIdentity> standing_;
     bool replaceAllowed_ = false;
+    StopToken stop_;
     std::optional<PieceDigests> expected_;
     std::vector<Notice> notices_;
 };

@@ -100,19 +100,20 @@ std::optional<FileHandle> checksumFileOf(const JoinPieces& pieces, std::string& 
     return openChecksumFile(pieces, fileName);
 }
 
-void tellPassedOver(const std::string& path, std::size_t lines, Observer& observer) {
+void tellPassedOver(const std::string& path, std::size_t lines, std::vector<Notice>& notices) {
     if (lines > 0) {
-        observer.notice({path, lines == 1 ? "1 line is no checksum line that sha256sum reads; "
-                                            "it was passed over"
-                                          : std::to_string(lines) +
-                                                " lines are no checksum lines that sha256sum "
-                                                "reads; they were passed over"});
+        notices.push_back({path, lines == 1 ? "1 line is no checksum line that sha256sum reads; "
+                                              "it was passed over"
+                                            : std::to_string(lines) +
+                                                  " lines are no checksum lines that sha256sum "
+                                                  "reads; they were passed over"});
     }
 }
 
 }  // namespace
 
-std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observer& observer) {
+std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces,
+                                               std::vector<Notice>& notices) {
     PieceDigests digests;
     const std::optional<FileHandle> file = checksumFileOf(pieces, digests.fileName_);
     if (!file) {
@@ -160,7 +161,7 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observe
                                        "can be checked against it; without checking, join "
                                        "with --no-verify");
     }
-    tellPassedOver(path, found.improperLines, observer);
+    tellPassedOver(path, found.improperLines, notices);
     const auto missing = std::find(digests.known_.begin(), digests.known_.end(), false);
     if (!digests.known_.empty() && missing != digests.known_.end()) {
         const std::string name =

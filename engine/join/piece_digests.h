@@ -15,13 +15,13 @@ namespace morsela {
 class PieceDigests {
   public:
     // The digests for these pieces; nothing when there is no checksum file. Lines that
-    // `sha256sum -c` would not read are passed over, and `observer` hears how many. Refuses
+    // `sha256sum -c` would not read are passed over, and a notice says how many. Refuses
     // a file that vouches for nothing (no line names the target or a piece as it is named
     // here: a join would go unchecked), that gives one name two different digests, that names a
     // numbered piece past the last the script names (the script lost a line) or past the end of a
     // series (its last pieces are missing), or that has lines for some pieces but not for all.
     // Throws Error.
-    static std::optional<PieceDigests> read(const JoinPieces& pieces, Observer& observer);
+    static std::optional<PieceDigests> read(const JoinPieces& pieces, std::vector<Notice>& notices);
 
     // Whether the file has a line for every piece; when it has none, only the joined file
     // can be checked.

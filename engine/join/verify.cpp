@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/checksum/checksum_file.h"
 #include "engine/checksum/digest_threads.h"
 #include "engine/error.h"
 #include "engine/join/join_pieces.h"
@@ -12,8 +11,9 @@ namespace morsela {
 namespace {
 
 // Reads one piece, hashing it on a thread of its own while the next block is read.
-std::string digestOf(const JoinPieces& pieces, std::size_t index, DigestThreads& digest,
+std::string digestOf(const PlannedVerify& plan, std::size_t index, DigestThreads& digest,
                      std::int64_t before, Observer& observer) {
+    const JoinPieces& pieces = plan.pieces();
     const FileHandle piece = pieces.open(index);
     const std::int64_t size = pieces.sizeOf(index);
     for (std::int64_t pos = 0; pos < size;) {
@@ -24,7 +24,7 @@ std::string digestOf(const JoinPieces& pieces, std::size_t index, DigestThreads&
         digest.hashBuffer(static_cast<std::size_t>(block));
         pos += block;
         observer.progressed(before + pos, pieces.totalBytes());
-        if (observer.stopRequested()) {
+        if (plan.stop().stopRequested()) {
             throw Error::stopped(piece.path(), "stopped");
         }
     }
@@ -49,32 +49,36 @@ std::vector<std::string> notDescribed(const JoinPieces& pieces,
 
 }  // namespace
 
-VerifyOutcome verify(const std::string& scriptPath, Observer& observer) {
-    if (auto recovered = recovery::checkRecoveryBeside(scriptPath); recovered.found) {
-        VerifyOutcome outcome{recovered.pieces, {}, std::move(recovered)};
-        if (outcome.recovery.missing.empty() && outcome.recovery.damaged.empty()) {
-            outcome.unchecked = notDescribed(JoinPieces(scriptPath), outcome.recovery);
+PlannedVerify planVerify(const VerifyRequest& request) {
+    return PlannedVerify(request);
+}
+
+VerifyOutcome verify(const VerifyRequest& request, Observer& observer) {
+    return carryOut(planVerify(request), observer);
+}
+
+VerifyOutcome carryOut(const PlannedVerify& plan, Observer& observer) {
+    if (const auto& found = plan.recovery()) {
+        VerifyOutcome outcome{0, {}, recovery::checkFound(*found, observer, plan.stop())};
+        outcome.pieces = outcome.recovery.pieces;
+        if (plan.piecesFound() && outcome.recovery.missing.empty() &&
+            outcome.recovery.damaged.empty()) {
+            outcome.unchecked = notDescribed(plan.pieces(), outcome.recovery);
         }
         return outcome;
     }
-    const JoinPieces pieces(scriptPath);
-    const auto digests = PieceDigests::read(pieces, observer);
-    if (!digests) {
-        throw Error::refused(pieces.dir().pathOf(checksumFileName(pieces.target())),
-                             "no checksum file to verify the pieces against");
+    for (const Notice& notice : plan.notices()) {
+        observer.notice(notice);
     }
-    if (!digests->forPieces()) {
-        throw Error::refused(pieces.dir().pathOf(digests->fileName()),
-                             "has no lines for the pieces, so they cannot be checked; join "
-                             "checks the joined file against it");
-    }
+    const JoinPieces& pieces = plan.pieces();
+    const PieceDigests& digests = plan.expected();
     observer.joinStarted({pieces.target(), static_cast<std::int64_t>(pieces.count()),
-                          pieces.totalBytes(), digests->fileName()});
+                          pieces.totalBytes(), digests.fileName()});
     VerifyOutcome outcome{static_cast<std::int64_t>(pieces.count()), {}};
     DigestThreads digest(1);
     std::int64_t done = 0;
     for (std::size_t piece = 0; piece < pieces.count(); ++piece) {
-        if (!digests->pieceMatches(piece, digestOf(pieces, piece, digest, done, observer))) {
+        if (!digests.pieceMatches(piece, digestOf(plan, piece, digest, done, observer))) {
             outcome.damaged.push_back(pieces.dir().pathOf(pieces.names().name(piece)));
         }
         done += pieces.sizeOf(piece);

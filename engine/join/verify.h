@@ -4,10 +4,19 @@
 #include <string>
 #include <vector>
 
+#include "engine/join/verify_plan.h"
 #include "engine/observer.h"
 #include "engine/recovery/recovery_beside.h"
+#include "engine/stop_token.h"
 
 namespace morsela {
+
+// What to verify: a rejoin script, or the first piece of a numbered series, as for a join.
+struct VerifyRequest {
+    std::string input = "";
+    // Once it says stop, the verify ends after its current block and fails as Stopped.
+    StopToken stop = {};
+};
 
 struct VerifyOutcome {
     std::int64_t pieces = 0;
@@ -20,11 +29,17 @@ struct VerifyOutcome {
     std::vector<std::string> unchecked = {};
 };
 
-// Checks the pieces against the recovery files beside them (recovery_beside.h) where there
-// are some, saying what they can rebuild and which pieces they do not describe; else the pieces
-// that a rejoin script names against TARGET.sha256 beside it, writing nothing. A damaged piece is
-// an outcome, not a failure; Error is thrown when there is no checksum file or the script is
-// refused as join refuses it.
-VerifyOutcome verify(const std::string& scriptPath, Observer& observer);
+// Looks at what a verify of `request` would read (verify_plan.h), reading no piece yet.
+// Throws Error when there is no checksum file or the pieces are refused as join refuses them.
+PlannedVerify planVerify(const VerifyRequest& request);
+
+// Checks the pieces against the recovery files beside them where the plan found some, saying
+// what they can rebuild and which pieces they do not describe; else against the checksum
+// file, writing nothing. A damaged piece is
+// an outcome, not a failure. Throws Error.
+VerifyOutcome carryOut(const PlannedVerify& plan, Observer& observer);
+
+// planVerify, then carryOut.
+VerifyOutcome verify(const VerifyRequest& request, Observer& observer);
 
 }  // namespace morsela

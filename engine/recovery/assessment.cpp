@@ -12,17 +12,21 @@ namespace morsela::recovery {
 namespace {
 
 Assessment::File assessFile(const Directory& dir, const FileDescription& description,
-                            const std::vector<SliceCheck>& checks, std::int64_t sliceSize) {
+                            const std::vector<SliceCheck>& checks, std::int64_t sliceSize,
+                            WorkMeter* meter) {
     Assessment::File file;
     const auto entry = dir.entry(description.name);
     if (!entry) {
+        if (meter != nullptr) {  // nothing to read: its share of the work is done
+            meter->add(static_cast<std::int64_t>(description.length));
+        }
         file.state = Assessment::State::Missing;
         file.goodSlices.assign(checks.size(), false);
         return file;
     }
     const FileHandle handle = dir.openRegular(description.name, "a piece");
     const auto length = static_cast<std::int64_t>(description.length);
-    const FileHashes hashes = hashFile(handle, length, sliceSize);
+    const FileHashes hashes = hashFile(handle, length, sliceSize, meter);
     if (statusOf(handle).st_size == length && hashes.md5 == description.md5) {
         return file;
     }
@@ -37,7 +41,14 @@ Assessment::File assessFile(const Directory& dir, const FileDescription& descrip
 
 }  // namespace
 
-Assessment assess(const Directory& dir, const RecoverySet& set) {
+Assessment assess(const Directory& dir, const RecoverySet& set, WorkMeter* meter) {
+    if (meter != nullptr) {
+        std::int64_t total = 0;
+        for (const FileDescription& file : set.files) {
+            total += static_cast<std::int64_t>(file.length);
+        }
+        meter->start(total);
+    }
     Assessment assessment;
     assessment.files.resize(set.files.size());
     std::atomic<std::size_t> next{0};
@@ -46,7 +57,8 @@ Assessment assess(const Directory& dir, const RecoverySet& set) {
     const auto work = [&] {
         for (std::size_t i = next++; i < set.files.size() && !failed; i = next++) {
             try {
-                assessment.files[i] = assessFile(dir, set.files[i], set.checks[i], set.sliceSize);
+                assessment.files[i] =
+                    assessFile(dir, set.files[i], set.checks[i], set.sliceSize, meter);
             } catch (...) {
                 if (!failed.exchange(true)) {
                     failure = std::current_exception();
@@ -67,6 +79,9 @@ Assessment assess(const Directory& dir, const RecoverySet& set) {
     }
     if (failure) {
         std::rethrow_exception(failure);
+    }
+    if (meter != nullptr) {
+        meter->finish();  // the other threads may have read the last of it
     }
     for (std::size_t i = 0; i < set.files.size(); ++i) {
         const Assessment::File& file = assessment.files[i];

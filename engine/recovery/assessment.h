@@ -6,6 +6,7 @@
 
 #include "engine/os/directory.h"
 #include "engine/recovery/packet_reader.h"
+#include "engine/recovery/work_meter.h"
 
 namespace morsela::recovery {
 
@@ -27,7 +28,8 @@ struct Assessment {
 
 // Looks at every file of `set` in `dir` (without following links) and checks its bytes
 // against the set's MD5s, whole and slice by slice; files are read on threads of their own.
-// Throws Error.
-Assessment assess(const Directory& dir, const RecoverySet& set);
+// `meter`, when there is one, hears the bytes read (a missing file's counted at once) and
+// ends the work when it says stop. Throws Error.
+Assessment assess(const Directory& dir, const RecoverySet& set, WorkMeter* meter = nullptr);
 
 }  // namespace morsela::recovery

@@ -17,7 +17,8 @@ Hash16 hashFirst16k(const FileHandle& file, std::int64_t length) {
     return md5Of(buffer.data(), static_cast<std::size_t>(got));
 }
 
-FileHashes hashFile(const FileHandle& file, std::int64_t length, std::int64_t sliceSize) {
+FileHashes hashFile(const FileHandle& file, std::int64_t length, std::int64_t sliceSize,
+                    WorkMeter* meter) {
     FileHashes hashes;
     // A file of one whole slice has the slice's MD5: one hash of its bytes is enough.
     const bool oneSlice = length == sliceSize;
@@ -41,6 +42,9 @@ FileHashes hashFile(const FileHandle& file, std::int64_t length, std::int64_t sl
         crc = crc32Of(crc, buffer.data(), static_cast<std::size_t>(wanted));
         at += wanted;
         inSlice += wanted;
+        if (meter != nullptr) {
+            meter->add(wanted);
+        }
         if (inSlice == sliceSize || at == length) {
             std::fill(buffer.begin(), buffer.end(), '\0');
             for (std::int64_t pad = sliceSize - inSlice; pad > 0;) {

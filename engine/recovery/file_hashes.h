@@ -5,6 +5,7 @@
 
 #include "engine/os/file_handle.h"
 #include "engine/recovery/packets.h"
+#include "engine/recovery/work_meter.h"
 
 namespace morsela::recovery {
 
@@ -16,8 +17,10 @@ struct FileHashes {
     std::vector<SliceCheck> slices;
 };
 
-// Reads `length` bytes of `file` once, from the start, in blocks of bounded size.
-FileHashes hashFile(const FileHandle& file, std::int64_t length, std::int64_t sliceSize);
+// Reads `length` bytes of `file` once, from the start, in blocks of bounded size, each
+// counted by `meter` when there is one (which ends the reading when it says stop).
+FileHashes hashFile(const FileHandle& file, std::int64_t length, std::int64_t sliceSize,
+                    WorkMeter* meter = nullptr);
 
 // The MD5 of the first 16 KiB alone, which with the length and name gives the file's id.
 Hash16 hashFirst16k(const FileHandle& file, std::int64_t length);

@@ -117,7 +117,7 @@ void copyGoodSlices(const RecoverySet& set, const Assessment& assessment, const 
 // slices at hand, each written into its file.
 void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
                  const std::vector<std::uint32_t>& exponents,
-                 const std::vector<std::unique_ptr<TemporaryFile>>& targets) {
+                 const std::vector<std::unique_ptr<TemporaryFile>>& targets, WorkMeter* meter) {
     const std::size_t m = plan.missing.size();
     const std::vector<Gf> inverse = solution(plan, exponents);
     const Coefficient coefficient = [&](std::size_t input, std::size_t sum) -> Gf {
@@ -139,7 +139,7 @@ void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
     for (std::int64_t from = 0; from < set.sliceSize; from += stripe) {
         const std::int64_t length = std::min(stripe, set.sliceSize - from);
         std::fill(sums.begin(), sums.end(), 0);
-        addSlices(plan.inputs, coefficient, from, length, at);
+        addSlices(plan.inputs, coefficient, from, length, at, meter);
         for (std::size_t k = 0; k < m; ++k) {
             const Missing& slice = plan.missing[k];
             const std::int64_t keep = std::min(length, slice.length - from);
@@ -155,6 +155,20 @@ void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
                        keep, slice.offset + from);
         }
     }
+}
+
+// The bytes rebuilding reads: every input once to solve the missing slices, and each file
+// rebuilt once to check it.
+std::int64_t workOf(const RecoverySet& set, const Plan& plan, bool solving,
+                    const std::vector<std::unique_ptr<TemporaryFile>>& targets) {
+    std::int64_t work = 0;
+    for (const InputSlice& input : plan.inputs) {
+        work += solving ? input.length : 0;
+    }
+    for (std::size_t f = 0; f < targets.size(); ++f) {
+        work += targets[f] ? static_cast<std::int64_t>(set.files[f].length) : 0;
+    }
+    return work;
 }
 
 // Moves a damaged file aside to the first free name of NAME.1 to NAME.99. Each name is
@@ -211,7 +225,7 @@ bool invert(std::vector<Gf>& matrix, std::size_t size) {
 }
 
 std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
-                             const Assessment& assessment, mode_t mode) {
+                             const Assessment& assessment, mode_t mode, WorkMeter* meter) {
     Plan plan;
     planSlices(dir, set, assessment, plan);
     const std::size_t m = plan.missing.size();
@@ -237,9 +251,12 @@ std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
             }
         }
     }
+    if (meter != nullptr) {
+        meter->start(workOf(set, plan, m > 0, targets));
+    }
     copyGoodSlices(set, assessment, plan, targets);
     if (m > 0) {
-        writeSolved(set, plan, slices, exponents, targets);
+        writeSolved(set, plan, slices, exponents, targets, meter);
     }
     std::vector<Rebuilt> rebuilt;
     for (std::size_t f = 0; f < targets.size(); ++f) {
@@ -248,7 +265,7 @@ std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
         }
         const FileDescription& file = set.files[f];
         const auto length = static_cast<std::int64_t>(file.length);
-        if (hashFile(targets[f]->file(), length, set.sliceSize).md5 != file.md5) {
+        if (hashFile(targets[f]->file(), length, set.sliceSize, meter).md5 != file.md5) {
             throw Error::refused(dir.pathOf(file.name),
                                  "was rebuilt wrong; its MD5 does not match");
         }

@@ -9,6 +9,7 @@
 #include "engine/recovery/assessment.h"
 #include "engine/recovery/galois16.h"
 #include "engine/recovery/packet_reader.h"
+#include "engine/recovery/work_meter.h"
 
 namespace morsela::recovery {
 
@@ -23,9 +24,10 @@ struct Rebuilt {
 // Rebuilds the missing and damaged files of `set` in `dir` from its intact slices and
 // recovery blocks, as `assessment` found them; it must be rebuildable. Each file is written
 // under a temporary name, checked against its MD5 and only then named. Memory stays bounded
-// whatever the slices' size. Throws Error.
+// whatever the slices' size. `meter`, when there is one, hears the bytes read and ends the
+// work when it says stop, the files not yet named removed. Throws Error.
 std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
-                             const Assessment& assessment, mode_t mode);
+                             const Assessment& assessment, mode_t mode, WorkMeter* meter = nullptr);
 
 // The inverse of a square matrix over GF(2^16), rows after rows; false when it has none.
 bool invert(std::vector<Gf>& matrix, std::size_t size);

@@ -1,6 +1,7 @@
 #include "engine/recovery/recovery_beside.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "engine/error.h"
@@ -9,6 +10,7 @@
 #include "engine/recovery/assessment.h"
 #include "engine/recovery/packet_reader.h"
 #include "engine/recovery/rebuild.h"
+#include "engine/recovery/work_meter.h"
 
 namespace morsela::recovery {
 namespace {
@@ -42,25 +44,10 @@ bool endsInPar2(const std::string& name) {
     return end == ".par2";
 }
 
-struct Found {
-    const Directory* folder;
-    const Directory& dir() const { return *folder; }
-    RecoverySet set;
-    struct stat input {};
-};
+}  // namespace
 
-// A directory that cannot be opened has no recovery files to speak of: what reads the pieces
-// says why.
-std::optional<Directory> directoryOf(const std::string& input) {
-    try {
-        return Directory(directoryPartOf(input));
-    } catch (const Error&) {
-        return std::nullopt;
-    }
-}
-
-std::optional<Found> findSet(const Directory& dir, const std::string& name) {
-    Found found{&dir, {}, {}};
+std::optional<FoundSet> findBeside(const Directory& dir, const std::string& name) {
+    FoundSet found{&dir, {}, {}};
     const std::string stem = stemOf(name);
     const auto status = found.dir().entry(name);
     if (stem.empty() || !status) {
@@ -98,7 +85,9 @@ std::optional<Found> findSet(const Directory& dir, const std::string& name) {
     return found;
 }
 
-RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
+namespace {
+
+RecoveryReport reportOf(const FoundSet& found, const Assessment& assessment) {
     RecoveryReport report;
     report.found = true;
     report.pieces = static_cast<std::int64_t>(found.set.files.size());
@@ -120,21 +109,39 @@ RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
     return report;
 }
 
+// A directory that cannot be opened has no recovery files to speak of: what reads the pieces
+// says why.
+std::unique_ptr<Directory> folderOf(const std::string& input) {
+    try {
+        return std::make_unique<Directory>(directoryPartOf(input));
+    } catch (const Error&) {
+        return nullptr;
+    }
+}
+
+// What a stop during the check or the rebuilding says.
+Error stoppedAt(const FoundSet& found, const std::string& what) {
+    const std::string index = found.set.readFrom.empty() ? "" : found.set.readFrom[0];
+    return Error::stopped(found.dir().pathOf(index), "stopped while " + what);
+}
+
 }  // namespace
 
-RecoveryReport checkRecoveryBeside(const std::string& input) {
-    const std::optional<Directory> dir = directoryOf(input);
-    const std::optional<Found> found = dir ? findSet(*dir, fileNameOf(input)) : std::nullopt;
-    if (!found) {
-        return {};
-    }
-    return reportOf(*found, assess(found->dir(), found->set));
+std::optional<FoundSet> findBeside(const std::string& input, std::unique_ptr<Directory>& folder) {
+    folder = folderOf(input);
+    return folder ? findBeside(*folder, fileNameOf(input)) : std::nullopt;
+}
+
+RecoveryReport checkFound(const FoundSet& found, Observer& observer, const StopToken& stop) {
+    WorkMeter meter(observer, stop, Phase::CheckingRecovery,
+                    stoppedAt(found, "the pieces were checked against the recovery files"));
+    return reportOf(found, assess(found.dir(), found.set, &meter));
 }
 
 bool describedBeside(const std::string& input, const std::string& path) {
     try {
-        const std::optional<Directory> dir = directoryOf(input);
-        const std::optional<Found> found = dir ? findSet(*dir, fileNameOf(input)) : std::nullopt;
+        std::unique_ptr<Directory> dir;
+        const std::optional<FoundSet> found = findBeside(input, dir);
         return found &&
                std::any_of(found->set.files.begin(), found->set.files.end(), [&](const auto& file) {
                    return found->dir().pathOf(file.name) == path;
@@ -144,22 +151,25 @@ bool describedBeside(const std::string& input, const std::string& path) {
     }
 }
 
-RecoveryReport repairBeside(const std::string& input, Observer& observer) {
-    const std::optional<Directory> dir = directoryOf(input);
-    return dir ? repairBeside(*dir, fileNameOf(input), observer) : RecoveryReport{};
+RecoveryReport repairBeside(const std::string& input, Observer& observer, const StopToken& stop) {
+    const std::unique_ptr<Directory> dir = folderOf(input);
+    return dir ? repairBeside(*dir, fileNameOf(input), observer, stop) : RecoveryReport{};
 }
 
-RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer) {
-    std::optional<Found> found;
+RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer,
+                            const StopToken& stop) {
+    std::optional<FoundSet> found;
     try {
-        found = findSet(dir, name);
+        found = findBeside(dir, name);
     } catch (const Error& error) {
         observer.notice({error.path(), "not used for recovery: " + error.reason()});
     }
     if (!found) {
         return {};
     }
-    const Assessment assessment = assess(found->dir(), found->set);
+    WorkMeter checking(observer, stop, Phase::CheckingRecovery,
+                       stoppedAt(*found, "the pieces were checked; nothing was rebuilt"));
+    const Assessment assessment = assess(found->dir(), found->set, &checking);
     RecoveryReport report = reportOf(*found, assessment);
     if (report.missing.empty() && report.damaged.empty()) {
         return report;
@@ -171,9 +181,13 @@ RecoveryReport repairBeside(const Directory& dir, const std::string& name, Obser
                                            " would be needed"});
         return report;
     }
+    WorkMeter rebuilding(observer, stop, Phase::Rebuilding,
+                         stoppedAt(*found,
+                                   "pieces were rebuilt from the recovery files; "
+                                   "none is left half-rebuilt"));
     try {
-        for (const Rebuilt& file :
-             rebuild(found->dir(), found->set, assessment, found->input.st_mode & 0777)) {
+        for (const Rebuilt& file : rebuild(found->dir(), found->set, assessment,
+                                           found->input.st_mode & 0777, &rebuilding)) {
             const std::string path = found->dir().pathOf(file.name);
             report.rebuilt.push_back(path);
             report.keptAs.push_back(file.keptAs.empty() ? "" : found->dir().pathOf(file.keptAs));
@@ -184,6 +198,9 @@ RecoveryReport repairBeside(const Directory& dir, const std::string& name, Obser
                                              file.keptAs});
         }
     } catch (const Error& error) {
+        if (error.kind() == Error::Kind::Stopped) {
+            throw;
+        }
         observer.notice(
             {error.path(), "could not be rebuilt from the recovery files: " + error.reason()});
     }

@@ -1,11 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "engine/observer.h"
 #include "engine/os/directory.h"
+#include "engine/recovery/packet_reader.h"
+#include "engine/stop_token.h"
 
 namespace morsela::recovery {
 
@@ -23,22 +29,41 @@ struct RecoveryReport {
     std::vector<std::string> keptAs;   // for each, where the damaged one is kept, or ""
 };
 
-// Looks for the recovery files beside `input` (a rejoin script or the first piece of a
-// series): files ending in .par2 whose names begin as the pieces' do (film.mkv.par2 and its
+// A recovery set found beside the pieces, in a folder that whoever found it holds open.
+struct FoundSet {
+    const Directory* folder = nullptr;
+    const Directory& dir() const { return *folder; }
+    RecoverySet set;
+    struct stat input {};  // the rejoin script or first piece it was found by
+};
+
+// Looks in `dir` for the recovery files beside `name` (a rejoin script or the first piece of
+// a series): files ending in .par2 whose names begin as the pieces' do (film.mkv.par2 and its
 // volumes for film.001, or a set of another name made over the pieces, film.par2), that
 // belong with the pieces (found_beside.h), and whose set names only such files. Two sets that
-// fit are none. Checks every piece the set describes; writes nothing. Throws Error.
-RecoveryReport checkRecoveryBeside(const std::string& input);
+// fit are none. Throws Error for a recovery file that is refused.
+std::optional<FoundSet> findBeside(const Directory& dir, const std::string& name);
+// The same beside `input` by its path: its folder is opened into `folder`, which must outlive
+// the set found; a folder that cannot be opened has none (what reads the pieces says why).
+std::optional<FoundSet> findBeside(const std::string& input, std::unique_ptr<Directory>& folder);
+
+// Checks every piece the set describes against it, writing nothing. `observer` hears the
+// bytes read as a phase of their own; `stop` ends the check as Stopped. Throws Error.
+RecoveryReport checkFound(const FoundSet& found, Observer& observer, const StopToken& stop);
 
 // Whether recovery files beside `input` describe the piece at `path` (as a failure names
 // it), so that a join may rebuild it; reads only the recovery files, not the pieces.
 bool describedBeside(const std::string& input, const std::string& path);
 
-// The same, and rebuilds the missing and damaged pieces where the recovery blocks suffice,
-// writing them beside the others under temporary names first. What cannot be rebuilt, or
-// written, is a notice to `observer`; the join then fails on the piece as it would have.
-RecoveryReport repairBeside(const std::string& input, Observer& observer);
+// Finds the set beside `input`, checks the pieces and rebuilds the missing and damaged ones
+// where the recovery blocks suffice, writing them beside the others under temporary names
+// first. What cannot be rebuilt, or written, is a notice to `observer`; the join then fails on
+// the piece as it would have. The checking and the rebuilding are each a phase that
+// `observer` hears the bytes of; `stop` ends either as Stopped (thrown), with no piece
+// half-rebuilt under its name.
+RecoveryReport repairBeside(const std::string& input, Observer& observer, const StopToken& stop);
 // The same, for `name` in a folder already open.
-RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer);
+RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer,
+                            const StopToken& stop);
 
 }  // namespace morsela::recovery

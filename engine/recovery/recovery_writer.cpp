@@ -72,7 +72,7 @@ std::vector<Volume> createVolumes(const Directory& dir, const WriteRequest& requ
 // Every recovery block, stripe by stripe, written into its volume as its packet's body; the
 // packets' headers, which hash the whole body, follow at the end.
 void writeRecoveryPackets(const std::vector<Volume>& volumes, const std::vector<InputSlice>& inputs,
-                          const Hash16& setId, std::int64_t sliceSize) {
+                          const Hash16& setId, std::int64_t sliceSize, WorkMeter* meter) {
     const std::int64_t blocks = volumes.back().firstBlock + volumes.back().blocks;
     const std::int64_t packetLength = static_cast<std::int64_t>(kHeaderLength) + 4 + sliceSize;
     std::vector<Md5> hashes(static_cast<std::size_t>(blocks));
@@ -98,7 +98,7 @@ void writeRecoveryPackets(const std::vector<Volume>& volumes, const std::vector<
         for (std::int64_t e = 0; e < blocks; ++e) {
             at.push_back(sums.data() + e * stripe);
         }
-        addSlices(inputs, coefficient, from, length, at);
+        addSlices(inputs, coefficient, from, length, at, meter);
         for (const Volume& volume : volumes) {
             for (std::int64_t k = 0; k < volume.blocks; ++k) {
                 const std::int64_t e = volume.firstBlock + k;
@@ -107,6 +107,9 @@ void writeRecoveryPackets(const std::vector<Volume>& volumes, const std::vector<
                 writeFully(volume.file->file(), reinterpret_cast<const char*>(data), length,
                            k * packetLength + static_cast<std::int64_t>(kHeaderLength) + 4 + from);
             }
+        }
+        if (meter != nullptr) {
+            meter->checkStop();  // also once the stripe is written, which takes a while
         }
     }
     for (const Volume& volume : volumes) {
@@ -184,14 +187,15 @@ WriteOutcome writeRecoveryFiles(const Directory& dir, const WriteRequest& reques
     for (std::size_t first = 0; first < 2; ++first) {  // two threads, as MD5 is the slower work
         hashing.push_back(std::async(std::launch::async, [&, first] {
             for (std::size_t i = first; i < pieces.size(); i += 2) {
-                hashes[i] = hashFile(pieces[i].file, pieces[i].length, layout.sliceSize);
+                hashes[i] =
+                    hashFile(pieces[i].file, pieces[i].length, layout.sliceSize, request.meter);
             }
         }));
     }
     TemporaryFile index(dir, request.setName + ".par2", request.mode);
     std::vector<Volume> volumes = createVolumes(dir, request, layout.recoveryBlocks);
     writeRecoveryPackets(volumes, inputSlices(pieces, order, layout.sliceSize), setId,
-                         layout.sliceSize);
+                         layout.sliceSize, request.meter);
     for (std::future<void>& thread : hashing) {
         thread.get();
     }

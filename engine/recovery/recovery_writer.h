@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include "engine/os/directory.h"
+#include "engine/recovery/work_meter.h"
 
 namespace morsela::recovery {
 
@@ -19,6 +20,9 @@ struct WriteRequest {
     int percent = 10;                 // recovery blocks worth this share of the pieces
     mode_t mode = 0644;               // the files' permission bits, less the umask
     bool sync = true;                 // on the medium before the names are given
+    // Started by the caller with a total of twice the pieces' bytes: it hears every piece read
+    // twice, summed and hashed, and stops the work. None when null.
+    WorkMeter* meter = nullptr;
 };
 
 struct WriteOutcome {

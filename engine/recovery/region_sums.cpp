@@ -13,7 +13,7 @@ constexpr std::int64_t kChunk = 256 * 1024;  // read at once; a few sums' worth 
 
 void addRange(const std::vector<InputSlice>& inputs, const Coefficient& coefficient,
               std::int64_t from, std::int64_t begin, std::int64_t end,
-              const std::vector<std::uint8_t*>& sums) {
+              const std::vector<std::uint8_t*>& sums, WorkMeter* meter) {
     std::vector<char> buffer(static_cast<std::size_t>(std::min(kChunk, end - begin)) + 2);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const InputSlice& input = inputs[i];
@@ -33,6 +33,9 @@ void addRange(const std::vector<InputSlice>& inputs, const Coefficient& coeffici
                     .addTo(sums[j] + at, reinterpret_cast<const std::uint8_t*>(buffer.data()),
                            static_cast<std::size_t>(got));
             }
+            if (meter != nullptr) {
+                meter->add(wanted);
+            }
         }
     }
 }
@@ -40,7 +43,8 @@ void addRange(const std::vector<InputSlice>& inputs, const Coefficient& coeffici
 }  // namespace
 
 void addSlices(const std::vector<InputSlice>& inputs, const Coefficient& coefficient,
-               std::int64_t from, std::int64_t length, const std::vector<std::uint8_t*>& sums) {
+               std::int64_t from, std::int64_t length, const std::vector<std::uint8_t*>& sums,
+               WorkMeter* meter) {
     const auto cores = static_cast<std::int64_t>(std::max(1u, std::thread::hardware_concurrency()));
     const std::int64_t threads = std::clamp<std::int64_t>(length / (1 << 20), 1, cores);
     const std::int64_t share = (length / threads + 63) / 64 * 64;
@@ -51,7 +55,7 @@ void addSlices(const std::vector<InputSlice>& inputs, const Coefficient& coeffic
         const std::int64_t end = t + 1 == threads ? length : std::min(length, begin + share);
         auto work = [&, t, begin, end] {
             try {
-                addRange(inputs, coefficient, from, begin, end, sums);
+                addRange(inputs, coefficient, from, begin, end, sums, meter);
             } catch (...) {
                 failures[static_cast<std::size_t>(t)] = std::current_exception();
             }

@@ -20,7 +20,9 @@ void removeStaleRecoveryFiles(const Directory& out, const std::string& sourceNam
                               const std::vector<std::string>& listed);
 
 // Once the split's pieces are complete: writes the recovery files that `request` asks for,
-// telling `observer` of each, or in a notice why there are none. Throws Error.
+// telling `observer` of each, or in a notice why there are none, and of the bytes read as a
+// phase of its own. The request's stop token ends it as Stopped, with no recovery file left.
+// Throws Error.
 void writeSplitRecovery(const Directory& out, const SplitRequest& request,
                         const std::string& sourceName, const struct stat& source,
                         SplitOutcome& outcome, Observer& observer);

@@ -56,5 +56,14 @@ looks=$(grep -cE '"([^"]*/)?out/?"' "$work/out.trace")
 [[ $looks -eq 1 ]] && ok "join -o looks at the output folder once" ||
     fail "join -o looks at the output folder $looks times"
 
+# A verify looks as a join does: the script, each piece, the checksum file and the folder.
+for input in film.001 film.bat; do
+    strace -f -o "$work/verify.trace" -e trace=openat,open \
+        "$morsela" verify -q "$work/pieces/$input" || fail "verify $input failed"
+    for name in film.bat film.001 film.002 film.003 film.mkv.sha256 pieces/; do
+        expect_once "$work/verify.trace" "$name" "verify $input"
+    done
+done
+
 echo "$failures failures"
 [[ $failures -eq 0 ]]

@@ -137,6 +137,34 @@ TEST(TerminalObserver, RedrawsAFewTimesASecondAndOnEveryBlockThatTakesLonger) {
         << shown;
 }
 
+TEST(TerminalObserver, APhaseAfterTheCopyHasABarOfItsOwnUnderItsName) {
+    ObserverOnFakeClock run({true, false, false, false});
+    run.terminal->splitStarted({"a.bin", 1000000, 100000, 10});
+    run.after(3000);
+    run.terminal->progressed(1000000, 1000000);
+    run.terminal->phaseStarted(Phase::WritingRecovery);
+    run.after(1000);
+    run.terminal->progressed(500000, 2000000);
+    const std::string shown = run.shown().second;
+    // The time left is judged by the phase alone: 500,000 bytes in its first second, not in
+    // the four since the split began (which would leave 0:12).
+    EXPECT_NE(shown.find("\rwriting recovery files: [####    "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("]  25% 488 KiB of 1.9 MiB, 0:03 left"), std::string::npos) << shown;
+}
+
+TEST(TerminalObserver, TheCopyAfterRebuildingShowsItsBarWithoutAName) {
+    ObserverOnFakeClock run({true, false, false, false});
+    run.terminal->phaseStarted(Phase::Rebuilding);
+    run.after(300);
+    run.terminal->progressed(100, 200);
+    run.terminal->joinStarted({"a.bin", 2, 1000});
+    run.after(300);
+    run.terminal->progressed(500, 1000);
+    const std::string shown = run.shown().second;
+    EXPECT_NE(shown.find("\rrebuilding pieces: ["), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\r[###"), std::string::npos) << shown;  // the copy's bar, unnamed
+}
+
 TEST(TerminalObserver, EveryLineClearsTheBarFirstAndTheEndLeavesOnlyLines) {
     ObserverOnFakeClock run({true, false, false, false});
     run.terminal->splitStarted({"a.bin", 1000, 100, 10});

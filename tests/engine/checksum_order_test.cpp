@@ -34,7 +34,7 @@ class ChecksumOrder : public ::testing::Test {
     }
 
     std::string verified() {
-        return test::attempt([&] { return verify(out / "g.bat", events); }).text();
+        return test::attempt([&] { return verify({out / "g.bat"}, events); }).text();
     }
 
     test::Attempt<JoinOutcome> joined() {

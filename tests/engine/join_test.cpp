@@ -26,7 +26,9 @@ class JoinTest : public ::testing::Test {
     }
 
     test::Attempt<JoinOutcome> joinScript(const std::string& script, bool replace = false) {
-        return test::attempt([&] { return join({script, "", replace}, events); });
+        return test::attempt([&] {
+            return join({script, "", replace, true, events.stopToken()}, events);
+        });
     }
 
     test::TempDir dir;
@@ -162,7 +164,7 @@ TEST_F(JoinTest, AFirstPieceNumberedWithoutADotIsJoinedByItsScript) {
         }).outcome);
     fs::rename(dir / "data.tar.gz", dir / "original");
     ASSERT_TRUE(fs::exists(dir / "data.tar001"));
-    EXPECT_TRUE(test::attempt([&] { return verify(dir / "data.tar001", events); }).outcome);
+    EXPECT_TRUE(test::attempt([&] { return verify({dir / "data.tar001"}, events); }).outcome);
     const auto joined = test::attempt([&] { return join({dir / "data.tar001"}, events); });
     ASSERT_TRUE(joined.outcome) << joined.text();
     EXPECT_EQ(joined.outcome->target, dir / "data.tar.gz");
@@ -171,7 +173,7 @@ TEST_F(JoinTest, AFirstPieceNumberedWithoutADotIsJoinedByItsScript) {
 
     // Without its script, the piece is not read as one.
     fs::remove(dir / "data.tar.gz.bat");
-    EXPECT_NE(test::attempt([&] { return verify(dir / "data.tar001", events); })
+    EXPECT_NE(test::attempt([&] { return verify({dir / "data.tar001"}, events); })
                   .text()
                   .find("data.tar001: is no rejoin script, and no rejoin script beside it names "
                         "it as its first piece"),

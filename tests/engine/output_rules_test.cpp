@@ -75,9 +75,9 @@ TEST_F(OutputRules, ARerunThatFailsLeavesNoScriptOfTheEarlierSplit) {
     test::writeFile(in / "x.bin", test::patternBytes(3000, 9));  // the file changed
     events = {};
     events.stopAfterChecks = 2;
-    const auto stopped = test::attempt([&] {
-        return split({in / "x.bin", out.dirText(), 1024}, events);
-    });
+    SplitRequest request{in / "x.bin", out.dirText(), 1024};
+    request.stop = events.stopToken();
+    const auto stopped = test::attempt([&] { return split(request, events); });
     EXPECT_EQ(stopped.kind(), Error::Kind::Stopped);
     EXPECT_FALSE(fs::exists(out / "x.bat"));  // it would join old and new bytes
 }

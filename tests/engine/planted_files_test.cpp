@@ -157,7 +157,7 @@ TEST(PlantedFiles, APieceAndChecksumFileAnotherUserAddsBesideASeriesAreNotTruste
               std::string::npos)
         << joined.text();
     EXPECT_FALSE(fs::exists(shared + "film.mkv"));
-    const auto verified = test::attempt([&] { return verify(shared + "film.001", events); });
+    const auto verified = test::attempt([&] { return verify({shared + "film.001"}, events); });
     EXPECT_TRUE(verified.error);
 }
 

@@ -38,10 +38,12 @@ class ReceivedPieces : public ::testing::Test {
         return script;
     }
     test::Attempt<JoinOutcome> joinInto(const std::string& script, const std::string& output) {
-        return test::attempt([&] { return join({script, output, true, true}, events); });
+        return test::attempt([&] {
+            return join({script, output, true, true, events.stopToken()}, events);
+        });
     }
     test::Attempt<VerifyOutcome> verifyScript(const std::string& script) {
-        return test::attempt([&] { return verify(script, events); });
+        return test::attempt([&] { return verify({script, events.stopToken()}, events); });
     }
 
     test::TempDir dir;
@@ -78,6 +80,22 @@ TEST_F(ReceivedPieces, AVerifiedJoinNeverPassesBytesThatChangeUnderIt) {
     EXPECT_TRUE(joinInto(script, dir / "out.bin").outcome);  // whole again: it joins
     std::printf("%d of 30 joins under a changing piece passed, each with the right bytes\n",
                 passed);
+}
+
+TEST_F(ReceivedPieces, AVerifyReadsTheChecksumFileWhenPlannedAndThePiecesWhenCarriedOut) {
+    const std::string script = splitHere("p.bin", 3000, 1024);
+    const PlannedVerify plan = planVerify({script});
+    ASSERT_FALSE(plan.recovery());
+    EXPECT_EQ(plan.pieces().count(), 3u);
+    // After the look: the checksum file replaced, a piece damaged where it lies.
+    test::writeFile(dir / "p.bin.sha256", checksumLine(std::string(64, '0'), "p.002"));
+    const int piece = ::open((dir / "p.002").c_str(), O_WRONLY);
+    ASSERT_GE(piece, 0);
+    ASSERT_EQ(::pwrite(piece, "!", 1, 10), 1);
+    ::close(piece);
+    // The digests are those the plan read; the bytes are those there now.
+    const VerifyOutcome outcome = carryOut(plan, events);
+    EXPECT_EQ(outcome.damaged, std::vector<std::string>{dir / "p.002"});
 }
 
 TEST_F(ReceivedPieces, VerifyAndJoinStopWhenAskedWhileTheyReadThePieces) {

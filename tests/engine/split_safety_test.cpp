@@ -23,7 +23,8 @@ using Names = std::vector<std::string>;
 // answers about the plan.
 class Asking : public test::RecordingObserver {
   public:
-    SplitOutcome split(const SplitRequest& request) {
+    SplitOutcome split(SplitRequest request) {
+        request.stop = stopToken();
         PlannedSplit plan = planSplit(request);
         for (const OtherSplit& other : plan.otherSplits()) {
             asked.push_back(other.target);

@@ -20,7 +20,9 @@ using Names = std::vector<std::string>;
 class SplitTest : public ::testing::Test {
   protected:
     test::Attempt<SplitOutcome> cut(const std::string& path, std::int64_t pieceSize) {
-        return test::attempt([&] { return split({path, out.dirText(), pieceSize}, events); });
+        SplitRequest request{path, out.dirText(), pieceSize};
+        request.stop = events.stopToken();
+        return test::attempt([&] { return split(request, events); });
     }
 
     std::string source(const std::string& name, std::int64_t length) {

@@ -2,12 +2,15 @@
 
 namespace morsela::test {
 
-bool RecordingObserver::stopRequested() {
+void RecordingObserver::progressed(std::int64_t done, std::int64_t total) {
+    progress.emplace_back(done, total);
     ++checks;
     if (onCheck) {
         onCheck(checks);
     }
-    return checks == stopAfterChecks;
+    if (checks == stopAfterChecks) {
+        stopper.requestStop();
+    }
 }
 
 }  // namespace morsela::test

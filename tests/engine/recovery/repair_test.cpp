@@ -100,17 +100,17 @@ TEST_F(RepairTest, TooMuchLostSaysHowManyMoreBlocksAndTheJoinFailsOnThePiece) {
 
 TEST_F(RepairTest, VerifySaysWhatIsLostAndWhetherItCanBeRebuiltWritingNothing) {
     splitWith(10);
-    EXPECT_TRUE(verify(out / "film.bat", events).recovery.missing.empty());
+    EXPECT_TRUE(verify({out / "film.bat"}, events).recovery.missing.empty());
     std::filesystem::remove(out / "film.020");
     damage("film.001", 0);
-    const VerifyOutcome outcome = verify(out / "film.bat", events);
+    const VerifyOutcome outcome = verify({out / "film.bat"}, events);
     ASSERT_TRUE(outcome.recovery.found);
     EXPECT_EQ(outcome.recovery.missing, std::vector<std::string>{out / "film.020"});
     EXPECT_EQ(outcome.recovery.damaged, std::vector<std::string>{out / "film.001"});
     EXPECT_TRUE(outcome.recovery.rebuildable);
     EXPECT_FALSE(std::filesystem::exists(out / "film.020"));
     damage("film.002", 7);
-    EXPECT_EQ(verify(out / "film.bat", events).recovery.moreBlocksNeeded, 1);
+    EXPECT_EQ(verify({out / "film.bat"}, events).recovery.moreBlocksNeeded, 1);
 }
 
 TEST_F(RepairTest, ASetThatPar2MadeOverThePiecesIsUsed) {
@@ -142,7 +142,7 @@ TEST_F(RepairTest, RecoveryFilesOfAnotherUserAreNotHeard) {
     std::filesystem::remove(out / "film.005");
     EXPECT_FALSE(joinInto("film.bat").outcome);
     EXPECT_FALSE(std::filesystem::exists(out / "film.005"));
-    const auto verified = test::attempt([&] { return verify(out / "film.bat", events); });
+    const auto verified = test::attempt([&] { return verify({out / "film.bat"}, events); });
     EXPECT_NE(verified.text().find("film.005: No such file"), std::string::npos);
 }
 
@@ -153,7 +153,7 @@ TEST_F(RepairTest, AHostileRecoveryFileIsRefusedWithItsReasonAndTheJoinGoesOn) {
     recovery::putNumber(tooManyFiles, 0x7fffffff, 4);
     test::writeFile(out / "film.mkv.par2",
                     recovery::packet(recovery::Hash16{}, recovery::kMainType, tooManyFiles));
-    const auto verified = test::attempt([&] { return verify(out / "film.bat", events); });
+    const auto verified = test::attempt([&] { return verify({out / "film.bat"}, events); });
     EXPECT_NE(
         verified.text().find("film.mkv.par2: holds a main packet that no recovery set can have"),
         std::string::npos)
@@ -180,7 +180,7 @@ TEST_F(RepairTest, AFilePutUnderTheKeptNameMeanwhileIsNeverReplaced) {
         TempDir clean;
         copyOut(clean);
         sys::runBeforeCall(0, nullptr);
-        ASSERT_EQ(recovery::repairBeside(clean / "film.bat", events).rebuilt.size(), 1u);
+        ASSERT_EQ(recovery::repairBeside(clean / "film.bat", events, {}).rebuilt.size(), 1u);
         calls = sys::callsSinceInjection();
     }
     // The damaged piece is moved aside after it is rebuilt, among the repair's last calls.
@@ -197,7 +197,8 @@ TEST_F(RepairTest, AFilePutUnderTheKeptNameMeanwhileIsNeverReplaced) {
             planted = file != nullptr && std::fputs("another user's file", file) >= 0;
             ran = file == nullptr || std::fclose(file) == 0;
         });
-        const recovery::RecoveryReport report = recovery::repairBeside(dir / "film.bat", events);
+        const recovery::RecoveryReport report =
+            recovery::repairBeside(dir / "film.bat", events, {});
         sys::runBeforeCall(0, nullptr);
         ASSERT_TRUE(ran);
         ASSERT_EQ(report.keptAs.size(), 1u);
