@@ -8,6 +8,7 @@
 #include "engine/os/file_handle.h"
 #include "engine/os/file_owner.h"
 #include "engine/piece_names.h"
+#include "engine/script/script_words.h"
 
 namespace morsela {
 namespace {
@@ -86,10 +87,14 @@ void removeStaleChecksums(const Directory& out, std::string_view target,
                           const std::string& firstPiece) {
     const std::string name = checksumFileName(target);
     bool namesFirstPiece = false;
+    bool namesItInAnotherCase = false;  // the same piece where the medium folds case
     try {
         const auto read = forEachChecksum(out, name, [&](const ChecksumLine& line, std::size_t) {
             namesFirstPiece = namesFirstPiece || line.name == firstPiece;
+            namesItInAnotherCase =
+                namesItInAnotherCase || foldCase(line.name) == foldCase(firstPiece);
         });
+        namesFirstPiece = namesFirstPiece || (namesItInAnotherCase && out.foldsCase(name));
         // Lines a split never writes (a signature) make the file someone else's.
         namesFirstPiece = namesFirstPiece && read && read->improperLines == 0;
     } catch (const Error&) {
