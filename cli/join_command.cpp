@@ -33,6 +33,9 @@ std::string JoinCommand::help() const {
            "(7-Zip's volumes and split -d pieces of 2 to 4 digits join too).\n"
            "With TARGET.sha256 beside the pieces (split --checksum writes it), the bytes\n"
            "written are checked, and a file that does not match is never put in place.\n"
+           "With recovery files beside them (split --recovery), lost and damaged pieces\n"
+           "are rebuilt first, beside the others, or for this join alone where their\n"
+           "folder cannot be written; where too much is lost, nothing is joined.\n"
            "An existing file is never replaced without --force.\n\n" +
            kOptions + helpAndVersion(21) +
            "\nExamples:\n"

@@ -50,7 +50,7 @@ std::string mainHelp() {
            "Commands:\n"
            "  split   cut SOURCE into pieces of SIZE, or into N pieces, in OUTDIR\n"
            "  join    rebuild the file from the pieces a SCRIPT names, or from NAME.001 on\n"
-           "  verify  check those pieces against the checksum file beside them\n"
+           "  verify  check those pieces against the checksum or recovery files\n"
            "\n"
            "Options of split:\n" +
            SplitCommand::kOptions + "Options of join:\n" + JoinCommand::kOptions +

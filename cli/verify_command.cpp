@@ -23,7 +23,10 @@ std::string VerifyCommand::help() const {
            "Check every piece that the rejoin SCRIPT names, or the numbered series that\n"
            "NAME.001 is a piece of, as join finds it, against TARGET.sha256 beside them\n"
            "(split --checksum writes it, or sha256sum in any form sha256sum -c reads),\n"
-           "writing nothing, and name every damaged piece.\n\n" +
+           "writing nothing, and name every damaged piece. Where recovery files are\n"
+           "beside them (split --recovery writes NAME.par2, or par2 create), the pieces\n"
+           "are checked against those instead, and verify says which lost or damaged\n"
+           "pieces they can rebuild (join rebuilds them) or how many blocks are short.\n\n" +
            kOptions + helpAndVersion(17) +
            "\nExample:\n"
            "  morsela verify /media/stick/movie.bat\n";
