@@ -163,10 +163,14 @@ int SplitCommand::run(std::FILE* out, std::FILE* err) {
             }
         }
         const SplitOutcome outcome = carryOut(plan, terminal);
-        const std::string pieces = outcome.sourceLength == 0
-                                       ? "1 empty piece"
-                                       : countOf(outcome.pieces, "piece", "pieces") + " of " +
-                                             roughSize(outcome.pieceSize);
+        std::string pieces = outcome.sourceLength == 0
+                                 ? "1 empty piece"
+                                 : countOf(outcome.pieces, "piece", "pieces") + " of " +
+                                       roughSize(outcome.pieceSize);
+        if (!outcome.recoveryFiles.empty()) {
+            pieces += " and " + countOf(static_cast<std::int64_t>(outcome.recoveryFiles.size()),
+                                        "recovery file", "recovery files");
+        }
         terminal.finished(request.source + ": " + pieces + " in " + terminal.elapsed() +
                           "; rejoin with " + outcome.scriptPath);
         return kExitOk;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 
 #include "tests/support/morsela_run.h"
@@ -23,6 +25,13 @@ TEST(RecoveryCommand, VerifyNamesTheLostPieceAndJoinRebuildsIt) {
         {"split", "--recovery", "10", "-v", dir / "film.mkv", "40K", dir.path().string()});
     ASSERT_EQ(split.status, 0) << split.err;
     EXPECT_NE(split.out.find("film.mkv.vol00+01.par2"), std::string::npos) << split.out;
+    const std::size_t files = static_cast<std::size_t>(std::count_if(
+        fs::directory_iterator(dir.path()), fs::directory_iterator(),
+        [](const fs::directory_entry& e) { return e.path().extension() == ".par2"; }));
+    EXPECT_NE(
+        split.out.find("10 pieces of 40 KiB and " + std::to_string(files) + " recovery files"),
+        std::string::npos)
+        << split.out;
     fs::remove(dir / "film.007");
     const auto verified = runCommand({"verify", dir / "film.bat"});
     EXPECT_EQ(verified.status, 1);
