@@ -8,11 +8,11 @@
 #include "engine/error.h"
 #include "engine/join/join_pieces.h"
 #include "engine/join/piece_digests.h"
+#include "engine/join/rebuilt_first.h"
 #include "engine/join/target_place.h"
 #include "engine/os/directory.h"
 #include "engine/os/file_calls.h"
 #include "engine/os/temporary_file.h"
-#include "engine/recovery/recovery_beside.h"
 
 namespace morsela {
 namespace {
@@ -112,21 +112,7 @@ PlannedJoin planJoin(const JoinRequest& request) {
 JoinOutcome join(const JoinRequest& request, Observer& observer) {
     // Lost and damaged pieces are rebuilt from the recovery files first, where they can be,
     // and the pieces then looked at anew.
-    std::optional<PlannedJoin> plan;
-    try {
-        plan.emplace(request);
-    } catch (const Error&) {
-        if (recovery::repairBeside(request.input, observer).rebuilt.empty()) {
-            throw;
-        }
-        return carryOut(planJoin(request), observer);
-    }
-    const std::string name = fileNameOf(request.input);
-    if (!recovery::repairBeside(plan->pieces().dir(), name, observer).rebuilt.empty()) {
-        plan.reset();
-        return carryOut(planJoin(request), observer);
-    }
-    return carryOut(*plan, observer);
+    return carryOut(planRebuilt(request, observer), observer);
 }
 
 JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {

@@ -17,7 +17,7 @@ namespace {
 
 std::string misfit(std::int64_t size, std::int64_t full) {
     return std::to_string(size) + " bytes, which does not fit pieces of " + std::to_string(full) +
-           " bytes; a piece is damaged or missing";
+           " bytes; " + kMisfitPiece;
 }
 
 // Refuses `input`, which the script parser refused: a file whose first line is already no
@@ -38,7 +38,8 @@ std::string misfit(std::int64_t size, std::int64_t full) {
 
 }  // namespace
 
-JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) {
+JoinPieces::JoinPieces(const std::string& input, std::shared_ptr<const StandIns> standIns)
+    : dir_(directoryPartOf(input)), standIns_(std::move(standIns)) {
     const std::string name = fileNameOf(input);
     const auto [prefix, number] = splitPieceNumber(name);
     // A first piece is joined as the script beside it that names it says; one numbered
@@ -132,7 +133,7 @@ std::optional<FileHandle> JoinPieces::scriptNaming(const std::string& firstPiece
 }
 
 void JoinPieces::readSeries(const std::string& named) {
-    series_.emplace(dir_, named);
+    series_.emplace(dir_, named, standIns_.get());
     target_ = series_->target();
     for (std::int64_t i = 0; i < series_->count(); ++i) {
         add(series_->name(i));
@@ -156,24 +157,22 @@ void JoinPieces::add(const std::string& name) {
                                      " pieces, more than any split has");
     }
     names_.add(name);
-    const auto status = dir_.entry(name);
+    const auto standIn = standIns_ ? standIns_->statusOf(name) : std::nullopt;
+    const auto onDisk = dir_.entry(name);
+    const auto status = standIn ? standIn : onDisk;
     if (!status) {
         throw Error::ofSource(dir_.pathOf(name), ENOENT);
     }
-    if (S_ISLNK(status->st_mode)) {
-        throw Error::refused(dir_.pathOf(name), std::string("is a symbolic link; ") + kPiecesOnly);
-    }
-    refuseUnlessRegular(dir_.pathOf(name), *status);
-    if (foundBeside_ && count() > 0 && !belongsWithPieces(*status, first_)) {
-        throw Error::refused(dir_.pathOf(name), "belongs to another user than " + names_.name(0) +
-                                                    "; a piece that someone else added is "
-                                                    "not joined");
+    if (!standIn) {
+        refuseUnlessPiece(name, *status);
     }
     // Every piece but the last has the first's size; only the last may be shorter.
     const std::int64_t size = status->st_size;
     if (count() == 0) {
         fullSize_ = size;
-        first_ = *status;
+        // Whose the pieces are, and the bits a joined file takes, are the first piece's in
+        // the folder, also where a rebuilt one stands in for it.
+        first_ = standIn && onDisk && S_ISREG(onDisk->st_mode) ? *onDisk : *status;
     } else if (lastSize_ != fullSize_) {
         throw Error::refused(dir_.pathOf(names_.name(count() - 1)), misfit(lastSize_, fullSize_));
     } else if (size > fullSize_) {
@@ -182,6 +181,20 @@ void JoinPieces::add(const std::string& name) {
     lastSize_ = size;
     totalBytes_ += size;
     identities_.push_back({status->st_dev, status->st_ino});
+}
+
+// A piece in the folder is a regular file itself, and one found beside the first piece is
+// the first's owner's, root's or the user's.
+void JoinPieces::refuseUnlessPiece(const std::string& name, const struct stat& status) const {
+    if (S_ISLNK(status.st_mode)) {
+        throw Error::refused(dir_.pathOf(name), std::string("is a symbolic link; ") + kPiecesOnly);
+    }
+    refuseUnlessRegular(dir_.pathOf(name), status);
+    if (foundBeside_ && count() > 0 && !belongsWithPieces(status, first_)) {
+        throw Error::refused(dir_.pathOf(name), "belongs to another user than " + names_.name(0) +
+                                                    "; a piece that someone else added is "
+                                                    "not joined");
+    }
 }
 
 // Two names of one file (a hard link, or another spelling on a medium that does not tell
@@ -210,7 +223,9 @@ std::int64_t JoinPieces::sizeOf(std::size_t piece) const {
 }
 
 FileHandle JoinPieces::open(std::size_t piece) const {
-    FileHandle file = dir_.openRegular(names_.name(piece), kPiecesOnly);
+    const std::string name = names_.name(piece);
+    FileHandle file = standIns_ && standIns_->has(name) ? standIns_->open(name, dir_.pathOf(name))
+                                                        : dir_.openRegular(name, kPiecesOnly);
     const struct stat status = statusOf(file);
     const Identity& looked = identities_[piece];
     if (status.st_dev != looked.device || status.st_ino != looked.inode ||

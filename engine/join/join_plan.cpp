@@ -34,8 +34,8 @@ std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verif
 
 }  // namespace
 
-PlannedJoin::PlannedJoin(const JoinRequest& request)
-    : pieces_(request.input), replaceAllowed_(request.replace) {
+PlannedJoin::PlannedJoin(const JoinRequest& request, std::shared_ptr<const StandIns> standIns)
+    : pieces_(request.input, std::move(standIns)), replaceAllowed_(request.replace) {
     const TargetPlace place = targetPlace(request.input, pieces_.target(), request.output);
     // Beside the pieces, the target goes into the folder they were read from: that folder
     // is opened once, so that another one put under its path meanwhile gets nothing.
@@ -55,6 +55,14 @@ PlannedJoin::PlannedJoin(const JoinRequest& request)
 JoinPlan PlannedJoin::summary() const {
     return {folder().pathOf(targetName_), static_cast<std::int64_t>(pieces_.count()),
             pieces_.totalBytes(), expected_ ? expected_->fileName() : ""};
+}
+
+void PlannedJoin::allowReplacingAsIn(const PlannedJoin& earlier) {
+    const auto now = folder().entry(targetName_);
+    if (earlier.replaceAllowed_ && earlier.standing_ && now && earlier.standing_->matches(*now) &&
+        folder().pathOf(targetName_) == earlier.folder().pathOf(earlier.targetName_)) {
+        replaceAllowed_ = true;
+    }
 }
 
 void PlannedJoin::checkTargetUnchanged() const {

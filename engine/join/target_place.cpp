@@ -46,23 +46,35 @@ TargetPlace intoDirectory(const std::string& dir, const std::string& target,
     return {dir, target};
 }
 
-}  // namespace
-
-TargetPlace targetPlace(const std::string& scriptPath, const std::string& target,
-                        const std::string& output) {
+// The directory the target goes into, and the target's name where `output` gives it.
+TargetPlace placeOf(const std::string& scriptPath, const std::string& output) {
     if (output.empty()) {
-        return intoDirectory(directoryPartOf(scriptPath), target, scriptPath);
+        return {directoryPartOf(scriptPath), ""};
     }
     std::string path = output;
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
     }
-    const bool directory = isDirectoryToWriteInto(path);
-    if (directory || output.back() == '/') {
-        return intoDirectory(path == "/" ? path : path + "/", target, scriptPath);
+    if (isDirectoryToWriteInto(path) || output.back() == '/') {
+        return {path == "/" ? path : path + "/", ""};
     }
     const std::string dir = directoryPartOf(path);
     return {dir, path.substr(dir.size())};
+}
+
+}  // namespace
+
+TargetPlace targetPlace(const std::string& scriptPath, const std::string& target,
+                        const std::string& output) {
+    const auto [dir, name] = placeOf(scriptPath, output);
+    if (name.empty()) {
+        return intoDirectory(dir, target, scriptPath);
+    }
+    return {dir, name};
+}
+
+std::string targetFolder(const std::string& scriptPath, const std::string& output) {
+    return placeOf(scriptPath, output).dir;
 }
 
 }  // namespace morsela

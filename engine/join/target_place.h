@@ -21,4 +21,8 @@ struct TargetPlace {
 TargetPlace targetPlace(const std::string& scriptPath, const std::string& target,
                         const std::string& output);
 
+// The directory of targetPlace alone, known before the script is read: where a join may put
+// what it makes besides the target. Throws Error.
+std::string targetFolder(const std::string& scriptPath, const std::string& output);
+
 }  // namespace morsela

@@ -1,0 +1,56 @@
+#include "engine/join/rebuilt_first.h"
+
+#include <optional>
+
+#include "engine/join/target_place.h"
+#include "engine/os/directory.h"
+#include "engine/recovery/recovery_beside.h"
+
+namespace morsela {
+
+PlannedJoin rebuiltFirst(PlannedJoin planned, const JoinRequest& request, Observer& observer) {
+    const recovery::RecoveryReport report = recovery::repairBeside(
+        planned.pieces().dir(), fileNameOf(request.input), observer, &planned.folder());
+    if (report.rebuilt.empty()) {
+        return planned;
+    }
+    PlannedJoin again(request, report.standIns);
+    again.allowReplacingAsIn(planned);
+    return again;
+}
+
+PlannedJoin rebuiltFirst(const Error& failure, const JoinRequest& request, Observer& observer) {
+    std::optional<Directory> pieces;
+    try {
+        pieces.emplace(directoryPartOf(request.input));
+    } catch (const Error&) {
+        throw failure;  // what planning found says more than the folder
+    }
+    // Where the joined file goes, for pieces rebuilt for the join alone; a folder that cannot
+    // be opened takes none, and the join says why once it is planned.
+    std::optional<Directory> folder;
+    try {
+        folder.emplace(targetFolder(request.input, request.output));
+    } catch (const Error&) {
+    }
+    const recovery::RecoveryReport report = recovery::repairBeside(
+        *pieces, fileNameOf(request.input), observer, folder ? &*folder : nullptr);
+    if (report.rebuilt.empty()) {
+        throw failure;
+    }
+    return PlannedJoin(request, report.standIns);
+}
+
+PlannedJoin planRebuilt(const JoinRequest& request, Observer& observer) {
+    std::optional<PlannedJoin> plan;
+    std::optional<Error> failure;
+    try {
+        plan.emplace(request);
+    } catch (const Error& error) {
+        failure = error;
+    }
+    return plan ? rebuiltFirst(std::move(*plan), request, observer)
+                : rebuiltFirst(*failure, request, observer);
+}
+
+}  // namespace morsela
