@@ -1,10 +1,11 @@
 #include "engine/checksum/crypto_digest.h"
 
-#include <dlfcn.h>
 #include <openssl/evp.h>
 
 #include <stdexcept>
 #include <string>
+
+#include "engine/os/file_calls.h"
 
 namespace morsela {
 namespace {
@@ -28,10 +29,10 @@ struct Crypto {
 
   private:
     static Crypto load() {
-        void* library = ::dlopen("libcrypto.so.3", RTLD_NOW | RTLD_LOCAL);
+        void* library = sys::loadLibrary("libcrypto.so.3");
         if (library == nullptr) {
             throw std::runtime_error(std::string("digests need OpenSSL's libcrypto: ") +
-                                     ::dlerror());
+                                     sys::libraryError());
         }
         Crypto crypto;
         bind(library, crypto.newContext, "EVP_MD_CTX_new");
@@ -46,7 +47,7 @@ struct Crypto {
 
     template <typename Function>
     static void bind(void* library, Function& function, const char* name) {
-        function = reinterpret_cast<Function>(::dlsym(library, name));
+        function = reinterpret_cast<Function>(sys::librarySymbol(library, name));
         if (function == nullptr) {
             throw std::runtime_error(std::string("libcrypto has no ") + name);
         }

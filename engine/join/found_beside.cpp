@@ -1,17 +1,11 @@
 #include "engine/join/found_beside.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <vector>
 
 #include "engine/error.h"
 
 namespace morsela {
-
-bool belongsWithPieces(const struct stat& found, const struct stat& first) {
-    return found.st_uid == first.st_uid || found.st_uid == 0 || found.st_uid == ::geteuid();
-}
 
 std::optional<std::string> soleFileBeside(const Directory& dir, const std::string& firstPath,
                                           const struct stat& first,

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/join/owner_rules.h"
 #include "engine/os/directory.h"
 
 namespace morsela {
@@ -14,11 +15,8 @@ namespace morsela {
 // that names a first piece, the checksum file of a numbered series, the series' later pieces.
 // In a directory that others can write, anyone may add a file under a fitting name; so a file
 // found counts only when it belongs to the first piece's owner, to root or to the user who
-// joins, and two that fit are refused rather than one picked for its name.
-
-// Whether a file with status `found`, beside a first piece with status `first`, may speak for
-// the pieces.
-bool belongsWithPieces(const struct stat& found, const struct stat& first);
+// joins (belongsWithPieces, owner_rules.h), and two that fit are refused rather than one
+// picked for its name.
 
 // The one regular file in `dir`, among those whose names `fits`, that belongs with the pieces
 // and of which `namesFirst` is true; nothing when there is none. Two are refused: the first

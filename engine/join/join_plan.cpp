@@ -1,6 +1,7 @@
 #include "engine/join/join_plan.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "engine/error.h"
 #include "engine/join/join.h"
@@ -36,12 +37,11 @@ std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verif
 
 PlannedJoin::PlannedJoin(const JoinRequest& request, std::shared_ptr<const StandIns> standIns)
     : pieces_(request.input, std::move(standIns)), replaceAllowed_(request.replace) {
-    const TargetPlace place = targetPlace(request.input, pieces_.target(), request.output);
-    // Beside the pieces, the target goes into the folder they were read from: that folder
-    // is opened once, so that another one put under its path meanwhile gets nothing.
-    if (!request.output.empty()) {
-        folder_.emplace(place.dir);
-    }
+    // Beside the pieces, the target goes into the folder they were read from; elsewhere,
+    // into the folder that looking at `output` opened. Either is opened once, so that
+    // another one put under its path meanwhile gets nothing.
+    TargetPlace place = targetPlace(request.input, pieces_.target(), request.output);
+    folder_ = std::move(place.folder);
     targetName_ = place.name;
     if (const auto standing = folder().entry(targetName_)) {
         if (!S_ISLNK(standing->st_mode)) {

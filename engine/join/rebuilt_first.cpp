@@ -26,15 +26,19 @@ PlannedJoin rebuiltFirst(const Error& failure, const JoinRequest& request, Obser
     } catch (const Error&) {
         throw failure;  // what planning found says more than the folder
     }
-    // Where the joined file goes, for pieces rebuilt for the join alone; a folder that cannot
-    // be opened takes none, and the join says why once it is planned.
+    // Where the joined file goes, for pieces rebuilt for the join alone: the folder `output`
+    // names, or the pieces' own. One that cannot be opened takes none, and the join says why
+    // once it is planned.
     std::optional<Directory> folder;
+    bool lookedAt = false;
     try {
-        folder.emplace(targetFolder(request.input, request.output));
+        folder = targetFolder(request.output);
+        lookedAt = true;
     } catch (const Error&) {
     }
-    const recovery::RecoveryReport report = recovery::repairBeside(
-        *pieces, fileNameOf(request.input), observer, folder ? &*folder : nullptr);
+    const Directory* joinFolder = folder ? &*folder : (lookedAt ? &*pieces : nullptr);
+    const recovery::RecoveryReport report =
+        recovery::repairBeside(*pieces, fileNameOf(request.input), observer, joinFolder);
     if (report.rebuilt.empty()) {
         throw failure;
     }

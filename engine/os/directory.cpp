@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "engine/error.h"
 #include "engine/os/file_calls.h"
@@ -68,6 +69,11 @@ Directory::Directory(const std::string& path)
     }
     handle_ = FileHandle(fd, opened);
 }
+
+Directory::Directory(FileHandle opened, const std::string& path)
+    : given_(path),
+      prefix_(path.empty() || path.back() == '/' ? path : path + "/"),
+      handle_(std::move(opened)) {}
 
 std::string Directory::pathOf(std::string_view name) const {
     return prefix_ + std::string(name);
@@ -184,6 +190,29 @@ void Directory::remove(const std::string& name) const {
     } else if (errno != ENOENT) {
         throw failureAt(name, errno);
     }
+}
+
+bool Directory::renameToFree(const std::string& from, const std::string& to) const {
+    if (sys::renameNoReplace(fd(), from.c_str(), to.c_str()) == 0) {
+        return true;
+    }
+    // EINVAL: the file system cannot rename without replacing (FUSE file systems that do not
+    // take the flag); a hard link is as atomic about a taken name.
+    if (errno == EINVAL) {
+        if (sys::linkat(fd(), from.c_str(), to.c_str()) == 0) {
+            return true;
+        }
+        if (errno == EPERM || errno == EOPNOTSUPP) {
+            throw Error::refused(pathOf(from),
+                                 "cannot be moved to " + to +
+                                     " here without the risk of replacing a file of that name: "
+                                     "the medium can neither rename without replacing nor link");
+        }
+    }
+    if (errno == EEXIST) {
+        return false;
+    }
+    throw errno == ENOENT ? Error::ofOutput(pathOf(from), errno) : failureAt(to, errno);
 }
 
 void Directory::rename(const std::string& from, const std::string& to, bool durable) const {

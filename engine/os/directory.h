@@ -26,6 +26,9 @@ class Directory {
     // Opens the directory at `path`, empty for the current directory. A link given as the
     // directory itself is followed: the user named it.
     explicit Directory(const std::string& path);
+    // The directory that `opened` holds open already (opened as a directory for reading),
+    // named `path` in messages as the constructor above names it.
+    Directory(FileHandle opened, const std::string& path);
 
     int fd() const { return handle_.fd(); }
     // The directory as the user gave it, "." for the current one.
@@ -67,6 +70,13 @@ class Directory {
     void remove(const std::string& name) const;
     // How many files remove() removed here.
     std::int64_t removals() const { return removals_; }
+
+    // Renames `from` to `to` while `to` is free, and never replaces what stands there; false
+    // when `to` is taken. Where the file system cannot rename so, `to` is made a second name
+    // of the file instead (a hard link, which never replaces either) and `from` stays, to
+    // be renamed over by whatever takes its place; where it has no hard links either, that
+    // is refused. Throws Error.
+    bool renameToFree(const std::string& from, const std::string& to) const;
 
     // Renames `from` to `to`, replacing what stood under `to`; with `durable`, the directory
     // is flushed to disk too, so that the new name survives a power cut.

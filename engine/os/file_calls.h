@@ -7,8 +7,9 @@
 #include <sys/vfs.h>
 #include <cerrno>
 
-// Every call the engine makes on files goes through these few functions, so that a test can
-// make any one of them fail and see that the failure is reported and cleaned up after.
+// Every call the engine makes on the system goes through these few functions, so that a test
+// can make any one of them fail and see that the failure is reported and cleaned up after
+// (fault_hooks.h, linked into the tests only).
 namespace morsela::sys {
 
 int open(const char* path, int flags, mode_t mode = 0);
@@ -17,6 +18,14 @@ int openat(int dir, const char* name, int flags, mode_t mode = 0);
 int fstatat(int dir, const char* name, struct stat* status, int flags);
 int unlinkat(int dir, const char* name);
 int renameat(int dir, const char* from, const char* to);
+// Renames `from` to `to` only while `to` is free (renameat2 RENAME_NOREPLACE): EEXIST when
+// it is taken, EINVAL where the file system cannot rename so.
+int renameNoReplace(int dir, const char* from, const char* to);
+// A second name `to` for the file `from`, never following a link; EEXIST when `to` is taken.
+int linkat(int dir, const char* from, const char* to);
+// The text of the symbolic link that `fd` (opened with O_PATH | O_NOFOLLOW) is; the length
+// written, without a terminating zero.
+ssize_t readLink(int fd, char* buffer, size_t size);
 int fsync(int fd);
 int fdatasync(int fd);
 // Writes everything of the file system that holds `fd` to the medium, and waits for it.
@@ -42,6 +51,14 @@ int fchown(int fd, uid_t owner, gid_t group);
 int fchmod(int fd, mode_t mode);
 // Fills `buffer` with random bytes from the kernel; false when it has none to give.
 bool randomBytes(void* buffer, size_t length);
+// The user whose rights this process has (geteuid); it cannot fail.
+uid_t effectiveUser();
+// Loads a shared library and binds its functions (dlopen, dlsym): nullptr on a failure,
+// which libraryError() then describes. A library is loaded once per process, so these are
+// not counted among the calls that a test fails in turn.
+void* loadLibrary(const char* name);
+void* librarySymbol(void* library, const char* name);
+const char* libraryError();
 // The process's file mode creation mask, read without changing it.
 mode_t creationMask();
 // A new descriptor of the same open file, closed on exec.
@@ -79,15 +96,5 @@ int openWithoutAccessTime(Open open, int flags) {
 // Makes a write past the file size limit fail with EFBIG, reported as a full disk, instead
 // of ending the program with SIGXFSZ. Every program of Morsela calls it first.
 void reportFileSizeLimitAsFailure();
-
-// Makes the n-th call from now (counted from 1) fail with the given errno; 0 clears it.
-// A failed close still releases its descriptor, as close does on Linux.
-void injectFault(long callNumber, int error);
-// How many calls have been made since the last injectFault.
-long callsSinceInjection();
-
-// Makes copies and writes take as long as on a medium of this many bytes a second, as a
-// slow stick would; 0 ends it.
-void simulateSlowMedium(double bytesPerSecond);
 
 }  // namespace morsela::sys

@@ -157,12 +157,13 @@ void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
     }
 }
 
-// Moves a damaged file aside to the first free name of NAME.1 to NAME.99.
+// Moves a damaged file aside to the first free name of NAME.1 to NAME.99. Each name is
+// taken only while it is free, in the one call that moves the file: a file that another
+// user puts under it meanwhile is never replaced, and the next number is tried.
 std::string keepDamaged(const Directory& dir, const std::string& name) {
     for (int n = 1; n < 100; ++n) {
         const std::string aside = name + "." + std::to_string(n);
-        if (!dir.entry(aside)) {
-            dir.rename(name, aside, false);
+        if (dir.renameToFree(name, aside)) {
             return aside;
         }
     }

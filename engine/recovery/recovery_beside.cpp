@@ -187,6 +187,11 @@ bool recoveryFilesBeside(const std::string& input) {
     }
 }
 
+RecoveryReport repairBeside(const std::string& input, Observer& observer) {
+    const std::optional<Directory> dir = directoryOf(input);
+    return dir ? repairBeside(*dir, fileNameOf(input), observer) : RecoveryReport{};
+}
+
 RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer,
                             const Directory* joinFolder) {
     std::optional<Found> found;

@@ -46,6 +46,10 @@ bool describedBeside(const std::string& input, const std::string& path);
 // neither their recovery blocks nor the pieces.
 bool recoveryFilesBeside(const std::string& input);
 
+// The same, and rebuilds the missing and damaged pieces where the recovery blocks suffice,
+// beside the others (as below).
+RecoveryReport repairBeside(const std::string& input, Observer& observer);
+
 // checkRecoveryBeside for `name` in a folder already open, and rebuilds the missing and
 // damaged pieces where the recovery blocks suffice, writing them beside the others under
 // temporary names first. What cannot be rebuilt, or written, is a notice to `observer`; the

@@ -1,11 +1,10 @@
 #include "engine/recovery/stale_recovery.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "engine/error.h"
-#include "engine/join/found_beside.h"
+#include "engine/join/owner_rules.h"
+#include "engine/os/file_calls.h"
 #include "engine/piece_names.h"
 #include "engine/recovery/packet_reader.h"
 #include "engine/script/piece_list.h"
@@ -62,7 +61,7 @@ struct stat ownerOfPieces(const Directory& out, const std::string& sourceName) {
         return *first;
     }
     struct stat user {};
-    user.st_uid = ::geteuid();
+    user.st_uid = sys::effectiveUser();
     return user;
 }
 

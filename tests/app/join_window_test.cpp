@@ -66,7 +66,9 @@ struct JoinControls {
 class FakeXdgOpen {
   public:
     explicit FakeXdgOpen(int status) : path_(qgetenv("PATH")) {
-        test::writeFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > " + (bin / "asked") +
+        // Written aside and renamed, so that the test never reads it half-written.
+        test::writeFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > " + (bin / "asking") +
+                                              " && mv " + (bin / "asking") + " " + (bin / "asked") +
                                               "\nexit " + std::to_string(status) + "\n");
         fs::permissions(bin / "xdg-open", fs::perms::owner_all);
         qputenv("PATH", QByteArray::fromStdString(bin.path().string()) + ":" + path_);

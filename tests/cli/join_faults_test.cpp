@@ -8,6 +8,7 @@
 
 #include "engine/checksum/checksum_file.h"
 #include "engine/checksum/sha256.h"
+#include "engine/os/fault_hooks.h"
 #include "engine/os/file_calls.h"
 #include "tests/support/morsela_run.h"
 #include "tests/support/tally.h"

@@ -2,7 +2,8 @@
 # What morsela looks at, it looks at once: a join of three pieces with a checksum file opens
 # the script, each piece, the checksum file and the folder once each (a folder opened a
 # second time by its path may by then be another one), and a split lists its output folder
-# once. Counted by strace on the real binary. Skipped without strace.
+# once, and a join's output folder given by -o is looked at once. Counted by strace on the
+# real binary. Skipped without strace.
 #   opens_once_test.sh MORSELA
 set -uo pipefail
 morsela=$(realpath "$1")
@@ -44,6 +45,16 @@ for input in film.001 film.bat; do
         expect_once "$work/join.trace" "$name" "join $input"
     done
 done
+
+# The folder given with -o is looked at once (stat or open, by any path that ends in it):
+# whether it is a directory is decided from what that look opened, and the join writes into
+# the folder it opened then.
+strace -f -o "$work/out.trace" -e trace=openat,open,stat,lstat,newfstatat,statx,access,faccessat \
+    "$morsela" join -q "$work/pieces/film.bat" -o "$work/out" || fail "join -o failed"
+cmp -s "$work/out/film.mkv" <(cat "$work"/pieces/film.00[123]) || fail "join -o joined other bytes"
+looks=$(grep -cE '"([^"]*/)?out/?"' "$work/out.trace")
+[[ $looks -eq 1 ]] && ok "join -o looks at the output folder once" ||
+    fail "join -o looks at the output folder $looks times"
 
 echo "$failures failures"
 [[ $failures -eq 0 ]]

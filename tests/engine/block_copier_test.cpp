@@ -7,6 +7,7 @@
 
 #include "engine/block_copier.h"
 #include "engine/error.h"
+#include "engine/os/fault_hooks.h"
 #include "engine/os/file_calls.h"
 #include "tests/support/temp_dir.h"
 

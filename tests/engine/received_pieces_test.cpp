@@ -190,6 +190,22 @@ TEST_F(ReceivedPieces, AnOutputFileIsThatFileEvenWhereALinkStands) {
     EXPECT_FALSE(fs::is_symlink(dir / "out.link"));
 }
 
+// The link given as the output folder is followed by the text it holds, which leads from the
+// folder the link is in, as the system would follow it.
+TEST_F(ReceivedPieces, AnOutputLinkWithARelativeTextLeadsFromItsOwnFolder) {
+    test::writeFile(dir / "x.001", "joined bytes");
+    test::writeFile(dir / "x.bat", "copy /b x.001 restored.bin\r\n");
+    fs::create_directories(dir.path() / "sub" / "elsewhere");
+    fs::create_directory_symlink("elsewhere", dir.path() / "sub" / "out");
+    fs::create_directory(dir.path() / "elsewhere");  // beside the pieces: not where it leads
+    const auto joined = joinInto(dir / "x.bat", dir / "sub/out");
+    ASSERT_TRUE(joined.outcome) << joined.text();
+    EXPECT_EQ(joined.outcome->target, dir / "sub/out/restored.bin");
+    EXPECT_EQ(test::readFile(dir / "sub/elsewhere/restored.bin"), "joined bytes");
+    EXPECT_TRUE(fs::is_empty(dir.path() / "elsewhere"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "sub" / "out"));
+}
+
 TEST_F(ReceivedPieces, TemporaryNamesCannotBeTakenFirst) {
     test::writeFile(dir / "src.bin", test::patternBytes(3000));
     // Names a user could once foresee from the process number.

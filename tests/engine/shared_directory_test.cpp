@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "engine/join/join.h"
+#include "engine/os/fault_hooks.h"
 #include "engine/split.h"
 #include "tests/support/child_process.h"
 #include "tests/support/recording_observer.h"
@@ -202,6 +203,51 @@ TEST(SharedDirectory, JoinNeverFollowsALinkThatAnotherUserPlantedAsTheOutput) {
     });
     EXPECT_NE(run.text().find("another user made"), std::string::npos) << run.text();
     EXPECT_TRUE(fs::is_empty(cron));
+}
+
+// The folder that `join -o DIR` writes into is the one its one look at DIR found: another
+// user who swaps DIR for a link to a folder of the victim's between any two calls of the
+// join gets the target written into the folder they moved away, or the join refused.
+TEST(SharedDirectory, SwappingTheOutputFolderForALinkNeverRedirectsTheJoin) {
+    if (!test::isRoot()) {
+        GTEST_SKIP() << "a link of another user's needs root to plant";
+    }
+    test::TempDir pieces;
+    test::writeFile(pieces / "x.001", "* * * * * root evil\n");
+    test::writeFile(pieces / "x.bat", "copy /b x.001 zz-evil\r\n");
+    const auto joinInto = [&](const std::string& out) {
+        test::RecordingObserver events;
+        return test::attempt([&] { return join({pieces / "x.bat", out, false, true}, events); });
+    };
+    long calls = 0;
+    {
+        test::TempDir base;
+        sys::runBeforeCall(0, nullptr);
+        ASSERT_TRUE(joinInto(base.path().string()).outcome);
+        calls = sys::callsSinceInjection();
+    }
+    for (long call = 1; call <= calls + 1; ++call) {
+        SCOPED_TRACE("swapped before call " + std::to_string(call));
+        test::TempDir base;
+        const std::string drop = sharedDirectory(base);
+        const fs::path cron = base.path() / "cron.d";  // a directory the attacker cannot write
+        fs::create_directory(cron);
+        asAttacker([&] { fs::create_directory(drop + "out"); });
+        sys::runBeforeCall(call, [&] {
+            asAttacker([&] {
+                fs::rename(drop + "out", drop + "out.old");
+                fs::create_directory_symlink(cron, drop + "out");
+            });
+        });
+        const auto run = joinInto(drop + "out");
+        sys::runBeforeCall(0, nullptr);
+        EXPECT_TRUE(fs::is_empty(cron));
+        if (run.outcome) {
+            EXPECT_TRUE(fs::exists(drop + "out.old/zz-evil") || fs::exists(drop + "out/zz-evil"));
+        } else {
+            EXPECT_NE(run.text().find("another user made"), std::string::npos) << run.text();
+        }
+    }
 }
 
 // A series joined by its first piece finds its script, its checksum file and its later pieces

@@ -17,6 +17,7 @@
 #include <optional>
 #include <set>
 
+#include "engine/os/fault_hooks.h"
 #include "engine/os/file_calls.h"
 #include "engine/split.h"
 #include "tests/support/child_process.h"

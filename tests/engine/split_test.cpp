@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "engine/os/fault_hooks.h"
 #include "engine/os/file_calls.h"
 #include "engine/split.h"
 #include "tests/support/recording_observer.h"

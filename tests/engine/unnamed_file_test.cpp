@@ -8,7 +8,7 @@
 
 #include "engine/error.h"
 #include "engine/os/directory.h"
-#include "engine/os/file_calls.h"
+#include "engine/os/fault_hooks.h"
 #include "engine/os/file_handle.h"
 #include "engine/os/unnamed_file.h"
 #include "tests/support/temp_dir.h"

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "engine/join/join.h"
 #include "engine/join/verify.h"
+#include "engine/os/fault_hooks.h"
 #include "engine/recovery/packets.h"
+#include "engine/recovery/recovery_beside.h"
 #include "engine/split.h"
 #include "tests/engine/recovery/par2_judge.h"
 #include "tests/support/child_process.h"
@@ -157,6 +161,56 @@ TEST_F(RepairTest, AHostileRecoveryFileIsRefusedWithItsReasonAndTheJoinGoesOn) {
     ASSERT_TRUE(joinInto("film.bat").outcome);
     EXPECT_EQ(test::readFile(in / "joined"), source);
     EXPECT_TRUE(hasNotice("film.mkv.par2: not used for recovery"));
+}
+
+// Another user of the folder may put a file under the name the damaged piece is to be kept
+// under at any moment; whenever it comes, between any two calls of the repair, it is never
+// replaced, and the damaged piece is kept under the next free name.
+TEST_F(RepairTest, AFilePutUnderTheKeptNameMeanwhileIsNeverReplaced) {
+    splitWith(10);
+    damage("film.013", 49'999);
+    const std::string damaged = test::readFile(out / "film.013");
+    const auto copyOut = [&](const TempDir& to) {
+        for (const auto& entry : std::filesystem::directory_iterator(out.path())) {
+            std::filesystem::copy_file(entry.path(), to.path() / entry.path().filename());
+        }
+    };
+    long calls = 0;
+    {
+        TempDir clean;
+        copyOut(clean);
+        sys::runBeforeCall(0, nullptr);
+        ASSERT_EQ(recovery::repairBeside(clean / "film.bat", events).rebuilt.size(), 1u);
+        calls = sys::callsSinceInjection();
+    }
+    // The damaged piece is moved aside after it is rebuilt, among the repair's last calls.
+    int plantedBeforeTheMove = 0;
+    for (long call = std::max(1L, calls - 40); call <= calls; ++call) {
+        SCOPED_TRACE("another user's file put there before call " + std::to_string(call));
+        TempDir dir;
+        copyOut(dir);
+        bool ran = false;
+        bool planted = false;
+        sys::runBeforeCall(call, [&] {
+            // Only while the name is free: once the damaged piece is there, it is the repair's.
+            std::FILE* file = std::fopen((dir / "film.013.1").c_str(), "wx");
+            planted = file != nullptr && std::fputs("another user's file", file) >= 0;
+            ran = file == nullptr || std::fclose(file) == 0;
+        });
+        const recovery::RecoveryReport report = recovery::repairBeside(dir / "film.bat", events);
+        sys::runBeforeCall(0, nullptr);
+        ASSERT_TRUE(ran);
+        ASSERT_EQ(report.keptAs.size(), 1u);
+        EXPECT_EQ(test::readFile(report.keptAs[0]), damaged);
+        if (planted) {
+            EXPECT_TRUE(test::readFile(dir / "film.013.1") == "another user's file")
+                << "the file put under film.013.1 was replaced";
+            EXPECT_EQ(report.keptAs[0], dir / "film.013.2");
+            ++plantedBeforeTheMove;
+        }
+        EXPECT_EQ(test::readFile(dir / "film.013"), source.substr(600'000, 50'000));
+    }
+    EXPECT_GT(plantedBeforeTheMove, 0);
 }
 
 }  // namespace
