@@ -4,12 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTimer>
-#include <QToolTip>
-#include <QUrl>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -121,38 +116,6 @@ void Form1::placeControls() {
     // Labels lie beneath the other controls: the size field covers the end of its label.
     lblSave->lower();
     lblSize->lower();
-}
-
-// The pieces go beside the file unless the user chooses otherwise; a folder that cannot be
-// read leaves the list where it was.
-void Form1::setSourceFile(const NativePath& file) {
-    txtFile->setText(file.shown());
-    try {
-        Dir1->setPath(NativePath(folderOf(file.bytes())));
-    } catch (const Error&) {
-    }
-}
-
-void Form1::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls() && !splitting_) {
-        event->acceptProposedAction();
-    }
-}
-
-// A dropped file names the source, as if typed; dropping never starts a split.
-void Form1::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.isEmpty()) {
-        return;
-    }
-    event->acceptProposedAction();
-    if (!urls.front().isLocalFile()) {
-        QToolTip::showText(txtFile->mapToGlobal(QPoint(0, txtFile->height())),
-                           "Only files on this computer can be split", txtFile);
-        return;
-    }
-    txtFile->setText(urls.front().toLocalFile());
-    txtFile->setFocus();
 }
 
 // Form_Load and Dir1_Change take the output directory from the directory list, always

@@ -29,12 +29,13 @@ class Form1 : public QWidget {
     // The directory the next split writes into, ending in "/"; the controls are found by
     // their object names.
     const NativePath& outputDir() const { return outputDir_; }
-    // Fills in the file to split, as if typed, and opens its folder in the directory list
-    // (the program was started on it).
+    // form1_given_file.cpp: fills in the file to split, as if typed, and opens its folder in
+    // the directory list (the program was started on it).
     void setSourceFile(const NativePath& file);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // form1_given_file.cpp: a file dropped on the window names the source.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 

@@ -8,19 +8,24 @@
 
 namespace morsela {
 
-Command::Command(CLI::App& app, std::string name) : name_(std::move(name)) {
+Command::Command(CLI::App& app, std::string name, const CommandWords& words)
+    : name_(std::move(name)) {
     subcommand_ = app.add_subcommand(name_);
-    subcommand_->set_help_flag();  // --help anywhere is read before the parser runs
-    subcommand_->allow_extras();   // unknown options are named in the program's own words
-    subcommand_->add_option("OPERANDS", operands_);
+    addHelpAndVersion(
+        *subcommand_, [this] { return help(); }, words);
+    subcommand_->allow_extras();  // unknown options are named in the program's own words
+    // Operands are any number of words: as long as a command can take more, CLI11 keeps a
+    // "--" for it, after which every word is an operand, whatever it looks like.
+    subcommand_->add_option("OPERANDS", operands_)
+        ->expected(CLI::detail::expected_max_vector_size, CLI::detail::expected_max_vector_size)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
+// The "--" that CLI11 keeps among the words it could not place is no option.
 std::vector<std::string> Command::unknownOptions() const {
-    return subcommand_->remaining();
-}
-
-void Command::addOperands(const std::vector<std::string>& words) {
-    operands_.insert(operands_.end(), words.begin(), words.end());
+    std::vector<std::string> unknown = subcommand_->remaining();
+    std::erase(unknown, "--");
+    return unknown;
 }
 
 int Command::runEngine(TerminalObserver& terminal, const std::function<int()>& work) {

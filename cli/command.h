@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/command_words.h"
 #include "cli/terminal_observer.h"
 
 namespace morsela {
@@ -23,17 +24,20 @@ class Command {
   public:
     virtual ~Command() = default;
     const std::string& name() const { return name_; }
+    // Whether the command line chose this command.
+    bool chosen() const { return subcommand_->parsed(); }
+    // The subcommand with the command's options, as CLI11 read them.
+    const CLI::App& options() const { return *subcommand_; }
     // What the parser could not place: options the command does not take.
     std::vector<std::string> unknownOptions() const;
-    // Words after "--", which are operands whatever they look like.
-    void addOperands(const std::vector<std::string>& words);
     // Its --help text, within 80 columns.
     virtual std::string help() const = 0;
     virtual int run(std::FILE* out, std::FILE* err) = 0;
 
   protected:
-    // Adds the subcommand `name`; its help and its usage errors are the command's own.
-    Command(CLI::App& app, std::string name);
+    // Adds the subcommand `name`, read from `words`; its help and its usage errors are the
+    // command's own.
+    Command(CLI::App& app, std::string name, const CommandWords& words);
     // Runs the engine's work and gives its exit status: `work`'s own when it returns, 1 for
     // a failure (worded on standard error by `terminal`) or a standard output that could
     // not be written, 130 for a stop.

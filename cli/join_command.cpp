@@ -16,12 +16,12 @@ const char* const JoinCommand::kOptions =
     "      --no-verify    do not check the pieces against TARGET.sha256\n"
     "  -q, --quiet        print nothing but errors\n";
 
-JoinCommand::JoinCommand(CLI::App& app) : Command(app, "join") {
-    subcommand_->add_flag("-f,--force", force_);
-    subcommand_->add_option("-o,--output", output_)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    subcommand_->add_flag("-q,--quiet", quiet_);
-    subcommand_->add_flag("--no-verify", noVerify_);
+JoinCommand::JoinCommand(CLI::App& app, const CommandWords& words) : Command(app, "join", words) {
+    addFlag(*subcommand_, "-f,--force", force_, words);
+    addValueOption(*subcommand_, "-o,--output", output_,
+                   "the file or directory to write to, as in -o ~/restore", words);
+    addFlag(*subcommand_, "-q,--quiet", quiet_, words);
+    addFlag(*subcommand_, "--no-verify", noVerify_, words);
 }
 
 std::string JoinCommand::help() const {

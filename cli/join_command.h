@@ -10,7 +10,7 @@ namespace morsela {
 // morsela join SCRIPT [--force] [--output PATH] [-q] [--no-verify]
 class JoinCommand : public Command {
   public:
-    explicit JoinCommand(CLI::App& app);
+    JoinCommand(CLI::App& app, const CommandWords& words);
     std::string help() const override;
     int run(std::FILE* out, std::FILE* err) override;
 

@@ -1,8 +1,8 @@
 #include "cli/morsela_app.h"
 
 #include <algorithm>
-#include <array>
 #include <memory>
+#include <optional>
 
 #include "cli/help_text.h"
 #include "cli/join_command.h"
@@ -42,62 +42,6 @@ std::string unknownCommand(const std::string& word, const std::vector<std::strin
     return text + "; the commands are 'split', 'join' and 'verify'";
 }
 
-// The options that take a value, and what the value is.
-struct ValueOption {
-    const char* shortName;
-    const char* longName;
-    const char* value;
-};
-constexpr std::array<ValueOption, 3> kValueOptions{{
-    {"-n", "--pieces", "a number of pieces, as in -n 3"},
-    {"--recovery", "--recovery", "a percentage of the source, as in --recovery 10"},
-    {"-o", "--output", "the file or directory to write to, as in -o ~/restore"},
-}};
-
-constexpr std::array<const char*, 5> kFlags{"--checksum", "--force", "--no-verify", "--quiet",
-                                            "--verbose"};
-
-const ValueOption* valueOption(const std::string& word) {
-    for (const ValueOption& option : kValueOptions) {
-        if (word == option.shortName || word == option.longName ||
-            word == std::string(option.longName) + "=") {
-            return &option;
-        }
-    }
-    return nullptr;
-}
-
-// What the words before "--" ask for besides a job: --help or --version (whichever comes
-// first), or a usage error for an option whose value is missing or that takes none.
-struct Request {
-    enum class Kind { Job, Help, Version, MissingValue, NoValue } kind = Kind::Job;
-    std::string word;  // the option as typed
-    const ValueOption* option = nullptr;
-};
-
-Request scanOptions(const std::vector<std::string>& args) {
-    for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
-        const std::string& word = args[i];
-        if (word == "--help" || word == "-h") {
-            return {Request::Kind::Help, word, nullptr};
-        }
-        if (word == "--version") {
-            return {Request::Kind::Version, word, nullptr};
-        }
-        if (const ValueOption* option = valueOption(word)) {
-            if (word.ends_with('=') || i + 1 == args.size() || args[i + 1] == "--") {
-                return {Request::Kind::MissingValue, word, option};
-            }
-            ++i;  // its value, whatever it looks like
-        }
-        const std::string name = word.substr(0, word.find('='));
-        if (name != word && std::find(kFlags.begin(), kFlags.end(), name) != kFlags.end()) {
-            return {Request::Kind::NoValue, word, nullptr};
-        }
-    }
-    return {};
-}
-
 std::string mainHelp() {
     return usageText({SplitCommand::kUsage, JoinCommand::kUsage, VerifyCommand::kUsage}) +
            "Cut a file into numbered pieces that fit smaller media, and write beside them a\n"
@@ -120,79 +64,143 @@ std::string mainHelp() {
            "'morsela COMMAND --help' shows one command; 'man morsela' has the details.\n";
 }
 
-// Gives `command` its options and operands from `args`; false after a usage error worded on
-// `err`.
-bool parse(CLI::App& app, Command& command, const std::vector<std::string>& args, std::FILE* err) {
-    const std::string helpHint = "see 'morsela " + command.name() + " --help'";
-    // Words after "--" are operands, whatever they look like: the parser never sees them.
-    const auto mark = std::find(args.begin(), args.end(), "--");
-    std::vector<std::string> reversed(std::make_reverse_iterator(mark), args.rend());
-    try {
-        app.parse(reversed);  // CLI11 parses from the back
-    } catch (const CLI::ParseError&) {
-        std::string typed;
-        for (const std::string& arg : args) {
-            typed += (typed.empty() ? "" : " ") + arg;
-        }
-        usageError(err, "cannot read the command line '" + typed + "'; " + helpHint);
-        return false;
+constexpr const char* kGiveACommand =
+    "give a command: split, join or verify (see 'morsela --help')";
+
+// What is wrong with the words CLI11 could not place before the command: a first word that
+// names no command, or an option before it. Nothing when the line begins with its command.
+std::optional<std::string> beforeTheCommand(const CLI::App& app, bool readToTheEnd) {
+    const std::vector<std::string> stray = app.remaining();
+    if (stray.empty()) {
+        return std::nullopt;
     }
-    if (const auto unknown = command.unknownOptions(); !unknown.empty()) {
-        usageError(err, command.name() + " has no option '" + unknown.front() + "'; " + helpHint);
-        return false;
+    if (stray.front().empty() || stray.front().front() != '-') {
+        return unknownCommand(stray.front(), {"split", "join", "verify"});
     }
-    command.addOperands({mark == args.end() ? mark : mark + 1, args.end()});
-    return true;
+    // An option before the command is worded so only once the line was read whole: --help
+    // or a misspelt value after it answers first.
+    if (!readToTheEnd) {
+        return std::nullopt;
+    }
+    return "give a command before '" + stray.front() +
+           "': split, join or verify (see 'morsela --help')";
 }
 
-}  // namespace
+// The command line, read once by CLI11: the application with its three commands, each with
+// its options and operands.
+class MorselaLine {
+  public:
+    explicit MorselaLine(const std::vector<std::string>& args) : words_(args) {
+        app_.name("morsela");
+        app_.allow_extras();            // words before the command are named in our own words
+        app_.require_subcommand(0, 1);  // after the command, every word is its own
+        addHelpAndVersion(app_, mainHelp, words_);
+        commands_.push_back(std::make_unique<SplitCommand>(app_, words_));
+        commands_.push_back(std::make_unique<JoinCommand>(app_, words_));
+        commands_.push_back(std::make_unique<VerifyCommand>(app_, words_));
+    }
 
-int runMorsela(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    CLI::App app;
-    app.name("morsela");
-    app.set_help_flag();  // --help and --version anywhere are read before the parser runs
-    app.require_subcommand(1);
-    std::vector<std::unique_ptr<Command>> commands;
-    commands.push_back(std::make_unique<SplitCommand>(app));
-    commands.push_back(std::make_unique<JoinCommand>(app));
-    commands.push_back(std::make_unique<VerifyCommand>(app));
-    const auto named = [&](const std::string& word) -> Command* {
-        for (const auto& command : commands) {
-            if (command->name() == word) {
+    // Reads the line; gives the command to run, or nothing after printing what the line
+    // asked for (help, the version) or its usage error, with `status` set.
+    Command* read(std::FILE* out, std::FILE* err, int& status) {
+        try {
+            app_.parse(words_.unread());
+        } catch (const Answered& answer) {
+            return finishEarly(answer.text, out, err, status);
+        } catch (const UsageProblem& problem) {
+            return finishEarly("", out, err, status, problem.text);
+        } catch (const CLI::ParseError&) {
+            return finishEarly("", out, err, status, unreadable());
+        }
+        status = kExitUsage;
+        if (beginsWithCommand() && !app_.remaining().empty()) {
+            usageError(err, unreadable());  // words after "++", which ends a command's words
+            return nullptr;
+        }
+        if (const auto problem = beforeTheCommand(app_, true)) {
+            usageError(err, *problem);
+            return nullptr;
+        }
+        Command* const command = chosen();
+        if (command == nullptr) {
+            usageError(err, kGiveACommand);
+            return nullptr;
+        }
+        if (const auto unknown = command->unknownOptions(); !unknown.empty()) {
+            usageError(err, command->name() + " has no option '" + unknown.front() + "'; " +
+                                helpHint(command));
+            return nullptr;
+        }
+        return command;
+    }
+
+  private:
+    bool beginsWithCommand() const {
+        return std::any_of(commands_.begin(), commands_.end(), [&](const auto& command) {
+            return command->name() == words_.typed().front();
+        });
+    }
+
+    Command* chosen() const {
+        for (const auto& command : commands_) {
+            if (command->chosen()) {
                 return command.get();
             }
         }
         return nullptr;
-    };
+    }
+
+    static std::string helpHint(const Command* command) {
+        return command != nullptr ? "see 'morsela " + command->name() + " --help'"
+                                  : "see 'morsela --help'";
+    }
+
+    // A line CLI11 stopped reading: a value missing at its end, or anything else it refused.
+    std::string unreadable() const {
+        Command* const command = chosen();
+        if (command != nullptr) {
+            if (const auto missing = valueMissingAtEnd(command->options(), words_)) {
+                return missing->text;
+            }
+        }
+        std::string typed;
+        for (const std::string& word : words_.typed()) {
+            typed += (typed.empty() ? "" : " ") + word;
+        }
+        return "cannot read the command line '" + typed + "'; " + helpHint(command);
+    }
+
+    // Ends the reading early: a first word that names no command is said first; then the
+    // answer on `out`, or the problem on `err`.
+    Command* finishEarly(const std::string& answer, std::FILE* out, std::FILE* err, int& status,
+                         const std::string& problem = "") const {
+        if (const auto unknown =
+                beginsWithCommand() ? std::nullopt : beforeTheCommand(app_, false)) {
+            status = usageError(err, *unknown);
+        } else if (!problem.empty()) {
+            status = usageError(err, problem);
+        } else {
+            std::fputs(answer.c_str(), out);
+            status = kExitOk;
+        }
+        return nullptr;
+    }
+
+    CommandWords words_;
+    CLI::App app_;
+    std::vector<std::unique_ptr<Command>> commands_;
+};
+
+}  // namespace
+
+int runMorsela(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     if (args.empty()) {
-        return usageError(err, "give a command: split, join or verify (see 'morsela --help')");
+        return usageError(err, kGiveACommand);
     }
-    if (args[0].empty() || (args[0][0] != '-' && named(args[0]) == nullptr)) {
-        return usageError(err, unknownCommand(args[0], {"split", "join", "verify"}));
-    }
-    Command* const command = named(args[0]);
-    switch (const Request request = scanOptions(args); request.kind) {
-        case Request::Kind::Help:
-            std::fputs((command != nullptr ? command->help() : mainHelp()).c_str(), out);
-            return kExitOk;
-        case Request::Kind::Version:
-            std::fprintf(out, "morsela %s\n", MORSELA_VERSION);
-            return kExitOk;
-        case Request::Kind::MissingValue:
-            return usageError(err, request.word.substr(0, request.word.find('=')) + " needs " +
-                                       request.option->value);
-        case Request::Kind::NoValue:
-            return usageError(err, request.word.substr(0, request.word.find('=')) +
-                                       " takes no value; give it without '" +
-                                       request.word.substr(request.word.find('=')) + "'");
-        case Request::Kind::Job:
-            break;
-    }
-    if (command == nullptr) {
-        return usageError(err, "give a command before '" + args[0] +
-                                   "': split, join or verify (see 'morsela --help')");
-    }
-    return parse(app, *command, args, err) ? command->run(out, err) : kExitUsage;
+    MorselaLine line(args);
+    int status = kExitUsage;
+    Command* const command = line.read(out, err, status);
+    return command != nullptr ? command->run(out, err) : status;
 }
 
 }  // namespace morsela

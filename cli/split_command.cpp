@@ -26,16 +26,17 @@ const char* const SplitCommand::kOptions =
     "  -v, --verbose   list every file written, on standard output\n"
     "  -q, --quiet     print nothing but errors\n";
 
-SplitCommand::SplitCommand(CLI::App& app) : Command(app, "split") {
-    piecesOption_ = subcommand_->add_option("-n,--pieces", pieces_)
-                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    subcommand_->add_flag("-v,--verbose", verbose_);
-    subcommand_->add_flag("-q,--quiet", quiet_);
-    subcommand_->add_flag("--checksum", checksum_);
-    subcommand_->add_flag("-f,--force", force_);
-    subcommand_->add_flag("--no-sync", noSync_);
-    recoveryOption_ = subcommand_->add_option("--recovery", recovery_)
-                          ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+SplitCommand::SplitCommand(CLI::App& app, const CommandWords& words)
+    : Command(app, "split", words) {
+    piecesOption_ = addValueOption(*subcommand_, "-n,--pieces", pieces_,
+                                   "a number of pieces, as in -n 3", words);
+    addFlag(*subcommand_, "-v,--verbose", verbose_, words);
+    addFlag(*subcommand_, "-q,--quiet", quiet_, words);
+    addFlag(*subcommand_, "--checksum", checksum_, words);
+    addFlag(*subcommand_, "-f,--force", force_, words);
+    addFlag(*subcommand_, "--no-sync", noSync_, words);
+    recoveryOption_ = addValueOption(*subcommand_, "--recovery", recovery_,
+                                     "a percentage of the source, as in --recovery 10", words);
 }
 
 std::string SplitCommand::help() const {

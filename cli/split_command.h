@@ -12,7 +12,7 @@ namespace morsela {
 // [--no-sync]
 class SplitCommand : public Command {
   public:
-    explicit SplitCommand(CLI::App& app);
+    SplitCommand(CLI::App& app, const CommandWords& words);
     std::string help() const override;
     int run(std::FILE* out, std::FILE* err) override;
 

@@ -13,8 +13,9 @@ const char* const VerifyCommand::kUsage =
 
 const char* const VerifyCommand::kOptions = "  -q, --quiet    print nothing but errors\n";
 
-VerifyCommand::VerifyCommand(CLI::App& app) : Command(app, "verify") {
-    subcommand_->add_flag("-q,--quiet", quiet_);
+VerifyCommand::VerifyCommand(CLI::App& app, const CommandWords& words)
+    : Command(app, "verify", words) {
+    addFlag(*subcommand_, "-q,--quiet", quiet_, words);
 }
 
 std::string VerifyCommand::help() const {

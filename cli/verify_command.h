@@ -10,7 +10,7 @@ namespace morsela {
 // morsela verify SCRIPT: checks the pieces against the checksum file without joining them.
 class VerifyCommand : public Command {
   public:
-    explicit VerifyCommand(CLI::App& app);
+    VerifyCommand(CLI::App& app, const CommandWords& words);
     std::string help() const override;
     int run(std::FILE* out, std::FILE* err) override;
 

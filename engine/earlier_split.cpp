@@ -1,6 +1,8 @@
 #include "engine/earlier_split.h"
 
 #include "engine/error.h"
+#include "engine/join/owner_rules.h"
+#include "engine/os/file_handle.h"
 #include "engine/piece_names.h"
 #include "engine/script/script_parser.h"
 #include "engine/script/script_words.h"
@@ -13,6 +15,7 @@ std::optional<EarlierSplit> readEarlier(const Directory& out, const std::string&
     EarlierSplit earlier{name, "", {}, false};
     try {
         const FileHandle file = out.openRegular(name, "a rejoin script is read only as itself");
+        earlier.scriptStatus = statusOf(file);
         earlier.target = readRejoinScript(
             file, [&](const std::string& piece, const std::string&) { earlier.pieces.add(piece); });
     } catch (const Error& error) {
@@ -26,18 +29,24 @@ std::optional<EarlierSplit> readEarlier(const Directory& out, const std::string&
 
 }  // namespace
 
-std::vector<IdentifiedPiece> identifyPieces(const Directory& out, const PieceList& names,
+std::vector<IdentifiedPiece> identifyPieces(const Directory& out, const EarlierSplit& earlier,
+                                            const std::string& sourceName,
                                             const struct stat& source) {
+    const std::string prefix = sourceName.substr(0, keptLength(sourceName));
     std::vector<IdentifiedPiece> pieces;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string name = names.name(i);
-        if (!isPlainName(name) || splitPieceNumber(name).second == 0) {
+    for (std::size_t i = 0; i < earlier.pieces.size(); ++i) {
+        const std::string name = earlier.pieces.name(i);
+        const auto [namePrefix, number] = splitPieceNumber(name);
+        const bool namedAsOurs =
+            namePrefix == prefix || (earlier.foldsCase && foldCase(namePrefix) == foldCase(prefix));
+        if (!isPlainName(name) || number == 0 || !namedAsOurs) {
             continue;
         }
         const auto status = out.entry(name);
         const bool isSource =
             status && status->st_dev == source.st_dev && status->st_ino == source.st_ino;
-        if (status && S_ISREG(status->st_mode) && !isSource) {
+        if (status && S_ISREG(status->st_mode) && !isSource &&
+            belongsWithPieces(earlier.scriptStatus, *status)) {
             pieces.push_back({name, FileIdentity::of(*status)});
         }
     }
@@ -74,7 +83,7 @@ std::vector<EarlierSplit> earlierSplits(const Directory& out, const std::string&
         const bool own = same(name, ownNames[0]) || same(name, ownNames[1]);
         std::optional<EarlierSplit> earlier = readEarlier(out, name);
         if (!earlier && own) {
-            found.push_back({name, "", {}, false, folds});
+            found.push_back({name, "", {}, false, folds, {}});
         }
         const bool namesFirstPiece =
             earlier && (folds ? earlier->pieces.holds(firstPiece)

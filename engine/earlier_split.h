@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +24,9 @@ struct EarlierSplit {
     std::string script;  // its name in the output directory
     std::string target;  // the file it rebuilds; empty when the file is no rejoin script
     PieceList pieces;
-    bool rebuildsSource = false;  // of this split's source, as the medium compares names
-    bool foldsCase = false;       // the medium takes names in any letter case for one
+    bool rebuildsSource = false;    // of this split's source, as the medium compares names
+    bool foldsCase = false;         // the medium takes names in any letter case for one
+    struct stat scriptStatus = {};  // the script's, as it was read
     // Its pieces that a split replacing it may remove, once identified (identifyPieces).
     std::vector<IdentifiedPiece> removable = {};
 };
@@ -36,9 +38,12 @@ struct EarlierSplit {
 std::vector<EarlierSplit> earlierSplits(const Directory& out, const std::string& sourceName,
                                         const std::vector<std::string>& candidates);
 
-// The pieces among `names` (what an earlier split's script names) that a split may remove;
-// every other name is left alone. Throws Error when the directory cannot be read.
-std::vector<IdentifiedPiece> identifyPieces(const Directory& out, const PieceList& names,
+// The pieces of `earlier` that a split of `sourceName` may remove: named as this split names
+// its own pieces, regular files other than the source, and of an owner the script may speak
+// for (belongsWithPieces). Every other name the script gives is left alone, whoever wrote
+// it. Throws Error when the directory cannot be read.
+std::vector<IdentifiedPiece> identifyPieces(const Directory& out, const EarlierSplit& earlier,
+                                            const std::string& sourceName,
                                             const struct stat& source);
 
 // Removes the piece when its name still holds the file that was identified; false, and

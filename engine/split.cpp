@@ -117,11 +117,12 @@ SplitOutcome carryOut(const PlannedSplit& planned, Observer& observer) {
     observer.splitStarted(plan);
 
     // No script may name pieces of two different splits, so the earlier ones go first.
+    const std::string firstPiece = pieceName(sourceName, pieceNumberText(1));
     for (const EarlierSplit& split : earlier) {
         out.remove(split.script);
-        removeStaleChecksums(out, split.target.empty() ? sourceName : split.target);
+        removeStaleChecksums(out, split.target.empty() ? sourceName : split.target, firstPiece);
     }
-    removeStaleChecksums(out, sourceName);
+    removeStaleChecksums(out, sourceName, firstPiece);
     recovery::removeStaleRecovery(out, planned.staleRecovery(), observer);
     SplitOutputs outputs(out, planned.source(), planned.sourceStatus(), sourceName,
                          planned.request());

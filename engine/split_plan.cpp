@@ -5,6 +5,7 @@
 
 #include "engine/error.h"
 #include "engine/join/join_pieces.h"
+#include "engine/output_folder.h"
 #include "engine/piece_names.h"
 #include "engine/recovery/stale_recovery.h"
 #include "engine/script/script_words.h"
@@ -68,12 +69,12 @@ PlannedSplit::PlannedSplit(const SplitRequest& request)
       // The source is refused before the output directory is opened.
       plan_((checkSource(request.source, status_, sourceName_),
              planOf(request, status_.st_size))),  // a source that grows is cut here
-      out_(request.outputDir) {
+      out_(openOutputDirectory(request.outputDir)) {
     listing_ = checkOutputs(out_, {request.source, sourceName_, status_, plan_.pieces,
                                    plan_.pieceSize, request.checksum});
     earlier_ = earlierSplits(out_, sourceName_, listing_.scripts);
     for (EarlierSplit& split : earlier_) {
-        split.removable = identifyPieces(out_, split.pieces, status_);
+        split.removable = identifyPieces(out_, split, sourceName_, status_);
     }
     staleRecovery_ =
         recovery::identifyStaleRecovery(out_, sourceName_, listing_.recoveryFiles, status_);

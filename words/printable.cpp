@@ -42,9 +42,13 @@ bool isShown(char32_t c) {
         return false;  // C0 controls, DEL, C1 controls
     }
     // Marks that reorder the text around them, so that a name can hide its real ending.
-    const bool turnsDirection =
-        c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-    return !turnsDirection && c != 0x2028 && c != 0x2029;  // nor line or paragraph breaks
+    const bool turnsDirection = c == 0x061C || c == 0x200E || c == 0x200F ||
+                                (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    // Characters that take no room, so that two names that look alike are not: the zero
+    // width space, the word joiner and invisible operators, the zero width no-break space.
+    // (The zero width joiners stay: some scripts need them to spell words.)
+    const bool invisible = c == 0x200B || (c >= 0x2060 && c <= 0x2064) || c == 0xFEFF;
+    return !turnsDirection && !invisible && c != 0x2028 && c != 0x2029;  // nor line breaks
 }
 
 void appendEscaped(std::string& out, unsigned char byte) {

@@ -82,9 +82,9 @@ void ChecksumWriter::write(const std::string& line) {
     length_ += static_cast<std::int64_t>(line.size());
 }
 
-void removeStaleChecksums(const Directory& out, std::string_view sourceName) {
-    const std::string name = checksumFileName(sourceName);
-    const std::string firstPiece = pieceName(sourceName, pieceNumberText(1));
+void removeStaleChecksums(const Directory& out, std::string_view target,
+                          const std::string& firstPiece) {
+    const std::string name = checksumFileName(target);
     bool namesFirstPiece = false;
     try {
         const auto read = forEachChecksum(out, name, [&](const ChecksumLine& line, std::size_t) {

@@ -61,9 +61,11 @@ class ChecksumWriter {
     std::deque<Waiting> waiting_;  // pieces whose digests are not yet known
 };
 
-// A checksum file of an earlier split of this source (one that names its first piece) no
-// longer describes the pieces once they are replaced; it is removed. A checksum file of the
-// source alone, as a user may keep beside it, is left as it is.
-void removeStaleChecksums(const Directory& out, std::string_view sourceName);
+// The checksum file of `target` (TARGET.sha256) when it is one an earlier split wrote over the
+// pieces this split replaces (it names `firstPiece`, this split's first piece): it no longer
+// describes them, and is removed. Any other checksum file under that name (of the file alone,
+// or of pieces of another name) is left as it is.
+void removeStaleChecksums(const Directory& out, std::string_view target,
+                          const std::string& firstPiece);
 
 }  // namespace morsela

@@ -74,6 +74,10 @@ bool isNumberedName(std::string_view name) {
            digits.size() <= kMostDigits && (digits.size() <= kWidest || digits[0] != '0');
 }
 
+bool isFirstNumberedName(std::string_view name) {
+    return isNumberedName(name) && valueOf(name.substr(numberStart(name))) <= 1;
+}
+
 std::string NumberedSeries::name(std::int64_t index) const {
     return prefix_ + numberText(first_ + index, width_);
 }

@@ -20,6 +20,10 @@ namespace morsela {
 // then two to four digits, or more digits without a leading zero.
 bool isNumberedName(std::string_view name);
 
+// Whether `name` is a numbered name numbered 0 or 1 (data.bin.00, data.bin.000, photos.7z.001):
+// where a series begins, since one whose lowest number is past 1 misses its first pieces.
+bool isFirstNumberedName(std::string_view name);
+
 // The series a numbered file belongs to: the run of numbered files of its width beside it,
 // from the lowest number there on as long as the numbers run on.
 class NumberedSeries {

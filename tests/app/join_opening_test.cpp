@@ -10,6 +10,7 @@
 #include "app/join/join_texts.h"
 #include "app/join/opened_file.h"
 #include "app/window_arguments.h"
+#include "engine/join/opened_look.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -38,13 +39,13 @@ TEST(OpenedFile, RejoinScriptsAreKnownByTheirFirstCommandWhateverTheirName) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         test::writeFile(dir / "joins.txt", c.text);
-        EXPECT_EQ(readsLikeRejoinScript(NativePath(dir / "joins.txt")), c.script);
+        EXPECT_EQ(lookOfOpenedFile(dir / "joins.txt") == OpenedLook::RejoinScript, c.script);
         EXPECT_EQ(openingOf(NativePath(dir / "joins.txt")),
                   c.script ? Opening::Join : Opening::Split);
     }
     // A pipe is not waited on.
     ASSERT_EQ(::mkfifo((dir / "pipe.bat").c_str(), 0600), 0);
-    EXPECT_FALSE(readsLikeRejoinScript(NativePath(dir / "pipe.bat")));
+    EXPECT_EQ(lookOfOpenedFile(dir / "pipe.bat"), OpenedLook::Neither);
     EXPECT_EQ(openingOf(NativePath(dir / "pipe.bat")), Opening::Split);
 }
 
@@ -54,9 +55,46 @@ TEST(OpenedFile, AFirstPieceOpensTheJoinEvenBeforeItIsThere) {
               Opening::Join);  // the join says what is missing
     EXPECT_EQ(openingOf(NativePath(dir / "photos.002")), Opening::Split);
     EXPECT_EQ(openingOf(NativePath(dir / "report.pdf")), Opening::Split);
-    EXPECT_FALSE(isFirstPiece(NativePath(dir / ".001")));
+    EXPECT_EQ(openingOf(NativePath(dir / ".001")), Opening::Split);
     fs::create_directory(dir / "backup.001");
     EXPECT_EQ(openingOf(NativePath(dir / "backup.001")), Opening::Split);
+}
+
+// The window opens a file as the join reads it: what join takes for a rejoin script or the
+// first piece of a numbered series opens the join window, and nothing else does.
+TEST(OpenedFile, TheWindowOpensWhatTheJoinReads) {
+    const test::TempDir dir;
+    struct Case {
+        const char* text;
+        Opening opening;
+    };
+    const Case cases[] = {
+        // A pause before the copy line, as in scripts written by hand: join reads it.
+        {"@echo off\r\npause\r\ncopy /b a.001+a.002 a.zip\r\n", Opening::Join},
+        {"rem joins\r\n@chcp 850 > NUL\r\nPAUSE\r\nCopy /B a.001 a.zip\r\n", Opening::Join},
+        // Join refuses an echo that writes a file, and a copy line with an unquoted "&".
+        {"echo x > a.zip\r\ncopy /b a.001 a.zip\r\n", Opening::Split},
+        {"copy /b a.001+a.002 a&b.zip\r\n", Opening::Split},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        test::writeFile(dir / "joins.cmd", c.text);
+        EXPECT_EQ(openingOf(NativePath(dir / "joins.cmd")), c.opening);
+    }
+    // The first piece of a series numbered from 0 or from 1, in two to four digits, whether
+    // it is there or not; a later piece is a file to split.
+    for (const char* first : {"data.bin.000", "data.bin.00", "data.bin.0000", "data.bin.01",
+                              "data.bin.0001", "photos.7z.001"}) {
+        SCOPED_TRACE(first);
+        EXPECT_EQ(openingOf(NativePath(dir / first)), Opening::Join);
+        test::writeFile(dir / first, "PK\x03\x04");
+        EXPECT_EQ(openingOf(NativePath(dir / first)), Opening::Join);
+    }
+    for (const char* later : {"data.bin.02", "data.bin.0002", "data.bin.1", "photos.7z.1000"}) {
+        SCOPED_TRACE(later);
+        test::writeFile(dir / later, "PK\x03\x04");
+        EXPECT_EQ(openingOf(NativePath(dir / later)), Opening::Split);
+    }
 }
 
 struct Answer {

@@ -146,6 +146,38 @@ TEST(CommandLine, UsageErrorsAreOneLineInTheProgramsOwnWords) {
     EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"a.zip"});
 }
 
+TEST(CommandLine, EveryFlagIsRefusedAValueAndEveryCommandEndsItsOwnWords) {
+    test::TempDir dir;
+    test::writeFile(dir / "a.zip", "bytes");
+    const std::string a = dir / "a.zip";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"split", "--no-sync=1", a, "1"}, "--no-sync takes no value; give it without '=1'"},
+        {{"join", "--force=", a}, "--force takes no value; give it without '='"},
+        {{"verify", "--help=all"}, "--help takes no value; give it without '=all'"},
+        {{"split", "++", a},
+         "cannot read the command line 'split ++ " + a + "'; see 'morsela split --help'"},
+    };
+    for (const auto& [args, message] : cases) {
+        const auto run = runCommand(args);
+        EXPECT_EQ(run.status, 2) << message;
+        EXPECT_EQ(run.err, "morsela: " + message + "\n");
+    }
+    EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"a.zip"});
+    // Flags go together after one dash, help among them.
+    EXPECT_EQ(runCommand({"split", "-qh"}).out, runCommand({"split", "--help"}).out);
+}
+
+TEST(CommandLine, TwoDashesAfterAnOperandStillMakeOperandsOfWhatFollows) {
+    test::TempDir dir;
+    test::writeFile(dir / "x.zip", "bytes");
+    fs::create_directory(dir.path() / "-out");
+    const auto run = test::runMorselaProcess({"split", "x.zip", "-q", "--", "1", "-out"},
+                                             {false, false, 0, dir.path(), {}});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out + run.err, "");
+    EXPECT_EQ(test::namesIn(dir.path() / "-out"), (std::vector<std::string>{"x.001", "x.bat"}));
+}
+
 TEST(CommandLine, AfterTwoDashesEveryWordIsAnOperand) {
     test::TempDir dir;
     test::writeFile(dir / "-v.zip", "bytes");

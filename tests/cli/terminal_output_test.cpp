@@ -44,6 +44,12 @@ TEST(Printable, EscapesWhatATerminalWouldObeyAndNothingElse) {
         {"cut \xe2\x82", "cut $'\\342\\202'"},             // a sequence cut short
         {"overlong \xc0\xaf", "overlong $'\\300\\257'"},
         {"exe\xe2\x80\xaegpj.zip", "exe$'\\342\\200\\256'gpj.zip"},  // right-to-left override
+        {"ev\xd8\x9cil.txt", "ev$'\\330\\234'il.txt"},               // Arabic letter mark
+        {"pay\xe2\x80\x8bpal", "pay$'\\342\\200\\213'pal"},          // zero width space
+        {"\xef\xbb\xbfname", "$'\\357\\273\\277'name"},              // zero width no-break space
+        // A zero width non-joiner that a Persian word needs stays as it is.
+        {"\xd9\x85\xdb\x8c\xe2\x80\x8c\xd8\xae\xd9\x88\xd8\xa7\xd9\x87\xd9\x85",
+         "\xd9\x85\xdb\x8c\xe2\x80\x8c\xd8\xae\xd9\x88\xd8\xa7\xd9\x87\xd9\x85"},
         {"holiday photos (1) 'it''s' caf\xc3\xa9 \xf0\x9f\x98\x80.zip",
          "holiday photos (1) 'it''s' caf\xc3\xa9 \xf0\x9f\x98\x80.zip"},
         {"", ""},

@@ -60,10 +60,15 @@ TEST(PlantedFiles, ARejoinScriptNeverMakesASplitRemoveFilesThatAreNoPiecesOfIt) 
     test::writeFile(shared + "notes.txt", "a plain name beside the pieces");
     test::writeFile(shared + "photo.zip", test::patternBytes(3000));
     fs::create_hard_link(shared + "photo.zip", shared + "photo.009");
+    // Root's own files, numbered but no pieces of the script's writer.
+    test::writeFile(shared + "backup-2024", "a yearly backup");
+    test::writeFile(shared + "db.003", "a database part");
+    test::writeFile(shared + "photo.008", "root's, named as a piece");
     asAttacker([&] {
         test::writeFile(shared + "photo.bat",
                         "copy /b photo.001+../docs/thesis.txt+" + config +
-                            "+notes.txt+photo.zip+photo.009+photo.007 photo.zip\r\n");
+                            "+notes.txt+photo.zip+photo.009+photo.007+backup-2024+db.003+"
+                            "photo.008 photo.zip\r\n");
         test::writeFile(shared + "photo.007", "named by the script, numbered as a piece");
     });
     const auto run = cut(shared + "photo.zip", shared);
@@ -72,9 +77,59 @@ TEST(PlantedFiles, ARejoinScriptNeverMakesASplitRemoveFilesThatAreNoPiecesOfIt) 
     EXPECT_EQ(test::readFile(config), "settings");
     EXPECT_EQ(test::readFile(shared + "notes.txt"), "a plain name beside the pieces");
     EXPECT_EQ(test::readFile(shared + "photo.zip"), test::patternBytes(3000));  // the source
-    EXPECT_TRUE(fs::exists(shared + "photo.009"));   // the source too, under another name
+    EXPECT_TRUE(fs::exists(shared + "photo.009"));  // the source too, under another name
+    EXPECT_EQ(test::readFile(shared + "backup-2024"), "a yearly backup");
+    EXPECT_EQ(test::readFile(shared + "db.003"), "a database part");
+    EXPECT_EQ(test::readFile(shared + "photo.008"), "root's, named as a piece");
     EXPECT_FALSE(fs::exists(shared + "photo.007"));  // a piece of the earlier split goes
     EXPECT_EQ(test::readFile(shared + "photo.003"), test::patternBytes(3000).substr(2048));
+}
+
+// A planted script that names another file as its target: replacing it (--force) removes the
+// script, but never the checksum file of that target, which describes other pieces.
+TEST(PlantedFiles, ReplacingAPlantedScriptLeavesTheChecksumFileOfItsTargetAlone) {
+    if (!test::isRoot()) {
+        GTEST_SKIP() << "a script of another user needs root to make";
+    }
+    test::TempDir base;
+    const std::string shared = stickyFolder(base);
+    test::writeFile(shared + "secret.db", test::patternBytes(3000));
+    ASSERT_TRUE(cut(shared + "secret.db", shared, true).outcome);
+    const std::string checksums = test::readFile(shared + "secret.db.sha256");
+    test::writeFile(shared + "film.mkv", test::patternBytes(2000));
+    asAttacker(
+        [&] { test::writeFile(shared + "film.bat", "copy /b film.001+film.002 secret.db\r\n"); });
+    test::RecordingObserver events;
+    const auto run = test::attempt([&] {
+        return split({shared + "film.mkv", shared, 1024, 0, false, 0, false, true}, events);
+    });
+    ASSERT_TRUE(run.outcome) << run.text();
+    EXPECT_EQ(test::readFile(shared + "secret.db.sha256"), checksums);
+    EXPECT_EQ(test::readFile(shared + "film.bat").find("secret.db"), std::string::npos);
+}
+
+// Another user's link in a shared folder, to a folder only root may enter, given as where to
+// split into: it is not followed. Root's own link is.
+TEST(PlantedFiles, ASplitNeverFollowsAnotherUsersLinkToItsOutputFolder) {
+    if (!test::isRoot()) {
+        GTEST_SKIP() << "a link of another user needs root to make";
+    }
+    test::TempDir base;
+    const std::string shared = stickyFolder(base);
+    const fs::path rootOnly = base.path() / "root-only";
+    fs::create_directory(rootOnly);
+    fs::permissions(rootOnly, fs::perms::owner_all);
+    test::writeFile(base / "film.mkv", test::patternBytes(3000));
+    asAttacker([&] { fs::create_directory_symlink(rootOnly, shared + "link"); });
+    const auto planted = cut(base / "film.mkv", shared + "link");
+    ASSERT_FALSE(planted.outcome);
+    EXPECT_NE(planted.text().find("another user"), std::string::npos) << planted.text();
+    EXPECT_TRUE(fs::is_empty(rootOnly));
+
+    fs::create_directory_symlink(rootOnly, shared + "own");
+    const auto own = cut(base / "film.mkv", shared + "own/");
+    ASSERT_TRUE(own.outcome) << own.text();
+    EXPECT_TRUE(fs::exists(rootOnly / "film.003"));
 }
 
 // Root's film.001, film.002 and film.bat, whose film.003 was lost; another user adds a
