@@ -10,6 +10,7 @@
 #include "engine/os/file_calls.h"
 #include "engine/os/file_system.h"
 #include "engine/piece_names.h"
+#include "engine/recovery/stale_recovery.h"
 #include "engine/script/piece_list.h"
 #include "engine/script/script_words.h"
 
@@ -131,7 +132,7 @@ OutputListing checkOutputs(const Directory& out, const OutputsToCheck& planned) 
         if (mayBeScriptOf(name, planned.sourceName) && listing.scripts.size() < 64) {
             listing.scripts.push_back(name);
         }
-        if (name.starts_with(planned.sourceName) && name.ends_with(".par2") &&
+        if (recovery::mayBeRecoveryFileOf(name, planned.sourceName) &&
             listing.recoveryFiles.size() < 256) {
             listing.recoveryFiles.push_back(name);
         }

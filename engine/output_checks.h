@@ -33,11 +33,13 @@ struct OutputsToCheck {
 //
 // Lists the directory once, and gives what the listing found besides: the names that may be
 // rejoin scripts of earlier splits, and the numbered files named as pieces of this source
-// (in any letter case) with numbers above the split's last.
+// (in any letter case) with numbers above the split's last, and the names of recovery files
+// that a join of the pieces would read.
 struct OutputListing {
     std::vector<std::string> scripts;
     std::vector<std::pair<std::int64_t, std::string>> beyond;  // the number and the name
-    std::vector<std::string> recoveryFiles;  // SOURCE...par2: recovery files of earlier splits
+    // Names that may be recovery files of earlier splits (stale_recovery.h), at most 256.
+    std::vector<std::string> recoveryFiles;
 };
 OutputListing checkOutputs(const Directory& out, const OutputsToCheck& planned);
 

@@ -7,6 +7,7 @@
 #include "engine/join/join_pieces.h"
 #include "engine/output_folder.h"
 #include "engine/piece_names.h"
+#include "engine/recovery/stale_recovery.h"
 #include "engine/script/script_words.h"
 
 namespace morsela {
@@ -75,6 +76,8 @@ PlannedSplit::PlannedSplit(const SplitRequest& request)
     for (EarlierSplit& split : earlier_) {
         split.removable = identifyPieces(out_, split, sourceName_, status_);
     }
+    staleRecovery_ =
+        recovery::identifyStaleRecovery(out_, sourceName_, listing_.recoveryFiles, status_);
     replaceAllowed_ = request.replace;
 }
 

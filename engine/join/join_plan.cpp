@@ -35,11 +35,11 @@ std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verif
 
 }  // namespace
 
-PlannedJoin::PlannedJoin(const JoinRequest& request)
+PlannedJoin::PlannedJoin(const JoinRequest& request, std::shared_ptr<const StandIns> standIns)
     : input_(request.input),
       output_(request.output),
       verify_(request.verify),
-      pieces_(request.input),
+      pieces_(request.input, std::move(standIns)),
       replaceAllowed_(request.replace) {
     // Beside the pieces, the target goes into the folder they were read from; elsewhere,
     // into the folder that looking at `output` opened. Either is opened once, so that
@@ -61,6 +61,14 @@ JoinPlan PlannedJoin::summary() const {
             pieces_.totalBytes(), expected_ ? expected_->fileName() : ""};
 }
 
+void PlannedJoin::allowReplacingAsIn(const PlannedJoin& earlier) {
+    const auto now = folder().entry(targetName_);
+    if (earlier.replaceAllowed_ && earlier.standing_ && now && earlier.standing_->matches(*now) &&
+        folder().pathOf(targetName_) == earlier.folder().pathOf(earlier.targetName_)) {
+        replaceAllowed_ = true;
+    }
+}
+
 void PlannedJoin::checkTargetUnchanged() const {
     const std::string path = folder().pathOf(targetName_);
     const auto now = folder().entry(targetName_);
@@ -75,11 +83,8 @@ void PlannedJoin::checkTargetUnchanged() const {
     }
 }
 
-PlannedJoin PlannedJoin::anew() const {
-    PlannedJoin again({input_, output_, false, verify_});
-    again.standing_ = standing_;
-    again.replaceAllowed_ = replaceAllowed_;
-    return again;
+JoinRequest PlannedJoin::request() const {
+    return {input_, output_, replaceAllowed_, verify_};
 }
 
 }  // namespace morsela

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,14 +23,16 @@ struct JoinRequest;
 // about it (replacing the file that stands there) covers this plan and nothing else.
 class PlannedJoin {
   public:
-    // Looks at what `request` names. Refuses what join refuses, and a pipe, device or
-    // directory under the target's name. Throws Error.
-    explicit PlannedJoin(const JoinRequest& request);
+    // Looks at what `request` names, reading `standIns` in place of the pieces of their
+    // names (stand_ins.h). Refuses what join refuses, and a pipe, device or directory under
+    // the target's name. Throws Error.
+    explicit PlannedJoin(const JoinRequest& request,
+                         std::shared_ptr<const StandIns> standIns = nullptr);
 
     const JoinPieces& pieces() const { return pieces_; }
-    // The folder the target goes into: the pieces' own, or the one `output` named.
     // The name of the script or piece the join was given, in the pieces' folder.
     std::string inputName() const { return fileNameOf(input_); }
+    // The folder the target goes into: the pieces' own, or the one `output` named.
     const Directory& folder() const { return folder_ ? *folder_ : pieces_.dir(); }
     const std::string& targetName() const { return targetName_; }
     const std::optional<PieceDigests>& expected() const { return expected_; }
@@ -42,14 +45,16 @@ class PlannedJoin {
     // and only while the name holds that same file.
     bool replaces() const { return standing_.has_value(); }
     void allowReplacing() { replaceAllowed_ = true; }
+    bool replacingAllowed() const { return replaceAllowed_; }
+    // Allows replacing as `earlier`, a plan of the same join, allowed it: only while the
+    // same file stands under the target's name as when that plan was made.
+    void allowReplacingAsIn(const PlannedJoin& earlier);
     // Refuses when the name holds another file than the plan found there (or one where it
     // found none), or when a file stands there and replacing it is not allowed. Throws Error.
     void checkTargetUnchanged() const;
 
-    // The same join looked at again (after pieces were rebuilt beside the others): the
-    // answer about replacing the target carries over, for the file this plan found there.
-    // Throws Error.
-    PlannedJoin anew() const;
+    // What this plan was made of, replacing allowed as this plan allows it.
+    JoinRequest request() const;
 
   private:
     std::string input_;

@@ -6,9 +6,11 @@
 #include "engine/error.h"
 #include "engine/join/found_beside.h"
 #include "engine/os/directory.h"
+#include "engine/os/file_calls.h"
 #include "engine/recovery/assessment.h"
 #include "engine/recovery/packet_reader.h"
 #include "engine/recovery/rebuild.h"
+#include "engine/recovery/rebuilt_for_join.h"
 
 namespace morsela::recovery {
 namespace {
@@ -59,7 +61,9 @@ std::optional<Directory> directoryOf(const std::string& input) {
     }
 }
 
-std::optional<Found> findSet(const Directory& dir, const std::string& name) {
+// Without `checkBlocks`, only what the set describes is read, not its recovery blocks.
+std::optional<Found> findSet(const Directory& dir, const std::string& name,
+                             bool checkBlocks = true) {
     Found found{&dir, {}, {}};
     const std::string stem = stemOf(name);
     const auto status = found.dir().entry(name);
@@ -78,7 +82,7 @@ std::optional<Found> findSet(const Directory& dir, const std::string& name) {
         }
     });
     std::sort(names.begin(), names.end());
-    PacketReader reader;
+    PacketReader reader(checkBlocks);
     for (const std::string& file : names) {
         reader.read(found.dir().openRegular(file, "a recovery file"), file);
     }
@@ -120,6 +124,36 @@ RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
     return report;
 }
 
+// The rebuilt pieces are named beside the others, a damaged one kept under another name.
+void rebuildBeside(const Found& found, const Assessment& assessment, RecoveryReport& report,
+                   Observer& observer) {
+    for (const Rebuilt& file :
+         rebuild(found.dir(), found.set, assessment, found.input.st_mode & 0777)) {
+        const std::string path = found.dir().pathOf(file.name);
+        report.rebuilt.push_back(path);
+        report.keptAs.push_back(file.keptAs.empty() ? "" : found.dir().pathOf(file.keptAs));
+        observer.notice({path, file.keptAs.empty()
+                                   ? "rebuilt from the recovery files"
+                                   : "rebuilt from the recovery files; the damaged one is "
+                                     "kept as " +
+                                         file.keptAs});
+    }
+}
+
+// The pieces' folder cannot be written (read-only media, another user's folder): the rebuilt
+// pieces live in the join's own folder, without names, for as long as the join reads them.
+void rebuildForJoinAlone(const Found& found, const Assessment& assessment,
+                         const Directory& joinFolder, RecoveryReport& report, Observer& observer) {
+    report.standIns =
+        rebuildForJoin(found.dir(), joinFolder, found.set, assessment, found.input.st_mode & 0777);
+    for (const std::string& name : report.standIns->names()) {
+        const std::string path = found.dir().pathOf(name);
+        report.rebuilt.push_back(path);
+        report.keptAs.emplace_back();
+        observer.notice({path, kRebuiltForJoin});
+    }
+}
+
 }  // namespace
 
 RecoveryReport checkRecoveryBeside(const std::string& input) {
@@ -134,11 +168,21 @@ RecoveryReport checkRecoveryBeside(const std::string& input) {
 bool describedBeside(const std::string& input, const std::string& path) {
     try {
         const std::optional<Directory> dir = directoryOf(input);
-        const std::optional<Found> found = dir ? findSet(*dir, fileNameOf(input)) : std::nullopt;
+        const std::optional<Found> found =
+            dir ? findSet(*dir, fileNameOf(input), false) : std::nullopt;
         return found &&
                std::any_of(found->set.files.begin(), found->set.files.end(), [&](const auto& file) {
                    return found->dir().pathOf(file.name) == path;
                });
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+bool recoveryFilesBeside(const std::string& input) {
+    try {
+        const std::optional<Directory> dir = directoryOf(input);
+        return dir && findSet(*dir, fileNameOf(input), false).has_value();
     } catch (const Error&) {
         return false;
     }
@@ -149,7 +193,8 @@ RecoveryReport repairBeside(const std::string& input, Observer& observer) {
     return dir ? repairBeside(*dir, fileNameOf(input), observer) : RecoveryReport{};
 }
 
-RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer) {
+RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer,
+                            const Directory* joinFolder) {
     std::optional<Found> found;
     try {
         found = findSet(dir, name);
@@ -172,16 +217,10 @@ RecoveryReport repairBeside(const Directory& dir, const std::string& name, Obser
         return report;
     }
     try {
-        for (const Rebuilt& file :
-             rebuild(found->dir(), found->set, assessment, found->input.st_mode & 0777)) {
-            const std::string path = found->dir().pathOf(file.name);
-            report.rebuilt.push_back(path);
-            report.keptAs.push_back(file.keptAs.empty() ? "" : found->dir().pathOf(file.keptAs));
-            observer.notice({path, file.keptAs.empty()
-                                       ? "rebuilt from the recovery files"
-                                       : "rebuilt from the recovery files; the damaged one is "
-                                         "kept as " +
-                                             file.keptAs});
+        if (joinFolder != nullptr && sys::mayWriteIn(dir.fd()) != 0) {
+            rebuildForJoinAlone(*found, assessment, *joinFolder, report, observer);
+        } else {
+            rebuildBeside(*found, assessment, report, observer);
         }
     } catch (const Error& error) {
         observer.notice(

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/join/stand_ins.h"
 #include "engine/observer.h"
 #include "engine/os/directory.h"
 
@@ -21,7 +23,14 @@ struct RecoveryReport {
     std::int64_t moreBlocksNeeded = 0;
     std::vector<std::string> rebuilt;  // paths rebuilt
     std::vector<std::string> keptAs;   // for each, where the damaged one is kept, or ""
+    // Where the pieces' folder cannot be written: the pieces rebuilt for the join alone,
+    // which it reads in place of those named `rebuilt`; null where they were named beside.
+    std::shared_ptr<const StandIns> standIns = nullptr;
 };
+
+// What a piece rebuilt for the join alone is told with.
+inline constexpr const char* kRebuiltForJoin =
+    "rebuilt from the recovery files for this join; its folder cannot be written";
 
 // Looks for the recovery files beside `input` (a rejoin script or the first piece of a
 // series): files ending in .par2 whose names begin as the pieces' do (film.mkv.par2 and its
@@ -34,11 +43,22 @@ RecoveryReport checkRecoveryBeside(const std::string& input);
 // it), so that a join may rebuild it; reads only the recovery files, not the pieces.
 bool describedBeside(const std::string& input, const std::string& path);
 
+// Whether recovery files beside `input` describe its pieces; reads only what they describe,
+// neither their recovery blocks nor the pieces.
+bool recoveryFilesBeside(const std::string& input);
+
 // The same, and rebuilds the missing and damaged pieces where the recovery blocks suffice,
-// writing them beside the others under temporary names first. What cannot be rebuilt, or
-// written, is a notice to `observer`; the join then fails on the piece as it would have.
+// beside the others (as below).
 RecoveryReport repairBeside(const std::string& input, Observer& observer);
-// The same, for `name` in a folder already open.
-RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer);
+
+// checkRecoveryBeside for `name` in a folder already open, and rebuilds the missing and
+// damaged pieces where the recovery blocks suffice, writing them beside the others under
+// temporary names first. What cannot be rebuilt, or written, is a notice to `observer`; the
+// join then fails on the piece as it would have. Where that folder cannot be written and
+// `joinFolder` is given (the folder the join writes its file into), the pieces are rebuilt
+// into it for the join alone, without names (rebuilt_for_join.h), and the folder of the
+// pieces is left as it is.
+RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer,
+                            const Directory* joinFolder = nullptr);
 
 }  // namespace morsela::recovery
