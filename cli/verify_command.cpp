@@ -3,6 +3,7 @@
 #include "cli/help_text.h"
 #include "cli/join_command.h"
 #include "engine/join/verify.h"
+#include "words/human_text.h"
 #include "words/recovery_text.h"
 
 namespace morsela {
@@ -31,9 +32,11 @@ std::string VerifyCommand::help() const {
 
 namespace {
 
-// What the recovery files found of the pieces, a line for each one lost or damaged.
-int reportRecovery(const std::string& input, const recovery::RecoveryReport& report,
+// What the recovery files found of the pieces, a line for each one lost or damaged, and one
+// for each piece that they do not describe and so did not check.
+int reportRecovery(const std::string& input, const VerifyOutcome& outcome,
                    TerminalObserver& terminal) {
+    const recovery::RecoveryReport& report = outcome.recovery;
     const std::string can = rebuildableText(report.rebuildable, report.moreBlocksNeeded);
     for (const std::string& piece : report.missing) {
         terminal.failed(Error::refused(piece, lostPieceText(false) + "; " + can));
@@ -42,6 +45,19 @@ int reportRecovery(const std::string& input, const recovery::RecoveryReport& rep
         terminal.failed(Error::refused(piece, lostPieceText(true) + "; " + can));
     }
     if (!report.missing.empty() || !report.damaged.empty()) {
+        return kExitFailed;
+    }
+    for (const std::string& piece : outcome.unchecked) {
+        terminal.failed(Error::refused(piece,
+                                       "is not described by the recovery files beside "
+                                       "it, so it was not checked"));
+    }
+    if (!outcome.unchecked.empty()) {
+        const auto whole = report.pieces;
+        terminal.failed(Error::refused(input, countOf(whole, "piece is", "pieces are") +
+                                                  " whole, as the recovery files say; " +
+                                                  std::to_string(outcome.unchecked.size()) +
+                                                  " not checked"));
         return kExitFailed;
     }
     terminal.finished(input + ": every piece is whole, as the recovery files say");
@@ -58,7 +74,7 @@ int VerifyCommand::run(std::FILE* out, std::FILE* err) {
     return runEngine(terminal, [&] {
         const VerifyOutcome outcome = verify(operands_[0], terminal);
         if (outcome.recovery.found) {
-            return reportRecovery(operands_[0], outcome.recovery, terminal);
+            return reportRecovery(operands_[0], outcome, terminal);
         }
         for (const std::string& piece : outcome.damaged) {
             terminal.failed(Error::refused(piece, "checksum does not match; the piece is damaged"));

@@ -115,6 +115,11 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
     return carryOut(planRebuilt(request, observer), observer);
 }
 
+JoinOutcome carryOutRepaired(const PlannedJoin& plan, Observer& observer) {
+    const std::optional<PlannedJoin> again = rebuiltFirst(plan, observer);
+    return carryOut(again ? *again : plan, observer);
+}
+
 JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {
     const JoinPieces& pieces = plan.pieces();
     const std::optional<PieceDigests>& expected = plan.expected();
@@ -127,9 +132,14 @@ JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {
                               expected.has_value(), expected && expected->forPieces()};
     observer.joinStarted(summary);
 
-    // The target is as private as the pieces it is made of.
-    TemporaryFile joined(plan.folder(), plan.targetName(), pieces.firstStatus().st_mode & 0777);
-    joined.keepGroupOf(pieces.firstStatus());
+    // The target is as private as the most private piece it is made of: it has only the
+    // permission bits that every piece has, less the umask. Its group is the one the user's
+    // new files get, never a piece's; its group's bits stay only when every piece has that
+    // same group, whose members could then read (or write) every piece already. So nobody
+    // gains access that the pieces did not give them, and a piece's owner cannot write the
+    // user's file through a group of their own.
+    TemporaryFile joined(plan.folder(), plan.targetName(), pieces.sharedMode());
+    joined.keepGroupBitsOnlyFor(pieces.sharedGroup());
     std::optional<JoinDigests> digests;
     if (expected) {
         digests.emplace(*expected);

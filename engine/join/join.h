@@ -43,7 +43,13 @@ PlannedJoin planJoin(const JoinRequest& request);
 // end, so a failed or stopped join leaves nothing half-written. Throws Error.
 JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer);
 
-// planJoin, then carryOut; `replace` in the request allows replacing the target.
+// Rebuilds the pieces that recovery files beside them show missing or damaged, where they
+// can be (recovery_beside.h), and carries out the plan, looked at anew after a rebuild.
+// Refuses, before anything is written, when such a piece was not rebuilt. Throws Error.
+JoinOutcome carryOutRepaired(const PlannedJoin& plan, Observer& observer);
+
+// planJoin, then carryOutRepaired (a piece missing at planning is rebuilt first, where it
+// can be); `replace` in the request allows replacing the target.
 JoinOutcome join(const JoinRequest& request, Observer& observer);
 
 }  // namespace morsela

@@ -45,10 +45,11 @@ JoinPieces::JoinPieces(const std::string& input, std::shared_ptr<const StandIns>
     // A first piece is joined as the script beside it that names it says; one numbered
     // without a dot (data.tar001: a piece of data.tar.gz) only so. What is found beside a
     // first piece, rather than given, counts only when it belongs with the first piece
-    // (found_beside.h): so do the pieces such a script names, and a series' pieces.
+    // (found_beside.h): so do the pieces such a script names, and a series' pieces. The
+    // pieces a script given names belong with the script alike: in a folder others write
+    // in, a piece put under a lost piece's name is not joined.
     std::optional<FileHandle> script =
         number == 1 && !prefix.empty() ? scriptNaming(name, std::string(prefix)) : std::nullopt;
-    foundBeside_ = script.has_value() || isNumberedName(name);
     if (script) {
         readScript(*script);
     } else if (isNumberedName(name)) {
@@ -62,7 +63,10 @@ JoinPieces::JoinPieces(const std::string& input, std::shared_ptr<const StandIns>
         }
     } else {
         try {
-            readScript(openSource(input));
+            const FileHandle given = openSource(input);
+            owner_ = statusOf(given);
+            ownerName_ = "the script " + name;
+            readScript(given);
         } catch (const Error& error) {
             if (error.kind() != Error::Kind::Refused || error.path() != input) {
                 throw;
@@ -163,16 +167,18 @@ void JoinPieces::add(const std::string& name) {
     if (!status) {
         throw Error::ofSource(dir_.pathOf(name), ENOENT);
     }
-    if (!standIn) {
-        refuseUnlessPiece(name, *status);
+    // A piece rebuilt for the join alone speaks for nobody: whose the pieces are, and the
+    // bits and group a joined file takes, come from the pieces in the folder, the damaged one
+    // it stands in for among them.
+    const auto looked =
+        !standIn ? status : (onDisk && S_ISREG(onDisk->st_mode) ? onDisk : std::nullopt);
+    if (looked) {
+        admit(name, *looked);
     }
     // Every piece but the last has the first's size; only the last may be shorter.
     const std::int64_t size = status->st_size;
     if (count() == 0) {
         fullSize_ = size;
-        // Whose the pieces are, and the bits a joined file takes, are the first piece's in
-        // the folder, also where a rebuilt one stands in for it.
-        first_ = standIn && onDisk && S_ISREG(onDisk->st_mode) ? *onDisk : *status;
     } else if (lastSize_ != fullSize_) {
         throw Error::refused(dir_.pathOf(names_.name(count() - 1)), misfit(lastSize_, fullSize_));
     } else if (size > fullSize_) {
@@ -183,18 +189,25 @@ void JoinPieces::add(const std::string& name) {
     identities_.push_back({status->st_dev, status->st_ino});
 }
 
-// A piece in the folder is a regular file itself, and one found beside the first piece is
-// the first's owner's, root's or the user's.
-void JoinPieces::refuseUnlessPiece(const std::string& name, const struct stat& status) const {
+// A piece in the folder is a regular file itself, of the pieces' owner (or the user, or
+// root); the joined file keeps only the bits every piece has, and their group only when they
+// all have it.
+void JoinPieces::admit(const std::string& name, const struct stat& status) {
     if (S_ISLNK(status.st_mode)) {
         throw Error::refused(dir_.pathOf(name), std::string("is a symbolic link; ") + kPiecesOnly);
     }
     refuseUnlessRegular(dir_.pathOf(name), status);
-    if (foundBeside_ && count() > 0 && !belongsWithPieces(status, first_)) {
-        throw Error::refused(dir_.pathOf(name), "belongs to another user than " + names_.name(0) +
+    if (!owner_) {
+        owner_ = status;
+        ownerName_ = name;
+    } else if (!belongsWithPieces(status, *owner_)) {
+        throw Error::refused(dir_.pathOf(name), "belongs to another user than " + ownerName_ +
                                                     "; a piece that someone else added is "
                                                     "not joined");
     }
+    mode_ &= status.st_mode;
+    group_ = !grouped_ || group_ == status.st_gid ? std::optional(status.st_gid) : std::nullopt;
+    grouped_ = true;
 }
 
 // Two names of one file (a hard link, or another spelling on a medium that does not tell

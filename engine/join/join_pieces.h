@@ -52,8 +52,15 @@ class JoinPieces {
     std::size_t count() const { return identities_.size(); }
     std::int64_t sizeOf(std::size_t piece) const;
     std::int64_t totalBytes() const { return totalBytes_; }
-    // The first piece's status: a joined file is as private as the pieces it is made of.
-    const struct stat& firstStatus() const { return first_; }
+    // The file whose owner speaks for the pieces: the rejoin script given, else the first
+    // piece. Every piece, and every file found beside them that a join trusts (a checksum or
+    // recovery file), belongs with it (belongsWithPieces, owner_rules.h).
+    const struct stat& ownerStatus() const { return *owner_; }
+    // The permission bits that every piece has: a joined file is as private as the most
+    // private piece it is made of.
+    mode_t sharedMode() const { return mode_; }
+    // The group of every piece, when they all have one; nothing when they differ.
+    std::optional<gid_t> sharedGroup() const { return group_; }
 
     // A piece opened for reading and checked against the first look, so that a piece swapped
     // for a link or another file meanwhile is never read; a stand-in for it where there is one.
@@ -74,7 +81,7 @@ class JoinPieces {
         ino_t inode;
     };
     void add(const std::string& name);
-    void refuseUnlessPiece(const std::string& name, const struct stat& status) const;
+    void admit(const std::string& name, const struct stat& status);
     void refuseSameFiles() const;
 
     Directory dir_;
@@ -86,8 +93,12 @@ class JoinPieces {
     std::int64_t totalBytes_ = 0;
     std::optional<NumberedSeries> series_;
     std::shared_ptr<const StandIns> standIns_;
-    bool foundBeside_ = false;  // the pieces were found beside a first piece, not given
-    struct stat first_ {};
+    // Whose pieces count (ownerStatus): the script's given, else set by the first piece.
+    std::optional<struct stat> owner_;
+    std::string ownerName_;
+    mode_t mode_ = 0777;
+    std::optional<gid_t> group_;
+    bool grouped_ = false;  // a piece's group has been looked at
 };
 
 // How a piece of a size that no split gives is refused, at the end of the reason.

@@ -36,7 +36,11 @@ std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verif
 }  // namespace
 
 PlannedJoin::PlannedJoin(const JoinRequest& request, std::shared_ptr<const StandIns> standIns)
-    : pieces_(request.input, std::move(standIns)), replaceAllowed_(request.replace) {
+    : input_(request.input),
+      output_(request.output),
+      verify_(request.verify),
+      pieces_(request.input, std::move(standIns)),
+      replaceAllowed_(request.replace) {
     // Beside the pieces, the target goes into the folder they were read from; elsewhere,
     // into the folder that looking at `output` opened. Either is opened once, so that
     // another one put under its path meanwhile gets nothing.
@@ -57,14 +61,6 @@ JoinPlan PlannedJoin::summary() const {
             pieces_.totalBytes(), expected_ ? expected_->fileName() : ""};
 }
 
-void PlannedJoin::allowReplacingAsIn(const PlannedJoin& earlier) {
-    const auto now = folder().entry(targetName_);
-    if (earlier.replaceAllowed_ && earlier.standing_ && now && earlier.standing_->matches(*now) &&
-        folder().pathOf(targetName_) == earlier.folder().pathOf(earlier.targetName_)) {
-        replaceAllowed_ = true;
-    }
-}
-
 void PlannedJoin::checkTargetUnchanged() const {
     const std::string path = folder().pathOf(targetName_);
     const auto now = folder().entry(targetName_);
@@ -77,6 +73,13 @@ void PlannedJoin::checkTargetUnchanged() const {
     if (now && !replaceAllowed_) {
         throw Error(Error::Kind::Exists, path, "already exists");
     }
+}
+
+PlannedJoin PlannedJoin::anew(std::shared_ptr<const StandIns> standIns) const {
+    PlannedJoin again({input_, output_, false, verify_}, std::move(standIns));
+    again.standing_ = standing_;
+    again.replaceAllowed_ = replaceAllowed_;
+    return again;
 }
 
 }  // namespace morsela

@@ -8,8 +8,8 @@ bool ownedByUserOrRoot(const struct stat& status) {
     return status.st_uid == 0 || status.st_uid == sys::effectiveUser();
 }
 
-bool belongsWithPieces(const struct stat& found, const struct stat& first) {
-    return found.st_uid == first.st_uid || ownedByUserOrRoot(found);
+bool belongsWithPieces(const struct stat& found, const struct stat& owner) {
+    return found.st_uid == owner.st_uid || ownedByUserOrRoot(found);
 }
 
 }  // namespace morsela

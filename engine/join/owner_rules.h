@@ -14,9 +14,11 @@ namespace morsela {
 // purpose: a link of theirs would steer the write to any folder the user may write in.
 bool ownedByUserOrRoot(const struct stat& status);
 
-// Whether a file with status `found`, beside a first piece with status `first`, may speak
-// for the pieces (a rejoin script, a checksum file, a later piece, a recovery file): it
-// belongs to the first piece's owner, who made the pieces, or to the user or root.
-bool belongsWithPieces(const struct stat& found, const struct stat& first);
+// Whether a file with status `found` may speak for the pieces (a piece, a rejoin script, a
+// checksum file, a recovery file), beside `owner`: the rejoin script that join or verify was
+// given, else the first piece. It belongs to the owner of `owner`, who made the pieces, or to
+// the user or root. Every file a join trusts beside the pieces is looked at by this rule,
+// however it was found: by its number, through a script, or by its name.
+bool belongsWithPieces(const struct stat& found, const struct stat& owner);
 
 }  // namespace morsela

@@ -5,6 +5,7 @@
 #include "engine/checksum/checksum_file.h"
 #include "engine/error.h"
 #include "engine/join/found_beside.h"
+#include "engine/join/listed_order.h"
 #include "engine/os/file_calls.h"
 #include "engine/os/file_handle.h"
 
@@ -65,7 +66,7 @@ std::optional<FileHandle> openChecksumFile(const JoinPieces& pieces, const std::
         throw Error::ofSource(pieces.dir().pathOf(name), errno);
     }
     FileHandle file = pieces.dir().openRegular(name, "only the checksum file itself is read");
-    if (!belongsWithPieces(statusOf(file), pieces.firstStatus())) {
+    if (!belongsWithPieces(statusOf(file), pieces.ownerStatus())) {
         return std::nullopt;
     }
     return file;
@@ -85,7 +86,7 @@ std::optional<FileHandle> checksumFileOf(const JoinPieces& pieces, std::string& 
     const std::string prefix = pieces.target() + ".";
     const std::string& first = pieces.names().name(0);
     const auto found = soleFileBeside(
-        pieces.dir(), pieces.dir().pathOf(first), pieces.firstStatus(),
+        pieces.dir(), pieces.dir().pathOf(first), pieces.ownerStatus(),
         [&](const std::string& name) {
             return name != fileName && name.size() <= prefix.size() + 32 &&
                    name.starts_with(prefix) && name.ends_with(".sha256");
@@ -99,6 +100,16 @@ std::optional<FileHandle> checksumFileOf(const JoinPieces& pieces, std::string& 
     return openChecksumFile(pieces, fileName);
 }
 
+void tellPassedOver(const std::string& path, std::size_t lines, Observer& observer) {
+    if (lines > 0) {
+        observer.notice({path, lines == 1 ? "1 line is no checksum line that sha256sum reads; "
+                                            "it was passed over"
+                                          : std::to_string(lines) +
+                                                " lines are no checksum lines that sha256sum "
+                                                "reads; they were passed over"});
+    }
+}
+
 }  // namespace
 
 std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observer& observer) {
@@ -108,6 +119,7 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observe
         return std::nullopt;
     }
     const std::string path = pieces.dir().pathOf(digests.fileName_);
+    ListedOrder order(pieces, path);
     const ChecksumFileRead found =
         forEachChecksum(*file, [&](const ChecksumLine& line, std::size_t number) {
             const std::string where = "line " + std::to_string(number) + " ";
@@ -125,6 +137,9 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observe
                 if (digests.known_[*piece] && !digests.pieceMatches(*piece, line.hex)) {
                     throw Error::refused(path, where + twoDigests(line.name));
                 }
+                if (!digests.known_[*piece]) {
+                    order.piece(*piece, line.name, number);
+                }
                 digests.digests_.replace(32 * *piece, 32, bytes);
                 digests.known_[*piece] = true;
             } else if (pieces.isPastTheEnd(line.name) && pieces.isSeries()) {
@@ -135,6 +150,8 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observe
                 throw Error::refused(path, where + "names " + line.name +
                                                ", a piece the script does not name; the script "
                                                "has lost a line or the piece is left over");
+            } else {
+                order.other(line.name, number);
             }
         });
     if (digests.known_.empty() && digests.target_.empty()) {
@@ -143,14 +160,7 @@ std::optional<PieceDigests> PieceDigests::read(const JoinPieces& pieces, Observe
                                        "can be checked against it; without checking, join "
                                        "with --no-verify");
     }
-    if (found.improperLines > 0) {
-        const std::size_t n = found.improperLines;
-        observer.notice({path, n == 1 ? "1 line is no checksum line that sha256sum reads; it "
-                                        "was passed over"
-                                      : std::to_string(n) +
-                                            " lines are no checksum lines that sha256sum reads; "
-                                            "they were passed over"});
-    }
+    tellPassedOver(path, found.improperLines, observer);
     const auto missing = std::find(digests.known_.begin(), digests.known_.end(), false);
     if (!digests.known_.empty() && missing != digests.known_.end()) {
         const std::string name =

@@ -7,16 +7,37 @@
 #include "engine/recovery/recovery_beside.h"
 
 namespace morsela {
+namespace {
 
-PlannedJoin rebuiltFirst(PlannedJoin planned, const JoinRequest& request, Observer& observer) {
-    const recovery::RecoveryReport report = recovery::repairBeside(
-        planned.pieces().dir(), fileNameOf(request.input), observer, &planned.folder());
-    if (report.rebuilt.empty()) {
-        return planned;
+// Refuses a join of pieces that the recovery files beside them show missing or damaged when
+// they were not rebuilt: joined, they would make a wrong file.
+void refuseUnrepaired(const recovery::RecoveryReport& report) {
+    if (!report.rebuilt.empty() || (report.missing.empty() && report.damaged.empty())) {
+        return;
     }
-    PlannedJoin again(request, report.standIns);
-    again.allowReplacingAsIn(planned);
-    return again;
+    const bool missing = !report.missing.empty();
+    const std::string& piece = missing ? report.missing.front() : report.damaged.front();
+    const std::int64_t more = report.moreBlocksNeeded;
+    const std::string why =
+        report.rebuildable
+            ? "it could not be rebuilt from the recovery files"
+            : "too much is lost to rebuild it from the recovery files: " + std::to_string(more) +
+                  " more recovery " + (more == 1 ? "block" : "blocks") + " would be needed";
+    const std::string state = missing ? "is missing" : "is damaged";
+    throw Error::refused(
+        piece, state + ", as the recovery files show, and " + why + "; nothing was joined");
+}
+
+}  // namespace
+
+std::optional<PlannedJoin> rebuiltFirst(const PlannedJoin& planned, Observer& observer) {
+    const recovery::RecoveryReport report = recovery::repairBeside(
+        planned.pieces().dir(), planned.inputName(), observer, &planned.folder());
+    refuseUnrepaired(report);
+    if (report.rebuilt.empty()) {
+        return std::nullopt;
+    }
+    return planned.anew(report.standIns);
 }
 
 PlannedJoin rebuiltFirst(const Error& failure, const JoinRequest& request, Observer& observer) {
@@ -53,8 +74,11 @@ PlannedJoin planRebuilt(const JoinRequest& request, Observer& observer) {
     } catch (const Error& error) {
         failure = error;
     }
-    return plan ? rebuiltFirst(std::move(*plan), request, observer)
-                : rebuiltFirst(*failure, request, observer);
+    if (!plan) {
+        return rebuiltFirst(*failure, request, observer);
+    }
+    std::optional<PlannedJoin> again = rebuiltFirst(*plan, observer);
+    return again ? std::move(*again) : std::move(*plan);
 }
 
 }  // namespace morsela

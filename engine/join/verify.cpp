@@ -32,11 +32,30 @@ std::string digestOf(const JoinPieces& pieces, std::size_t index, DigestThreads&
     return digest.takeEnded(0, true).at(0);
 }
 
+// The pieces that the recovery files do not describe: whole as they say only the others are.
+std::vector<std::string> notDescribed(const JoinPieces& pieces,
+                                      const recovery::RecoveryReport& report) {
+    std::vector<std::string> described = report.covered;
+    std::sort(described.begin(), described.end());
+    std::vector<std::string> unchecked;
+    for (std::size_t piece = 0; piece < pieces.count(); ++piece) {
+        std::string path = pieces.dir().pathOf(pieces.names().name(piece));
+        if (!std::binary_search(described.begin(), described.end(), path)) {
+            unchecked.push_back(std::move(path));
+        }
+    }
+    return unchecked;
+}
+
 }  // namespace
 
 VerifyOutcome verify(const std::string& scriptPath, Observer& observer) {
     if (auto recovered = recovery::checkRecoveryBeside(scriptPath); recovered.found) {
-        return {recovered.pieces, {}, std::move(recovered)};
+        VerifyOutcome outcome{recovered.pieces, {}, std::move(recovered)};
+        if (outcome.recovery.missing.empty() && outcome.recovery.damaged.empty()) {
+            outcome.unchecked = notDescribed(JoinPieces(scriptPath), outcome.recovery);
+        }
+        return outcome;
     }
     const JoinPieces pieces(scriptPath);
     const auto digests = PieceDigests::read(pieces, observer);

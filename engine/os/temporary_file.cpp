@@ -52,6 +52,12 @@ void TemporaryFile::keepGroupOf(const struct stat& source) {
     }
 }
 
+void TemporaryFile::keepGroupBitsOnlyFor(std::optional<gid_t> group) {
+    if (!group || statusOf(file_).st_gid != *group) {
+        mode_ &= 07707;
+    }
+}
+
 void TemporaryFile::commit(bool durable) {
     setMode(file_, mode_);
     if (durable && sys::fsync(file_.fd()) != 0 && errno != EINVAL && errno != ENOSYS) {

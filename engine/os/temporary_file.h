@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include <sys/stat.h>
@@ -31,6 +32,9 @@ class TemporaryFile {
     // Gives the file the group of the file it is made from, or else keeps its group's
     // permission bits from it (file_owner.h).
     void keepGroupOf(const struct stat& source);
+    // Keeps the group's permission bits only when the file's own group, the one the system
+    // gives this user's new files here, is `group`; its group is never changed.
+    void keepGroupBitsOnlyFor(std::optional<gid_t> group);
 
     // Closes the file and renames it to its final name; with `durable`, the file and then
     // the directory are flushed to disk first, so a power cut cannot leave the name on a

@@ -110,6 +110,7 @@ RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
                                                                  : found.set.readFrom[0]);
     for (std::size_t i = 0; i < found.set.files.size(); ++i) {
         const std::string path = found.dir().pathOf(found.set.files[i].name);
+        report.covered.push_back(path);
         if (assessment.files[i].state == Assessment::State::Missing) {
             report.missing.push_back(path);
         } else if (assessment.files[i].state == Assessment::State::Damaged) {

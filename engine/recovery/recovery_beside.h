@@ -16,6 +16,7 @@ struct RecoveryReport {
     bool found = false;                // a recovery set that describes these pieces was found
     std::string index;                 // the path of a recovery file of it, for messages
     std::int64_t pieces = 0;           // the pieces it describes
+    std::vector<std::string> covered;  // their paths
     std::vector<std::string> missing;  // paths of pieces not there
     std::vector<std::string> damaged;  // paths of pieces whose bytes do not match
     bool rebuildable = false;          // the recovery blocks suffice for all of them

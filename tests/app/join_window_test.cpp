@@ -262,6 +262,46 @@ TEST_F(JoinWindowTest, AMissingPieceTheRecoveryFilesDescribeIsRebuiltAndSaidSo) 
         << ui.resultText->text().toStdString();
 }
 
+// The pieces are all there, so the window has a plan: Join still heeds the recovery files,
+// rebuilding a damaged piece first, and fails, writing nothing, where it cannot.
+TEST_F(JoinWindowTest, ADamagedPieceIsRebuiltFirstOrTheJoinFailsWritingNothing) {
+    SplitRequest request{source / "holiday.zip", other.dirText(), 100000, 0, false, false};
+    request.recoveryPercent = 40;  // a piece of three
+    Observer quiet;
+    split(request, quiet);
+    const auto damage = [&](const char* piece) {
+        std::string bytes = test::readFile(other / piece);
+        bytes[10] ^= 0x01;
+        test::writeFile(other / piece, bytes);
+    };
+    damage("holiday.002");
+    {
+        JoinWindow window(NativePath(other / "holiday.001"));
+        const JoinControls ui(window);
+        window.show();
+        QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+        EXPECT_TRUE(test::readFile(other / "holiday.zip") == original) << "the damaged bytes";
+        EXPECT_TRUE(ui.resultText->text().contains(q(other / "holiday.002") +
+                                                   ": rebuilt from the recovery files"))
+            << ui.resultText->text().toStdString();
+    }
+    fs::remove(other / "holiday.zip");
+    damage("holiday.001");
+    damage("holiday.003");
+    JoinWindow window(NativePath(other / "holiday.001"));
+    const JoinControls ui(window);
+    window.show();
+    QString detail;
+    test::whenModalOpens([&](QWidget* box) {
+        detail = test::textOf(box) + "\n" + test::detailOf(box);
+        test::pressOk(box);
+    });
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !detail.isEmpty(); }, 5000));
+    EXPECT_TRUE(detail.contains("more recovery block")) << detail.toStdString();
+    EXPECT_FALSE(fs::exists(other / "holiday.zip"));
+}
+
 TEST_F(JoinWindowTest, CancelOrClosingDuringAJoinLeavesNothingBehind) {
     const auto before = test::namesIn(pieces.path());
     JoinWindow window(NativePath(pieces / "holiday.001"));

@@ -181,7 +181,9 @@ class ChecksumForms : public ::testing::Test {
     std::map<std::string, std::string> pieces;
 };
 
-// A file of lines in random forms, spoilt at random, for every piece; and what it checks.
+// A file of lines in random forms, spoilt at random, for every piece; and what it checks. The
+// pieces' lines come in the pieces' order, as a checksum file lists the pieces a script joins
+// (checksum_order_test.cpp: another order is refused); the other lines go anywhere among them.
 std::string randomFile(std::mt19937& random, const std::map<std::string, std::string>& pieces) {
     std::vector<std::string> lines;
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
@@ -194,10 +196,10 @@ std::string randomFile(std::mt19937& random, const std::map<std::string, std::st
         }
     }
     for (int extra = pick(3); extra > 0; --extra) {
-        lines.push_back(pick(3) == 0 ? formOf(pick(15), std::string(64, '0'), "v.bin")
-                                     : kOtherLines[pick(std::size(kOtherLines))]);
+        const auto at = lines.begin() + pick(static_cast<int>(lines.size()) + 1);
+        lines.insert(at, pick(3) == 0 ? formOf(pick(15), std::string(64, '0'), "v.bin")
+                                      : kOtherLines[pick(std::size(kOtherLines))]);
     }
-    std::shuffle(lines.begin(), lines.end(), random);
     std::string text;
     for (const std::string& line : lines) {
         text += line + "\n";

@@ -77,5 +77,57 @@ TEST(RecoveryCommand, APercentageOutsideOneToAHundredIsAUsageError) {
     EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"film.mkv"});
 }
 
+// A damaged piece that the recovery files show but cannot rebuild fails the join: its
+// wrong bytes are never joined, "not checked", into the file.
+TEST(RecoveryCommand, JoinFailsOnADamagedPieceThatIsNotRebuilt) {
+    test::TempDir dir;
+    const std::string source = test::patternBytes(100 * 1024, 4);
+    test::writeFile(dir / "g.bin", source);
+    const auto split =
+        runCommand({"split", "--recovery", "10", dir / "g.bin", "10K", dir.path().string()});
+    ASSERT_EQ(split.status, 0) << split.err;
+    for (const char* piece : {"g.003", "g.008"}) {
+        std::string bytes = test::readFile(dir / piece);
+        bytes[5] ^= 0x40;
+        test::writeFile(dir / piece, bytes);
+    }
+    const auto joined = runCommand({"join", "-o", dir / "o8", dir / "g.bat"});
+    EXPECT_EQ(joined.status, 1) << joined.err;
+    EXPECT_NE(joined.err.find(dir / "g.003: is damaged, as the recovery files show, and too "
+                                    "much is lost to rebuild it from the recovery files: 1 "
+                                    "more recovery block would be needed; nothing was joined"),
+              std::string::npos)
+        << joined.err;
+    EXPECT_FALSE(fs::exists(dir / "o8"));
+}
+
+// Recovery files that describe only some of the pieces a script names vouch for those alone.
+TEST(RecoveryCommand, VerifyDoesNotCallWholeThePiecesTheRecoveryFilesDoNotDescribe) {
+    test::TempDir dir;
+    test::writeFile(dir / "x.zip", test::patternBytes(1000, 8));
+    const auto split =
+        runCommand({"split", "--recovery", "100", dir / "x.zip", "1K", dir.path().string()});
+    ASSERT_EQ(split.status, 0) << split.err;
+    ASSERT_FALSE(fs::exists(dir / "x.002"));
+    test::writeFile(dir / "x.002", test::patternBytes(1000, 2));
+    test::writeFile(dir / "x.003", test::patternBytes(10, 3));
+    test::writeFile(dir / "x.bat", "copy /b x.001+x.002+x.003 x.zip\r\n");
+    const auto verified = runCommand({"verify", dir / "x.bat"});
+    EXPECT_EQ(verified.status, 1);
+    for (const char* piece : {"x.002", "x.003"}) {
+        EXPECT_NE(verified.err.find(dir / piece + ": is not described by the recovery files "
+                                                  "beside it, so it was not checked"),
+                  std::string::npos)
+            << verified.err;
+    }
+    EXPECT_EQ(verified.out.find("every piece is whole"), std::string::npos) << verified.out;
+    EXPECT_EQ(verified.err.find("x.001: is not described"), std::string::npos) << verified.err;
+
+    test::writeFile(dir / "x.bat", "copy /b x.001 x.zip\r\n");
+    const auto whole = runCommand({"verify", dir / "x.bat"});
+    EXPECT_EQ(whole.status, 0) << whole.err;
+    EXPECT_NE(whole.out.find("every piece is whole, as the recovery files say"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace morsela
