@@ -226,8 +226,12 @@ std::optional<PlannedJoin> JoinWindow::rebuildThenPlan(std::optional<PlannedJoin
     const JoinRequest asked = request();
     std::optional<PlannedJoin> ready;
     failure = failureOf(*this, [&] {
-        ready.emplace(planned ? rebuiltFirst(std::move(*planned), asked, progress_)
-                              : planRebuilt(asked, progress_));
+        if (!planned) {
+            ready.emplace(planRebuilt(asked, progress_));
+            return;
+        }
+        std::optional<PlannedJoin> again = rebuiltFirst(*planned, progress_);
+        ready.emplace(again ? std::move(*again) : std::move(*planned));
     });
     if (ready && !plan_) {
         showPlan(&*ready);  // what the rebuilt pieces make, where nothing could be shown

@@ -115,9 +115,9 @@ JoinOutcome join(const JoinRequest& request, Observer& observer) {
     return carryOut(planRebuilt(request, observer), observer);
 }
 
-JoinOutcome carryOutRepaired(PlannedJoin plan, Observer& observer) {
-    const JoinRequest request = plan.request();
-    return carryOut(rebuiltFirst(std::move(plan), request, observer), observer);
+JoinOutcome carryOutRepaired(const PlannedJoin& plan, Observer& observer) {
+    const std::optional<PlannedJoin> again = rebuiltFirst(plan, observer);
+    return carryOut(again ? *again : plan, observer);
 }
 
 JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {

@@ -44,10 +44,9 @@ PlannedJoin planJoin(const JoinRequest& request);
 JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer);
 
 // Rebuilds the pieces that recovery files beside them show missing or damaged, where they
-// can be (rebuiltFirst, rebuilt_first.h), and carries out the plan, looked at anew after a
-// rebuild. Refuses, before anything is written, when such a piece was not rebuilt. Throws
-// Error.
-JoinOutcome carryOutRepaired(PlannedJoin plan, Observer& observer);
+// can be (recovery_beside.h), and carries out the plan, looked at anew after a rebuild.
+// Refuses, before anything is written, when such a piece was not rebuilt. Throws Error.
+JoinOutcome carryOutRepaired(const PlannedJoin& plan, Observer& observer);
 
 // planJoin, then carryOutRepaired (a piece missing at planning is rebuilt first, where it
 // can be); `replace` in the request allows replacing the target.

@@ -167,19 +167,14 @@ void JoinPieces::add(const std::string& name) {
     if (!status) {
         throw Error::ofSource(dir_.pathOf(name), ENOENT);
     }
-    if (!standIn) {
-        refuseUnlessPiece(name, *status);
+    // A piece rebuilt for the join alone speaks for nobody: whose the pieces are, and the
+    // bits and group a joined file takes, come from the pieces in the folder, the damaged one
+    // it stands in for among them.
+    const auto looked =
+        !standIn ? status : (onDisk && S_ISREG(onDisk->st_mode) ? onDisk : std::nullopt);
+    if (looked) {
+        admit(name, *looked);
     }
-    // Whose the pieces are, and the bits a joined file takes, are those of the pieces in the
-    // folder, also where a rebuilt one stands in for one of them.
-    const struct stat& inFolder = standIn && onDisk && S_ISREG(onDisk->st_mode) ? *onDisk : *status;
-    if (!owner_) {
-        owner_ = inFolder;
-        ownerName_ = name;
-    }
-    mode_ &= inFolder.st_mode;
-    group_ =
-        count() == 0 || group_ == inFolder.st_gid ? std::optional(inFolder.st_gid) : std::nullopt;
     // Every piece but the last has the first's size; only the last may be shorter.
     const std::int64_t size = status->st_size;
     if (count() == 0) {
@@ -194,18 +189,25 @@ void JoinPieces::add(const std::string& name) {
     identities_.push_back({status->st_dev, status->st_ino});
 }
 
-// A piece in the folder is a regular file itself, and belongs with the file whose owner
-// speaks for the pieces (ownerStatus): the script given, else the first piece.
-void JoinPieces::refuseUnlessPiece(const std::string& name, const struct stat& status) const {
+// A piece in the folder is a regular file itself, of the pieces' owner (or the user, or
+// root); the joined file keeps only the bits every piece has, and their group only when they
+// all have it.
+void JoinPieces::admit(const std::string& name, const struct stat& status) {
     if (S_ISLNK(status.st_mode)) {
         throw Error::refused(dir_.pathOf(name), std::string("is a symbolic link; ") + kPiecesOnly);
     }
     refuseUnlessRegular(dir_.pathOf(name), status);
-    if (owner_ && !belongsWithPieces(status, *owner_)) {
+    if (!owner_) {
+        owner_ = status;
+        ownerName_ = name;
+    } else if (!belongsWithPieces(status, *owner_)) {
         throw Error::refused(dir_.pathOf(name), "belongs to another user than " + ownerName_ +
                                                     "; a piece that someone else added is "
                                                     "not joined");
     }
+    mode_ &= status.st_mode;
+    group_ = !grouped_ || group_ == status.st_gid ? std::optional(status.st_gid) : std::nullopt;
+    grouped_ = true;
 }
 
 // Two names of one file (a hard link, or another spelling on a medium that does not tell

@@ -81,7 +81,7 @@ class JoinPieces {
         ino_t inode;
     };
     void add(const std::string& name);
-    void refuseUnlessPiece(const std::string& name, const struct stat& status) const;
+    void admit(const std::string& name, const struct stat& status);
     void refuseSameFiles() const;
 
     Directory dir_;
@@ -98,6 +98,7 @@ class JoinPieces {
     std::string ownerName_;
     mode_t mode_ = 0777;
     std::optional<gid_t> group_;
+    bool grouped_ = false;  // a piece's group has been looked at
 };
 
 // How a piece of a size that no split gives is refused, at the end of the reason.

@@ -61,14 +61,6 @@ JoinPlan PlannedJoin::summary() const {
             pieces_.totalBytes(), expected_ ? expected_->fileName() : ""};
 }
 
-void PlannedJoin::allowReplacingAsIn(const PlannedJoin& earlier) {
-    const auto now = folder().entry(targetName_);
-    if (earlier.replaceAllowed_ && earlier.standing_ && now && earlier.standing_->matches(*now) &&
-        folder().pathOf(targetName_) == earlier.folder().pathOf(earlier.targetName_)) {
-        replaceAllowed_ = true;
-    }
-}
-
 void PlannedJoin::checkTargetUnchanged() const {
     const std::string path = folder().pathOf(targetName_);
     const auto now = folder().entry(targetName_);
@@ -83,8 +75,11 @@ void PlannedJoin::checkTargetUnchanged() const {
     }
 }
 
-JoinRequest PlannedJoin::request() const {
-    return {input_, output_, replaceAllowed_, verify_};
+PlannedJoin PlannedJoin::anew(std::shared_ptr<const StandIns> standIns) const {
+    PlannedJoin again({input_, output_, false, verify_}, std::move(standIns));
+    again.standing_ = standing_;
+    again.replaceAllowed_ = replaceAllowed_;
+    return again;
 }
 
 }  // namespace morsela

@@ -30,9 +30,9 @@ class PlannedJoin {
                          std::shared_ptr<const StandIns> standIns = nullptr);
 
     const JoinPieces& pieces() const { return pieces_; }
+    // The folder the target goes into: the pieces' own, or the one `output` named.
     // The name of the script or piece the join was given, in the pieces' folder.
     std::string inputName() const { return fileNameOf(input_); }
-    // The folder the target goes into: the pieces' own, or the one `output` named.
     const Directory& folder() const { return folder_ ? *folder_ : pieces_.dir(); }
     const std::string& targetName() const { return targetName_; }
     const std::optional<PieceDigests>& expected() const { return expected_; }
@@ -46,15 +46,14 @@ class PlannedJoin {
     bool replaces() const { return standing_.has_value(); }
     void allowReplacing() { replaceAllowed_ = true; }
     bool replacingAllowed() const { return replaceAllowed_; }
-    // Allows replacing as `earlier`, a plan of the same join, allowed it: only while the
-    // same file stands under the target's name as when that plan was made.
-    void allowReplacingAsIn(const PlannedJoin& earlier);
     // Refuses when the name holds another file than the plan found there (or one where it
     // found none), or when a file stands there and replacing it is not allowed. Throws Error.
     void checkTargetUnchanged() const;
 
-    // What this plan was made of, replacing allowed as this plan allows it.
-    JoinRequest request() const;
+    // The same join looked at again (after pieces were rebuilt beside the others, or for the
+    // join alone as `standIns`): the answer about replacing the target carries over, for the
+    // file this plan found there. Throws Error.
+    PlannedJoin anew(std::shared_ptr<const StandIns> standIns = nullptr) const;
 
   private:
     std::string input_;

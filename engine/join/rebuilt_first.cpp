@@ -1,8 +1,6 @@
 #include "engine/join/rebuilt_first.h"
 
-#include <cstdint>
 #include <optional>
-#include <string>
 
 #include "engine/join/target_place.h"
 #include "engine/os/directory.h"
@@ -32,16 +30,14 @@ void refuseUnrepaired(const recovery::RecoveryReport& report) {
 
 }  // namespace
 
-PlannedJoin rebuiltFirst(PlannedJoin planned, const JoinRequest& request, Observer& observer) {
+std::optional<PlannedJoin> rebuiltFirst(const PlannedJoin& planned, Observer& observer) {
     const recovery::RecoveryReport report = recovery::repairBeside(
-        planned.pieces().dir(), fileNameOf(request.input), observer, &planned.folder());
+        planned.pieces().dir(), planned.inputName(), observer, &planned.folder());
     refuseUnrepaired(report);
     if (report.rebuilt.empty()) {
-        return planned;
+        return std::nullopt;
     }
-    PlannedJoin again(request, report.standIns);
-    again.allowReplacingAsIn(planned);
-    return again;
+    return planned.anew(report.standIns);
 }
 
 PlannedJoin rebuiltFirst(const Error& failure, const JoinRequest& request, Observer& observer) {
@@ -78,8 +74,11 @@ PlannedJoin planRebuilt(const JoinRequest& request, Observer& observer) {
     } catch (const Error& error) {
         failure = error;
     }
-    return plan ? rebuiltFirst(std::move(*plan), request, observer)
-                : rebuiltFirst(*failure, request, observer);
+    if (!plan) {
+        return rebuiltFirst(*failure, request, observer);
+    }
+    std::optional<PlannedJoin> again = rebuiltFirst(*plan, observer);
+    return again ? std::move(*again) : std::move(*plan);
 }
 
 }  // namespace morsela

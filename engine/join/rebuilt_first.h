@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "engine/error.h"
 #include "engine/join/join.h"
 #include "engine/join/join_plan.h"
@@ -12,11 +14,11 @@ namespace morsela {
 // written, else for this join alone, into the folder the joined file goes into, leaving the
 // pieces' folder as it is. Each piece rebuilt is a notice to the observer.
 
-// Gives `planned` when nothing was rebuilt, else the join planned anew over the rebuilt
-// pieces, allowed to replace the file in the way as `planned` was. Refuses, before anything
-// is written, when the recovery files show a piece missing or damaged that was not rebuilt.
-// Throws Error.
-PlannedJoin rebuiltFirst(PlannedJoin planned, const JoinRequest& request, Observer& observer);
+// Nothing when nothing was rebuilt: `planned` is carried out as it is. Else the join
+// planned anew over the rebuilt pieces (PlannedJoin::anew). Refuses, before anything is
+// written, when the recovery files show a piece missing or damaged that was not rebuilt:
+// joined, it would make a wrong file. Throws Error.
+std::optional<PlannedJoin> rebuiltFirst(const PlannedJoin& planned, Observer& observer);
 
 // The same for a join whose planning failed with `failure` (a piece missing, or of a size
 // that does not fit): the join planned once the pieces are rebuilt; `failure` itself when

@@ -512,6 +512,39 @@ TEST_F(JoinWindowTest, AFileInTheWayIsReplacedOnlyWhenTheUserSaysYes) {
     EXPECT_TRUE(ui.folderNote->isHidden());  // no longer true: the file was replaced
 }
 
+// A file in the way that only the plan over the rebuilt pieces finds (the plan failed on
+// the lost piece before) is asked about before it is replaced, as any other.
+TEST_F(JoinWindowTest, AFileInTheWayFoundOnlyOnceAPieceIsRebuiltIsAskedAbout) {
+    test::ReadOnlyFolder disc(pieces.path() / "disc");
+    if (!disc.unusable().empty()) {
+        GTEST_SKIP() << disc.unusable();
+    }
+    cutWithRecovery(source, disc.path().string() + "/");
+    fs::remove(disc / "holiday.002");
+    ASSERT_TRUE(disc.seal());
+    const test::TempDir home;
+    const HomeAt homeForTheTest(home.path());
+    test::writeFile(home / "holiday.zip", "an older holiday");
+    JoinWindow window(NativePath(disc / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::processEvents();
+
+    QString question;
+    test::whenModalOpens([&](QWidget* box) {
+        question = test::textOf(box);
+        test::press(box, QMessageBox::No);
+    });
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(question, "Replace holiday.zip?");
+    EXPECT_EQ(test::readFile(home / "holiday.zip"), "an older holiday");
+    EXPECT_TRUE(ui.joinButton->isEnabled());
+
+    test::whenModalOpens([](QWidget* box) { test::press(box, QMessageBox::Yes); });
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(test::readFile(home / "holiday.zip"), original);
+}
+
 QAccessibleInterface* accessible(QObject* object) {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
     if (face == nullptr) {
