@@ -12,10 +12,12 @@ namespace morsela::recovery {
 namespace {
 
 Assessment::File assessFile(const Directory& dir, const FileDescription& description,
-                            const std::vector<SliceCheck>& checks, std::int64_t sliceSize) {
+                            const std::vector<SliceCheck>& checks, std::int64_t sliceSize,
+                            bool piece) {
     Assessment::File file;
+    file.piece = piece;
     const auto entry = dir.entry(description.name);
-    if (!entry) {
+    if (!entry || (!piece && !S_ISREG(entry->st_mode))) {
         file.state = Assessment::State::Missing;
         file.goodSlices.assign(checks.size(), false);
         return file;
@@ -37,7 +39,7 @@ Assessment::File assessFile(const Directory& dir, const FileDescription& descrip
 
 }  // namespace
 
-Assessment assess(const Directory& dir, const RecoverySet& set) {
+Assessment assess(const Directory& dir, const RecoverySet& set, const IsPiece& isPiece) {
     Assessment assessment;
     assessment.files.resize(set.files.size());
     std::atomic<std::size_t> next{0};
@@ -46,7 +48,9 @@ Assessment assess(const Directory& dir, const RecoverySet& set) {
     const auto work = [&] {
         for (std::size_t i = next++; i < set.files.size() && !failed; i = next++) {
             try {
-                assessment.files[i] = assessFile(dir, set.files[i], set.checks[i], set.sliceSize);
+                const bool piece = !isPiece || isPiece(set.files[i].name);
+                assessment.files[i] =
+                    assessFile(dir, set.files[i], set.checks[i], set.sliceSize, piece);
             } catch (...) {
                 if (!failed.exchange(true)) {
                     failure = std::current_exception();

@@ -143,8 +143,8 @@ void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
         for (std::size_t k = 0; k < m; ++k) {
             const Missing& slice = plan.missing[k];
             const std::int64_t keep = std::min(length, slice.length - from);
-            if (keep <= 0) {
-                continue;
+            if (keep <= 0 || targets[slice.file] == nullptr) {
+                continue;  // past its end, or a file of the set that is no piece: not written
             }
             std::fill(solved.begin(), solved.end(), 0);
             for (std::size_t j = 0; j < m; ++j) {
@@ -253,7 +253,7 @@ std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
     std::vector<std::unique_ptr<TemporaryFile>> files(set.files.size());
     std::vector<const FileHandle*> targets(set.files.size(), nullptr);
     for (std::size_t f = 0; f < set.files.size(); ++f) {
-        if (assessment.files[f].state != Assessment::State::Intact) {
+        if (assessment.files[f].state != Assessment::State::Intact && assessment.files[f].piece) {
             files[f] = std::make_unique<TemporaryFile>(dir, set.files[f].name, mode);
             targets[f] = &files[f]->file();
         }

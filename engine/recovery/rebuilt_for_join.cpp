@@ -15,7 +15,7 @@ std::shared_ptr<StandIns> rebuildForJoin(const Directory& dir, const Directory& 
     std::vector<FileHandle> files(set.files.size());
     std::vector<const FileHandle*> targets(set.files.size(), nullptr);
     for (std::size_t f = 0; f < set.files.size(); ++f) {
-        if (assessment.files[f].state != Assessment::State::Intact) {
+        if (assessment.files[f].state != Assessment::State::Intact && assessment.files[f].piece) {
             // Failures to write it are of the join's folder: it lacks the space, say.
             files[f] = createUnnamed(into, into.path());
             targets[f] = &files[f];

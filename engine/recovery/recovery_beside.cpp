@@ -1,10 +1,12 @@
 #include "engine/recovery/recovery_beside.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "engine/error.h"
 #include "engine/join/found_beside.h"
+#include "engine/join/join_piece_names.h"
 #include "engine/os/directory.h"
 #include "engine/os/file_calls.h"
 #include "engine/recovery/assessment.h"
@@ -49,6 +51,9 @@ struct Found {
     const Directory& dir() const { return *folder; }
     RecoverySet set;
     struct stat input {};
+    // The set's files that are pieces of the join: the only ones rebuilt, or reported on.
+    IsPiece isPiece;
+    Assessment assess() const { return recovery::assess(dir(), set, isPiece); }
 };
 
 // A directory that cannot be opened has no recovery files to speak of: what reads the pieces
@@ -64,7 +69,7 @@ std::optional<Directory> directoryOf(const std::string& input) {
 // Without `checkBlocks`, only what the set describes is read, not its recovery blocks.
 std::optional<Found> findSet(const Directory& dir, const std::string& name,
                              bool checkBlocks = true) {
-    Found found{&dir, {}, {}};
+    Found found{&dir, {}, {}, {}};
     const std::string stem = stemOf(name);
     const auto status = found.dir().entry(name);
     if (stem.empty() || !status) {
@@ -86,12 +91,17 @@ std::optional<Found> findSet(const Directory& dir, const std::string& name,
     for (const std::string& file : names) {
         reader.read(found.dir().openRegular(file, "a recovery file"), file);
     }
+    const auto pieces = std::make_shared<const JoinPieceNames>(found.dir(), name);
+    found.isPiece = [pieces](const std::string& file) { return pieces->holds(file); };
     std::vector<RecoverySet> fitting;
     for (RecoverySet& set : reader.completeSets()) {
         const bool ours = std::all_of(set.files.begin(), set.files.end(), [&](const auto& file) {
             return file.name.rfind(stem, 0) == 0 && !endsInPar2(file.name);
         });
-        if (ours) {
+        const bool describesPieces =
+            std::any_of(set.files.begin(), set.files.end(),
+                        [&](const auto& file) { return pieces->holds(file.name); });
+        if (ours && describesPieces) {
             fitting.push_back(std::move(set));
         }
     }
@@ -102,13 +112,17 @@ std::optional<Found> findSet(const Directory& dir, const std::string& name,
     return found;
 }
 
+// Only the pieces are reported on: the set's other files are no business of the join.
 RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
     RecoveryReport report;
     report.found = true;
-    report.pieces = static_cast<std::int64_t>(found.set.files.size());
     report.index = found.dir().pathOf(found.set.readFrom.empty() ? found.set.files[0].name
                                                                  : found.set.readFrom[0]);
     for (std::size_t i = 0; i < found.set.files.size(); ++i) {
+        if (!assessment.files[i].piece) {
+            continue;
+        }
+        ++report.pieces;
         const std::string path = found.dir().pathOf(found.set.files[i].name);
         report.covered.push_back(path);
         if (assessment.files[i].state == Assessment::State::Missing) {
@@ -162,7 +176,7 @@ RecoveryReport checkRecoveryBeside(const std::string& input) {
     if (!found) {
         return {};
     }
-    return reportOf(*found, assess(found->dir(), found->set));
+    return reportOf(*found, found->assess());
 }
 
 bool describedBeside(const std::string& input, const std::string& path) {
@@ -204,7 +218,7 @@ RecoveryReport repairBeside(const Directory& dir, const std::string& name, Obser
     if (!found) {
         return {};
     }
-    const Assessment assessment = assess(found->dir(), found->set);
+    const Assessment assessment = found->assess();
     RecoveryReport report = reportOf(*found, assessment);
     if (report.missing.empty() && report.damaged.empty()) {
         return report;
