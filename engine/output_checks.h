@@ -18,11 +18,13 @@ struct OutputsToCheck {
     std::int64_t pieces = 0;
     std::int64_t pieceSize = 0;
     bool checksum = false;
+    int recoveryPercent = 0;  // recovery files too, where above 0
 };
 
 // Checks made before a split writes anything, so that a refused split leaves no trace.
 //
-// Refuses when a piece name, the script name or the checksum file's name would be longer
+// Refuses when a piece name, the script name, the checksum file's or a recovery file's name
+// would be longer
 // than the directory's file system allows; when pieces would be larger than its largest file
 // (FAT's 4 GiB); when the source's own name is the script's or a piece's, as Windows compares
 // them (the script would overwrite itself or a piece, and on a stick the source itself); when

@@ -71,7 +71,7 @@ PlannedSplit::PlannedSplit(const SplitRequest& request)
              planOf(request, status_.st_size))),  // a source that grows is cut here
       out_(openOutputDirectory(request.outputDir)) {
     listing_ = checkOutputs(out_, {request.source, sourceName_, status_, plan_.pieces,
-                                   plan_.pieceSize, request.checksum});
+                                   plan_.pieceSize, request.checksum, request.recoveryPercent});
     earlier_ = earlierSplits(out_, sourceName_, listing_.scripts);
     for (EarlierSplit& split : earlier_) {
         split.removable = identifyPieces(out_, split, sourceName_, status_);
