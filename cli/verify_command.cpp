@@ -4,6 +4,7 @@
 #include "cli/join_command.h"
 #include "engine/join/verify.h"
 #include "words/human_text.h"
+#include "words/recovery_text.h"
 
 namespace morsela {
 
@@ -39,16 +40,12 @@ namespace {
 int reportRecovery(const std::string& input, const VerifyOutcome& outcome,
                    TerminalObserver& terminal) {
     const recovery::RecoveryReport& report = outcome.recovery;
-    const std::int64_t more = report.moreBlocksNeeded;
-    const std::string can = report.rebuildable
-                                ? "it can be rebuilt from the recovery files"
-                                : "too much is lost: " + std::to_string(more) + " more recovery " +
-                                      (more == 1 ? "block" : "blocks") + " would be needed";
+    const std::string can = rebuildableText(report.rebuildable, report.moreBlocksNeeded);
     for (const std::string& piece : report.missing) {
-        terminal.failed(Error::refused(piece, "is missing; " + can));
+        terminal.failed(Error::refused(piece, lostPieceText(false) + "; " + can));
     }
     for (const std::string& piece : report.damaged) {
-        terminal.failed(Error::refused(piece, "is damaged; " + can));
+        terminal.failed(Error::refused(piece, lostPieceText(true) + "; " + can));
     }
     if (!report.missing.empty() || !report.damaged.empty()) {
         return kExitFailed;

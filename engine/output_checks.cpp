@@ -10,6 +10,8 @@
 #include "engine/os/file_calls.h"
 #include "engine/os/file_system.h"
 #include "engine/piece_names.h"
+#include "engine/recovery/recovery_writer.h"
+#include "engine/recovery/stale_recovery.h"
 #include "engine/script/piece_list.h"
 #include "engine/script/script_words.h"
 
@@ -47,13 +49,28 @@ void refuseTargetAmongOutputs(const OutputsToCheck& planned) {
     }
 }
 
-void refuseWhatTheMediumCannotHold(const Directory& out, const OutputsToCheck& planned) {
+// The names of the recovery files the split writes (recovery_writer.h), for pieces of the
+// lengths it plans.
+std::vector<std::string> recoveryNames(const OutputsToCheck& planned) {
+    if (planned.recoveryPercent <= 0 || planned.pieces <= 0) {
+        return {};
+    }
+    const std::int64_t last = planned.source.st_size - (planned.pieces - 1) * planned.pieceSize;
+    std::vector<std::int64_t> lengths(static_cast<std::size_t>(planned.pieces - 1),
+                                      planned.pieceSize);
+    lengths.push_back(std::clamp<std::int64_t>(last, 0, planned.pieceSize));
+    return recovery::recoveryFileNames(planned.sourceName, lengths, planned.recoveryPercent);
+}
+
+void refuseWhatTheMediumCannotHold(const Directory& out, const OutputsToCheck& planned,
+                                   const std::vector<std::string>& recoveryFiles) {
     std::vector<std::string> names = {
         pieceName(planned.sourceName, pieceNumberText(planned.pieces)),
         scriptName(planned.sourceName)};
     if (planned.checksum) {
         names.push_back(checksumFileName(planned.sourceName));
     }
+    names.insert(names.end(), recoveryFiles.begin(), recoveryFiles.end());
     for (const std::string& name : names) {
         if (const std::string why = nameLengthRefusal(out, name); !why.empty()) {
             throw Error::refused(out.pathOf(name), why);
@@ -117,9 +134,15 @@ void refuseForeignChecksums(const Directory& out, const OutputsToCheck& planned)
 
 OutputListing checkOutputs(const Directory& out, const OutputsToCheck& planned) {
     refuseTargetAmongOutputs(planned);
-    refuseWhatTheMediumCannotHold(out, planned);
+    const std::vector<std::string> recoveryFiles = recoveryNames(planned);
+    refuseWhatTheMediumCannotHold(out, planned, recoveryFiles);
     if (planned.checksum) {
         refuseForeignChecksums(out, planned);
+    }
+    // A recovery file is renamed into place as a piece is: a link, a pipe or a directory
+    // under its name is refused before anything is written.
+    for (const std::string& name : recoveryFiles) {
+        refuseUnlessReplaceable(out, name, planned.source);
     }
     const std::string prefix = planned.sourceName.substr(0, keptLength(planned.sourceName));
     OutputListing listing;
@@ -131,7 +154,7 @@ OutputListing checkOutputs(const Directory& out, const OutputsToCheck& planned) 
         if (mayBeScriptOf(name, planned.sourceName) && listing.scripts.size() < 64) {
             listing.scripts.push_back(name);
         }
-        if (name.starts_with(planned.sourceName) && name.ends_with(".par2") &&
+        if (recovery::mayBeRecoveryFileOf(name, planned.sourceName) &&
             listing.recoveryFiles.size() < 256) {
             listing.recoveryFiles.push_back(name);
         }

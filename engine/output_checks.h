@@ -18,11 +18,13 @@ struct OutputsToCheck {
     std::int64_t pieces = 0;
     std::int64_t pieceSize = 0;
     bool checksum = false;
+    int recoveryPercent = 0;  // recovery files too, where above 0
 };
 
 // Checks made before a split writes anything, so that a refused split leaves no trace.
 //
-// Refuses when a piece name, the script name or the checksum file's name would be longer
+// Refuses when a piece name, the script name, the checksum file's or a recovery file's name
+// would be longer
 // than the directory's file system allows; when pieces would be larger than its largest file
 // (FAT's 4 GiB); when the source's own name is the script's or a piece's, as Windows compares
 // them (the script would overwrite itself or a piece, and on a stick the source itself); when
@@ -33,11 +35,13 @@ struct OutputsToCheck {
 //
 // Lists the directory once, and gives what the listing found besides: the names that may be
 // rejoin scripts of earlier splits, and the numbered files named as pieces of this source
-// (in any letter case) with numbers above the split's last.
+// (in any letter case) with numbers above the split's last, and the names of recovery files
+// that a join of the pieces would read.
 struct OutputListing {
     std::vector<std::string> scripts;
     std::vector<std::pair<std::int64_t, std::string>> beyond;  // the number and the name
-    std::vector<std::string> recoveryFiles;  // SOURCE...par2: recovery files of earlier splits
+    // Names that may be recovery files of earlier splits (stale_recovery.h), at most 256.
+    std::vector<std::string> recoveryFiles;
 };
 OutputListing checkOutputs(const Directory& out, const OutputsToCheck& planned);
 

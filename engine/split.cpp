@@ -13,6 +13,7 @@
 #include "engine/output_checks.h"
 #include "engine/piece_names.h"
 #include "engine/recovery/split_recovery.h"
+#include "engine/recovery/stale_recovery.h"
 #include "engine/script/script_words.h"
 #include "engine/split_outputs.h"
 
@@ -122,7 +123,7 @@ SplitOutcome carryOut(const PlannedSplit& planned, Observer& observer) {
         removeStaleChecksums(out, split.target.empty() ? sourceName : split.target, firstPiece);
     }
     removeStaleChecksums(out, sourceName, firstPiece);
-    recovery::removeStaleRecoveryFiles(out, sourceName, planned.listing().recoveryFiles);
+    recovery::removeStaleRecovery(out, planned.staleRecovery(), observer);
     SplitOutputs outputs(out, planned.source(), planned.sourceStatus(), sourceName,
                          planned.request());
     SplitOutcome outcome{plan.sourceLength, plan.pieceSize, plan.pieces, "", ""};

@@ -7,6 +7,7 @@
 #include "engine/join/join_pieces.h"
 #include "engine/output_folder.h"
 #include "engine/piece_names.h"
+#include "engine/recovery/stale_recovery.h"
 #include "engine/script/script_words.h"
 
 namespace morsela {
@@ -70,11 +71,13 @@ PlannedSplit::PlannedSplit(const SplitRequest& request)
              planOf(request, status_.st_size))),  // a source that grows is cut here
       out_(openOutputDirectory(request.outputDir)) {
     listing_ = checkOutputs(out_, {request.source, sourceName_, status_, plan_.pieces,
-                                   plan_.pieceSize, request.checksum});
+                                   plan_.pieceSize, request.checksum, request.recoveryPercent});
     earlier_ = earlierSplits(out_, sourceName_, listing_.scripts);
     for (EarlierSplit& split : earlier_) {
         split.removable = identifyPieces(out_, split, sourceName_, status_);
     }
+    staleRecovery_ =
+        recovery::identifyStaleRecovery(out_, sourceName_, listing_.recoveryFiles, status_);
     replaceAllowed_ = request.replace;
 }
 

@@ -33,6 +33,8 @@ class PlannedSplit {
     const Directory& out() const { return out_; }
     const std::vector<EarlierSplit>& earlier() const { return earlier_; }
     const OutputListing& listing() const { return listing_; }
+    // The recovery files of earlier splits there, identified for removal (stale_recovery.h).
+    const std::vector<IdentifiedPiece>& staleRecovery() const { return staleRecovery_; }
 
     // The splits of other files whose pieces have the names this split gives its own; they
     // are replaced, whole, only when allowed (the request's `replace`, or the user's answer).
@@ -50,6 +52,7 @@ class PlannedSplit {
     Directory out_;
     OutputListing listing_;
     std::vector<EarlierSplit> earlier_;
+    std::vector<IdentifiedPiece> staleRecovery_;
     bool replaceAllowed_ = false;
 };
 

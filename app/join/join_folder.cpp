@@ -33,7 +33,7 @@ void JoinWindow::avoidReadOnlyFolder() {
         return;  // the join says what is wrong with it
     }
     outputDir_ = NativePath::fromShown(QDir::homePath());
-    if (lookAtPieces(FailureBox::None)) {
+    if (lookAtPieces(FailureBox::None) || rebuildFirst_) {
         folderNote->setText(shownName(folder.bytes()) + " cannot be written (" +
                             QString::fromLocal8Bit(std::strerror(error)) +
                             "), so the file goes to your home folder. " +

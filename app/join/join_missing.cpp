@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/join/join_texts.h"
 #include "app/join/join_window.h"
 #include "app/join/path_parts.h"
+#include "engine/join/join_pieces.h"
+#include "engine/recovery/recovery_beside.h"
 
 namespace morsela {
 namespace {
@@ -37,6 +40,18 @@ void JoinWindow::showWhatIsKnown(const Error& error) {
     joinButton->setDefault(false);
     cancelButton->setDefault(true);
     cancelButton->setFocus();
+}
+
+bool JoinWindow::offerRebuilding(const Error& error) {
+    // A piece of a size that no split gives is damaged; one not there is missing.
+    const bool damaged =
+        error.kind() == Error::Kind::Refused && error.reason().ends_with(kMisfitPiece);
+    if ((error.kind() != Error::Kind::NotFound && !damaged) ||
+        !recovery::describedBeside(request().input, error.path())) {
+        return false;
+    }
+    progressText->setText(rebuildLine(error.path(), damaged));
+    return true;
 }
 
 // Back in the window, perhaps after putting the missing piece in place: the window looks

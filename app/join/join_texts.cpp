@@ -2,6 +2,7 @@
 
 #include "app/controls/native_path.h"
 #include "words/human_text.h"
+#include "words/recovery_text.h"
 
 namespace morsela {
 namespace {
@@ -54,8 +55,18 @@ QString resultLine(const JoinOutcome& outcome) {
     return line + ".";
 }
 
-QString rebuildLine(const std::string& piece) {
-    return shownText(piece) + " is missing; Join rebuilds it from the recovery files first.";
+QString rebuildLine(const std::string& piece, bool damaged) {
+    return shownText(piece) + " " + QString::fromStdString(lostPieceText(damaged)) + "; " +
+           QString::fromStdString(rebuiltFirstText()) + ".";
+}
+
+QString recoveryLine() {
+    return "Recovery files are beside the pieces: Join checks the pieces against them and "
+           "rebuilds a missing or damaged one first.";
+}
+
+QString checkingLine() {
+    return "Checking the pieces against the recovery files...";
 }
 
 }  // namespace morsela

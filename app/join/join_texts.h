@@ -28,8 +28,14 @@ QString checksumLine(const JoinPlan& plan);
 // matched their checksums."
 QString resultLine(const JoinOutcome& outcome);
 
-// A missing piece that the recovery files describe: "/media/stick/holiday.003 is missing;
-// Join rebuilds it from the recovery files first."
-QString rebuildLine(const std::string& piece);
+// A missing or damaged piece that the recovery files describe: "/media/stick/holiday.003 is
+// missing; Join rebuilds it from the recovery files first."
+QString rebuildLine(const std::string& piece, bool damaged);
+
+// Pieces that recovery files beside them describe, before the join: what Join does first.
+QString recoveryLine();
+
+// While the pieces are checked against the recovery files, before the join.
+QString checkingLine();
 
 }  // namespace morsela

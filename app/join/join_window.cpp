@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <variant>
 
@@ -15,6 +16,7 @@
 #include "app/icons/morsela_icon.h"
 #include "app/join/join_texts.h"
 #include "app/join/path_parts.h"
+#include "engine/join/rebuilt_first.h"
 #include "engine/recovery/recovery_beside.h"
 
 namespace morsela {
@@ -35,6 +37,21 @@ NativePath absolute(const NativePath& path) {
     std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
     return cwd ? NativePath(NativePath(QByteArray(cwd.get())).asDirectory().bytes() + path.bytes())
                : path;
+}
+
+// The failure of `work`, run while the window waits, given as data.
+std::optional<Error> failureOf(QWidget& window, const std::function<void()>& work) {
+    std::optional<Error> failure;
+    runWhileWindowWaits(window, [&] {
+        try {
+            work();
+        } catch (const Error& error) {
+            failure = error;
+        } catch (const std::exception& error) {  // out of memory, for one
+            failure = Error(Error::Kind::Other, "", error.what());
+        }
+    });
+    return failure;
 }
 
 // planJoin, its failure given as data.
@@ -78,7 +95,8 @@ JoinWindow::JoinWindow(const NativePath& input, QWidget* parent)
     connect(openFolderButton, &QPushButton::clicked, this, &JoinWindow::openFolderButton_Click);
 
     enterStage(Stage::Ready);
-    if (lookAtPieces(FailureBox::OnceShown)) {
+    // Pieces that Join rebuilds first need a folder to be written as much as a join does.
+    if (lookAtPieces(FailureBox::OnceShown) || rebuildFirst_) {
         avoidReadOnlyFolder();
     }
 }
@@ -123,17 +141,20 @@ bool JoinWindow::lookAtPieces(FailureBox box) {
     if (auto* planned = std::get_if<PlannedJoin>(&looked)) {
         planned_.emplace(std::move(*planned));
         showPlan(&*planned_);
+        rebuildFirst_ = false;
+        recoveryBeside_ = recovery::recoveryFilesBeside(request().input);
+        if (recoveryBeside_ && stage_ == Stage::Ready) {
+            progressText->setText(recoveryLine());
+        }
         return true;
     }
     const Error& error = std::get<Error>(looked);
     planned_.reset();
     showPlan(nullptr);
     showWhatIsKnown(error);
-    rebuildFirst_ = error.kind() == Error::Kind::NotFound &&
-                    recovery::describedBeside(request().input, error.path());
+    rebuildFirst_ = offerRebuilding(error);
     if (rebuildFirst_) {
         // Join rebuilds the piece first, so it stays the way on.
-        progressText->setText(rebuildLine(error.path()));
         joinButton->setEnabled(stage_ == Stage::Ready);
         joinButton->setDefault(true);
         cancelButton->setDefault(false);
@@ -157,8 +178,10 @@ void JoinWindow::joinButton_Click() {
         planned_->allowReplacing();
     }
     enterStage(Stage::Joining);
-    const std::optional<Error> failure = runJoin(planned_ ? &*planned_ : nullptr);
+    std::optional<PlannedJoin> planned = std::move(planned_);
     planned_.reset();  // carried out: another join is planned anew
+    const std::optional<Error> failure = runJoin(std::move(planned));
+    progress_.end();  // a stop asked for covered this join, not the next
     if (!failure) {
         showOutcome(*outcome_);
         enterStage(Stage::Done);
@@ -177,25 +200,46 @@ void JoinWindow::joinButton_Click() {
     }
 }
 
-// The join runs off the window's thread so that the bar moves and Cancel is heard. Pieces
-// that recovery files show missing or damaged are rebuilt first, or the join refused; without
-// a plan, the join is planned once a missing piece is there.
-std::optional<Error> JoinWindow::runJoin(const PlannedJoin* planned) {
+// The join runs off the window's thread so that the bar moves and Cancel is heard. The
+// recovery files rebuild what they can first, as for `morsela join`: a missing piece, or a
+// damaged one that only they can tell; the join is then planned anew over the pieces.
+std::optional<Error> JoinWindow::runJoin(std::optional<PlannedJoin> planned) {
     progress_.begin();
-    const JoinRequest asked = request();
     std::optional<Error> failure;
-    runWhileWindowWaits(*this, [&] {
-        try {
-            outcome_ =
-                planned == nullptr ? join(asked, progress_) : carryOutRepaired(*planned, progress_);
-        } catch (const Error& error) {
-            failure = error;
-        } catch (const std::exception& error) {  // out of memory, for one
-            failure = Error(Error::Kind::Other, "", error.what());
+    std::optional<PlannedJoin> ready = rebuildThenPlan(std::move(planned), failure);
+    if (!ready) {
+        return failure;
+    }
+    // A file in the way that only the rebuilt pieces' plan found is asked about now.
+    if (ready->replaces() && !ready->replacingAllowed()) {
+        if (!askToReplace(ready->summary())) {
+            return Error::stopped(ready->summary().target, "not replaced");
         }
+        ready->allowReplacing();
+    }
+    return failureOf(*this, [&] { outcome_ = carryOut(*ready, progress_); });
+}
+
+std::optional<PlannedJoin> JoinWindow::rebuildThenPlan(std::optional<PlannedJoin> planned,
+                                                       std::optional<Error>& failure) {
+    if (recoveryBeside_ || !planned) {
+        progressText->setText(checkingLine());
+    }
+    const JoinRequest asked = request();
+    std::optional<PlannedJoin> ready;
+    failure = failureOf(*this, [&] {
+        if (!planned) {
+            ready.emplace(planRebuilt(asked, progress_));
+            return;
+        }
+        std::optional<PlannedJoin> again = rebuiltFirst(*planned, progress_);
+        ready.emplace(again ? std::move(*again) : std::move(*planned));
     });
-    progress_.end();
-    return failure;
+    if (ready && !plan_) {
+        showPlan(&*ready);  // what the rebuilt pieces make, where nothing could be shown
+        enterStage(Stage::Joining);
+    }
+    return ready;
 }
 
 void JoinWindow::showProgress(std::int64_t done, std::int64_t total, double seconds,

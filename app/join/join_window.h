@@ -61,7 +61,14 @@ class JoinWindow : public QDialog {
     // Proposes the home folder when the pieces' folder cannot be written.
     void avoidReadOnlyFolder();
     bool askToReplace(const JoinPlan& plan);
-    std::optional<Error> runJoin(const PlannedJoin* planned);
+    // join_missing.cpp: whether the failure is a piece that the recovery files describe, which
+    // Join rebuilds first; says so in the window.
+    bool offerRebuilding(const Error& error);
+    // Rebuilds what the recovery files can first, asks before replacing a file found only
+    // then, and carries out the join.
+    std::optional<Error> runJoin(std::optional<PlannedJoin> planned);
+    std::optional<PlannedJoin> rebuildThenPlan(std::optional<PlannedJoin> planned,
+                                               std::optional<Error>& failure);
     void showProgress(std::int64_t done, std::int64_t total, double seconds, const QString& phase);
     void showOutcome(const JoinOutcome& outcome);
     void showFailure(const Error& error);
@@ -79,7 +86,8 @@ class JoinWindow : public QDialog {
     std::optional<JoinOutcome> outcome_;
     Stage stage_ = Stage::Ready;
     bool closeWhenStopped_ = false;
-    bool rebuildFirst_ = false;  // a piece is missing, and the recovery files describe it
+    bool rebuildFirst_ = false;    // a piece is missing or damaged; the recovery files describe it
+    bool recoveryBeside_ = false;  // recovery files beside the pieces describe them
     JoinProgress progress_;
 
     QLabel* targetName;

@@ -8,11 +8,11 @@
 #include "engine/error.h"
 #include "engine/join/join_pieces.h"
 #include "engine/join/piece_digests.h"
+#include "engine/join/rebuilt_first.h"
 #include "engine/join/target_place.h"
 #include "engine/os/directory.h"
 #include "engine/os/file_calls.h"
 #include "engine/os/temporary_file.h"
-#include "engine/recovery/recovery_beside.h"
 
 namespace morsela {
 namespace {
@@ -104,25 +104,6 @@ void appendPiece(const PlannedJoin& plan, std::size_t index, const FileHandle& t
     }
 }
 
-// Refuses a join of pieces that the recovery files beside them show missing or damaged when
-// they were not rebuilt: joined, they would make a wrong file.
-void refuseUnrepaired(const recovery::RecoveryReport& report) {
-    if (!report.rebuilt.empty() || (report.missing.empty() && report.damaged.empty())) {
-        return;
-    }
-    const bool missing = !report.missing.empty();
-    const std::string& piece = missing ? report.missing.front() : report.damaged.front();
-    const std::int64_t more = report.moreBlocksNeeded;
-    const std::string why =
-        report.rebuildable
-            ? "it could not be rebuilt from the recovery files"
-            : "too much is lost to rebuild it from the recovery files: " + std::to_string(more) +
-                  " more recovery " + (more == 1 ? "block" : "blocks") + " would be needed";
-    const std::string state = missing ? "is missing" : "is damaged";
-    throw Error::refused(
-        piece, state + ", as the recovery files show, and " + why + "; nothing was joined");
-}
-
 }  // namespace
 
 PlannedJoin planJoin(const JoinRequest& request) {
@@ -132,26 +113,12 @@ PlannedJoin planJoin(const JoinRequest& request) {
 JoinOutcome join(const JoinRequest& request, Observer& observer) {
     // Lost and damaged pieces are rebuilt from the recovery files first, where they can be,
     // and the pieces then looked at anew.
-    std::optional<PlannedJoin> plan;
-    try {
-        plan.emplace(request);
-    } catch (const Error&) {
-        if (recovery::repairBeside(request.input, observer, request.stop).rebuilt.empty()) {
-            throw;
-        }
-        return carryOut(planJoin(request), observer);
-    }
-    return carryOutRepaired(*plan, observer);
+    return carryOut(planRebuilt(request, observer), observer);
 }
 
 JoinOutcome carryOutRepaired(const PlannedJoin& plan, Observer& observer) {
-    const recovery::RecoveryReport report =
-        recovery::repairBeside(plan.pieces().dir(), plan.inputName(), observer, plan.stop());
-    refuseUnrepaired(report);
-    if (!report.rebuilt.empty()) {
-        return carryOut(plan.anew(), observer);
-    }
-    return carryOut(plan, observer);
+    const std::optional<PlannedJoin> again = rebuiltFirst(plan, observer);
+    return carryOut(again ? *again : plan, observer);
 }
 
 JoinOutcome carryOut(const PlannedJoin& plan, Observer& observer) {

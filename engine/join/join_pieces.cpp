@@ -17,7 +17,7 @@ namespace {
 
 std::string misfit(std::int64_t size, std::int64_t full) {
     return std::to_string(size) + " bytes, which does not fit pieces of " + std::to_string(full) +
-           " bytes; a piece is damaged or missing";
+           " bytes; " + kMisfitPiece;
 }
 
 // Refuses `input`, which the script parser refused: a file whose first line is already no
@@ -38,7 +38,8 @@ std::string misfit(std::int64_t size, std::int64_t full) {
 
 }  // namespace
 
-JoinPieces::JoinPieces(const std::string& input) : dir_(directoryPartOf(input)) {
+JoinPieces::JoinPieces(const std::string& input, std::shared_ptr<const StandIns> standIns)
+    : dir_(directoryPartOf(input)), standIns_(std::move(standIns)) {
     const std::string name = fileNameOf(input);
     const auto [prefix, number] = splitPieceNumber(name);
     // A first piece is joined as the script beside it that names it says; one numbered
@@ -136,7 +137,7 @@ std::optional<FileHandle> JoinPieces::scriptNaming(const std::string& firstPiece
 }
 
 void JoinPieces::readSeries(const std::string& named) {
-    series_.emplace(dir_, named);
+    series_.emplace(dir_, named, standIns_.get());
     target_ = series_->target();
     for (std::int64_t i = 0; i < series_->count(); ++i) {
         add(series_->name(i));
@@ -160,25 +161,20 @@ void JoinPieces::add(const std::string& name) {
                                      " pieces, more than any split has");
     }
     names_.add(name);
-    const auto status = dir_.entry(name);
+    const auto standIn = standIns_ ? standIns_->statusOf(name) : std::nullopt;
+    const auto onDisk = dir_.entry(name);
+    const auto status = standIn ? standIn : onDisk;
     if (!status) {
         throw Error::ofSource(dir_.pathOf(name), ENOENT);
     }
-    if (S_ISLNK(status->st_mode)) {
-        throw Error::refused(dir_.pathOf(name), std::string("is a symbolic link; ") + kPiecesOnly);
+    // A piece rebuilt for the join alone speaks for nobody: whose the pieces are, and the
+    // bits and group a joined file takes, come from the pieces in the folder, the damaged one
+    // it stands in for among them.
+    const auto looked =
+        !standIn ? status : (onDisk && S_ISREG(onDisk->st_mode) ? onDisk : std::nullopt);
+    if (looked) {
+        admit(name, *looked);
     }
-    refuseUnlessRegular(dir_.pathOf(name), *status);
-    if (!owner_) {
-        owner_ = *status;
-        ownerName_ = name;
-    } else if (!belongsWithPieces(*status, *owner_)) {
-        throw Error::refused(dir_.pathOf(name), "belongs to another user than " + ownerName_ +
-                                                    "; a piece that someone else added is "
-                                                    "not joined");
-    }
-    mode_ &= status->st_mode;
-    group_ =
-        count() == 0 || group_ == status->st_gid ? std::optional(status->st_gid) : std::nullopt;
     // Every piece but the last has the first's size; only the last may be shorter.
     const std::int64_t size = status->st_size;
     if (count() == 0) {
@@ -191,6 +187,27 @@ void JoinPieces::add(const std::string& name) {
     lastSize_ = size;
     totalBytes_ += size;
     identities_.push_back({status->st_dev, status->st_ino});
+}
+
+// A piece in the folder is a regular file itself, of the pieces' owner (or the user, or
+// root); the joined file keeps only the bits every piece has, and their group only when they
+// all have it.
+void JoinPieces::admit(const std::string& name, const struct stat& status) {
+    if (S_ISLNK(status.st_mode)) {
+        throw Error::refused(dir_.pathOf(name), std::string("is a symbolic link; ") + kPiecesOnly);
+    }
+    refuseUnlessRegular(dir_.pathOf(name), status);
+    if (!owner_) {
+        owner_ = status;
+        ownerName_ = name;
+    } else if (!belongsWithPieces(status, *owner_)) {
+        throw Error::refused(dir_.pathOf(name), "belongs to another user than " + ownerName_ +
+                                                    "; a piece that someone else added is "
+                                                    "not joined");
+    }
+    mode_ &= status.st_mode;
+    group_ = !grouped_ || group_ == status.st_gid ? std::optional(status.st_gid) : std::nullopt;
+    grouped_ = true;
 }
 
 // Two names of one file (a hard link, or another spelling on a medium that does not tell
@@ -219,7 +236,9 @@ std::int64_t JoinPieces::sizeOf(std::size_t piece) const {
 }
 
 FileHandle JoinPieces::open(std::size_t piece) const {
-    FileHandle file = dir_.openRegular(names_.name(piece), kPiecesOnly);
+    const std::string name = names_.name(piece);
+    FileHandle file = standIns_ && standIns_->has(name) ? standIns_->open(name, dir_.pathOf(name))
+                                                        : dir_.openRegular(name, kPiecesOnly);
     const struct stat status = statusOf(file);
     const Identity& looked = identities_[piece];
     if (status.st_dev != looked.device || status.st_ino != looked.inode ||

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "engine/join/numbered_series.h"
+#include "engine/join/stand_ins.h"
 #include "engine/os/directory.h"
 #include "engine/os/file_handle.h"
 #include "engine/script/piece_list.h"
@@ -27,13 +29,17 @@ class JoinPieces {
     // pieces are those numbered_series.h finds, and the target is NAME. Any other file is
     // refused as neither.
     //
+    // `standIns`, where given, are read in place of the pieces of their names, whatever
+    // stands under those names (stand_ins.h).
+    //
     // A script is read in portions and every piece looked at as its line is read. Refuses
     // names outside the script's directory, a piece named twice (by name, as Windows compares
     // names, or as the same file under two names: a hard link, or a case-insensitive medium),
     // a target that is also a piece, a missing piece (in a series, one missing before a
     // higher number), a piece that is a link or no regular file, sizes that cannot come from
     // one split, and more pieces than any split has. Throws Error.
-    explicit JoinPieces(const std::string& input);
+    explicit JoinPieces(const std::string& input,
+                        std::shared_ptr<const StandIns> standIns = nullptr);
 
     const Directory& dir() const { return dir_; }
     const std::string& target() const { return target_; }
@@ -57,7 +63,7 @@ class JoinPieces {
     std::optional<gid_t> sharedGroup() const { return group_; }
 
     // A piece opened for reading and checked against the first look, so that a piece swapped
-    // for a link or another file meanwhile is never read.
+    // for a link or another file meanwhile is never read; a stand-in for it where there is one.
     FileHandle open(std::size_t piece) const;
 
     // More than any real split; the memory a script takes stays bounded.
@@ -75,6 +81,7 @@ class JoinPieces {
         ino_t inode;
     };
     void add(const std::string& name);
+    void admit(const std::string& name, const struct stat& status);
     void refuseSameFiles() const;
 
     Directory dir_;
@@ -85,12 +92,17 @@ class JoinPieces {
     std::int64_t lastSize_ = 0;
     std::int64_t totalBytes_ = 0;
     std::optional<NumberedSeries> series_;
+    std::shared_ptr<const StandIns> standIns_;
     // Whose pieces count (ownerStatus): the script's given, else set by the first piece.
     std::optional<struct stat> owner_;
     std::string ownerName_;
     mode_t mode_ = 0777;
     std::optional<gid_t> group_;
+    bool grouped_ = false;  // a piece's group has been looked at
 };
+
+// How a piece of a size that no split gives is refused, at the end of the reason.
+inline constexpr const char* kMisfitPiece = "a piece is damaged or missing";
 
 // How join and verify name what they read: the pieces themselves, never through a link.
 inline constexpr const char* kPiecesOnly = "join reads only the pieces themselves";

@@ -25,11 +25,11 @@ std::optional<PieceDigests> expectedDigests(const JoinPieces& pieces, bool verif
 
 }  // namespace
 
-PlannedJoin::PlannedJoin(const JoinRequest& request)
+PlannedJoin::PlannedJoin(const JoinRequest& request, std::shared_ptr<const StandIns> standIns)
     : input_(request.input),
       output_(request.output),
       verify_(request.verify),
-      pieces_(request.input),
+      pieces_(request.input, std::move(standIns)),
       replaceAllowed_(request.replace),
       stop_(request.stop) {
     // Beside the pieces, the target goes into the folder they were read from; elsewhere,
@@ -66,8 +66,8 @@ void PlannedJoin::checkTargetUnchanged() const {
     }
 }
 
-PlannedJoin PlannedJoin::anew() const {
-    PlannedJoin again({input_, output_, false, verify_, stop_});
+PlannedJoin PlannedJoin::anew(std::shared_ptr<const StandIns> standIns) const {
+    PlannedJoin again({input_, output_, false, verify_, stop_}, std::move(standIns));
     again.standing_ = standing_;
     again.replaceAllowed_ = replaceAllowed_;
     return again;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,9 +24,11 @@ struct JoinRequest;
 // about it (replacing the file that stands there) covers this plan and nothing else.
 class PlannedJoin {
   public:
-    // Looks at what `request` names. Refuses what join refuses, and a pipe, device or
-    // directory under the target's name. Throws Error.
-    explicit PlannedJoin(const JoinRequest& request);
+    // Looks at what `request` names, reading `standIns` in place of the pieces of their
+    // names (stand_ins.h). Refuses what join refuses, and a pipe, device or directory under
+    // the target's name. Throws Error.
+    explicit PlannedJoin(const JoinRequest& request,
+                         std::shared_ptr<const StandIns> standIns = nullptr);
 
     const JoinPieces& pieces() const { return pieces_; }
     // The folder the target goes into: the pieces' own, or the one `output` named.
@@ -45,14 +48,15 @@ class PlannedJoin {
     // and only while the name holds that same file.
     bool replaces() const { return standing_.has_value(); }
     void allowReplacing() { replaceAllowed_ = true; }
+    bool replacingAllowed() const { return replaceAllowed_; }
     // Refuses when the name holds another file than the plan found there (or one where it
     // found none), or when a file stands there and replacing it is not allowed. Throws Error.
     void checkTargetUnchanged() const;
 
-    // The same join looked at again (after pieces were rebuilt beside the others): the
-    // answer about replacing the target carries over, for the file this plan found there.
-    // Throws Error.
-    PlannedJoin anew() const;
+    // The same join looked at again (after pieces were rebuilt beside the others, or for the
+    // join alone as `standIns`): the answer about replacing the target carries over, for the
+    // file this plan found there. Throws Error.
+    PlannedJoin anew(std::shared_ptr<const StandIns> standIns = nullptr) const;
 
   private:
     std::string input_;

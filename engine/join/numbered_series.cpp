@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <vector>
 
 #include "engine/error.h"
 #include "engine/join/found_beside.h"
@@ -86,8 +87,9 @@ bool NumberedSeries::isPastTheEnd(std::string_view name) const {
     return number && *number >= first_ + count_;
 }
 
-NumberedSeries::NumberedSeries(const Directory& dir, const std::string& named)
-    : prefix_(named.substr(0, numberStart(named))) {
+NumberedSeries::NumberedSeries(const Directory& dir, const std::string& named,
+                               const StandIns* standIns)
+    : prefix_(named.substr(0, numberStart(named))), standIns_(standIns) {
     const auto namedStatus = dir.entry(named);
     if (!namedStatus) {
         throw Error::ofSource(dir.pathOf(named), ENOENT);
@@ -112,6 +114,15 @@ NumberedSeries::NumberedSeries(const Directory& dir, const std::string& named)
             }
         }
     });
+    // Files rebuilt for the join alone are there too, where nothing stands under their names.
+    for (const std::string& name : standIns ? standIns->names() : std::vector<std::string>{}) {
+        const auto number = numberIn(name, prefix_, width_);
+        if (number && !dir.entry(name)) {
+            ++files;
+            lowest = std::min(lowest, *number);
+            highest = std::max(highest, *number);
+        }
+    }
     first_ = lowest;
     if (foreign) {
         throw Error::refused(dir.pathOf(name(*foreign - first_)),
@@ -123,11 +134,15 @@ NumberedSeries::NumberedSeries(const Directory& dir, const std::string& named)
                              "is not the first of its series: the lowest number beside it is " +
                                  name(0) + "; the pieces before it are missing");
     }
-    for (count_ = 0; count_ < files && dir.entry(name(count_)); ++count_) {
+    for (count_ = 0; count_ < files && isThere(dir, name(count_)); ++count_) {
     }
     if (count_ < files) {
         refuseGap(dir, highest);
     }
+}
+
+bool NumberedSeries::isThere(const Directory& dir, const std::string& name) const {
+    return dir.entry(name) || (standIns_ != nullptr && standIns_->has(name));
 }
 
 // The first number there past the gap is named, as the lowest would be.

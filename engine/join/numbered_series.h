@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/join/stand_ins.h"
 #include "engine/os/directory.h"
 
 namespace morsela {
@@ -30,8 +31,10 @@ class NumberedSeries {
     // Looks at the names in `dir` once. Refuses a `named` file that is not there, a series
     // whose lowest number is past 1 (its first pieces are missing), a gap before a higher
     // number, and a file of the series that does not belong with the file named (another
-    // user's, found_beside.h): none is skipped. Throws Error naming the file.
-    NumberedSeries(const Directory& dir, const std::string& named);
+    // user's, found_beside.h): none is skipped. A file with a stand-in (stand_ins.h) counts
+    // as there. Throws Error naming the file.
+    NumberedSeries(const Directory& dir, const std::string& named,
+                   const StandIns* standIns = nullptr);
 
     // The file the pieces make: the series' name without its dot and number.
     std::string target() const { return prefix_.substr(0, prefix_.size() - 1); }
@@ -43,11 +46,14 @@ class NumberedSeries {
 
   private:
     [[noreturn]] void refuseGap(const Directory& dir, std::int64_t highest) const;
+    // Whether the file `name` of the series is there, or stood in for.
+    bool isThere(const Directory& dir, const std::string& name) const;
 
     std::string prefix_;  // "data.bin."
     std::size_t width_ = 3;
     std::int64_t first_ = 1;
     std::int64_t count_ = 0;
+    const StandIns* standIns_ = nullptr;
 };
 
 }  // namespace morsela

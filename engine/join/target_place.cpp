@@ -21,12 +21,11 @@ std::string checkedTarget(const std::string& target, const std::string& scriptPa
     return target;
 }
 
-}  // namespace
-
-TargetPlace targetPlace(const std::string& scriptPath, const std::string& target,
-                        const std::string& output) {
+// The folder the target goes into, and the target's name where `output` gives it ("" for
+// the target's own name).
+TargetPlace placeOf(const std::string& output) {
     if (output.empty()) {
-        return {std::nullopt, checkedTarget(target, scriptPath)};
+        return {std::nullopt, ""};
     }
     std::string path = output;
     while (path.size() > 1 && path.back() == '/') {
@@ -34,12 +33,27 @@ TargetPlace targetPlace(const std::string& scriptPath, const std::string& target
     }
     OutputLook look = lookAtOutput(path, path + "/");
     if (look.directory) {
-        return {std::move(look.directory), checkedTarget(target, scriptPath)};
+        return {std::move(look.directory), ""};
     }
     if (output.back() == '/') {
         throw Error::ofOutput(path + "/", look.exists ? ENOTDIR : ENOENT);
     }
     return {std::move(look.parent), look.name};
+}
+
+}  // namespace
+
+TargetPlace targetPlace(const std::string& scriptPath, const std::string& target,
+                        const std::string& output) {
+    TargetPlace place = placeOf(output);
+    if (place.name.empty()) {
+        place.name = checkedTarget(target, scriptPath);
+    }
+    return place;
+}
+
+std::optional<Directory> targetFolder(const std::string& output) {
+    return placeOf(output).folder;
 }
 
 }  // namespace morsela

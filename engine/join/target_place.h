@@ -29,4 +29,9 @@ struct TargetPlace {
 TargetPlace targetPlace(const std::string& scriptPath, const std::string& target,
                         const std::string& output);
 
+// The folder of targetPlace alone, looked at as it does, known before the script is read:
+// where a join may put what it makes besides the target; nothing for the pieces' own
+// folder. Throws Error.
+std::optional<Directory> targetFolder(const std::string& output);
+
 }  // namespace morsela

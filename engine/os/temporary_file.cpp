@@ -9,10 +9,6 @@
 
 namespace morsela {
 
-namespace {
-
-// Hidden, short enough for any file system whatever the final name's length, and not to be
-// guessed: nobody else can put a file under it first.
 std::string unguessableName(const std::string& finalPath) {
     unsigned char random[8];
     if (!sys::randomBytes(random, sizeof random)) {
@@ -26,8 +22,6 @@ std::string unguessableName(const std::string& finalPath) {
     }
     return name + ".part";
 }
-
-}  // namespace
 
 TemporaryFile::TemporaryFile(const Directory& dir, const std::string& finalName, mode_t mode)
     : dir_(dir), finalName_(finalName), mode_(mode & ~sys::creationMask()) {

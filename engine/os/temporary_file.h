@@ -11,6 +11,11 @@
 
 namespace morsela {
 
+// A name for a file being made: hidden, short enough for any file system whatever the final
+// name's length, and not to be guessed, so nobody else can put a file under it first.
+// `finalPath` names the file in a failure to find random bytes. Throws Error.
+std::string unguessableName(const std::string& finalPath);
+
 // A file under a temporary name in a directory: removed when it goes out of scope, unless it
 // was renamed into place first. Failures while writing it name the file the user asked for,
 // never the temporary name. Until it is renamed only its owner may read or write it, so that

@@ -13,10 +13,11 @@ namespace {
 
 Assessment::File assessFile(const Directory& dir, const FileDescription& description,
                             const std::vector<SliceCheck>& checks, std::int64_t sliceSize,
-                            WorkMeter* meter) {
+                            bool piece, WorkMeter* meter) {
     Assessment::File file;
+    file.piece = piece;
     const auto entry = dir.entry(description.name);
-    if (!entry) {
+    if (!entry || (!piece && !S_ISREG(entry->st_mode))) {
         if (meter != nullptr) {  // nothing to read: its share of the work is done
             meter->add(static_cast<std::int64_t>(description.length));
         }
@@ -41,7 +42,8 @@ Assessment::File assessFile(const Directory& dir, const FileDescription& descrip
 
 }  // namespace
 
-Assessment assess(const Directory& dir, const RecoverySet& set, WorkMeter* meter) {
+Assessment assess(const Directory& dir, const RecoverySet& set, const IsPiece& isPiece,
+                  WorkMeter* meter) {
     if (meter != nullptr) {
         std::int64_t total = 0;
         for (const FileDescription& file : set.files) {
@@ -57,8 +59,9 @@ Assessment assess(const Directory& dir, const RecoverySet& set, WorkMeter* meter
     const auto work = [&] {
         for (std::size_t i = next++; i < set.files.size() && !failed; i = next++) {
             try {
+                const bool piece = !isPiece || isPiece(set.files[i].name);
                 assessment.files[i] =
-                    assessFile(dir, set.files[i], set.checks[i], set.sliceSize, meter);
+                    assessFile(dir, set.files[i], set.checks[i], set.sliceSize, piece, meter);
             } catch (...) {
                 if (!failed.exchange(true)) {
                     failure = std::current_exception();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ struct Assessment {
     struct File {
         State state = State::Intact;
         std::vector<bool> goodSlices;  // for a damaged file: which of its slices match
+        // A piece of the join at hand, rebuilt when it is not intact. Any other file that the
+        // set lists is only read, its slices counting where they match; it is never written,
+        // and one that is no regular file counts as missing.
+        bool piece = true;
     };
     std::vector<File> files;         // in the set's order
     std::int64_t missingSlices = 0;  // of damaged and missing files
@@ -26,10 +31,16 @@ struct Assessment {
     }
 };
 
+// Whether a file the set lists is a piece of the join at hand (JoinPieceNames); without one,
+// every file is.
+using IsPiece = std::function<bool(const std::string& name)>;
+
 // Looks at every file of `set` in `dir` (without following links) and checks its bytes
 // against the set's MD5s, whole and slice by slice; files are read on threads of their own.
-// `meter`, when there is one, hears the bytes read (a missing file's counted at once) and
-// ends the work when it says stop. Throws Error.
-Assessment assess(const Directory& dir, const RecoverySet& set, WorkMeter* meter = nullptr);
+// `isPiece` says which of its files are pieces of the join at hand. `meter`, when there is one,
+// hears the bytes read (a missing file's counted at once) and ends the work when it says stop.
+// Throws Error.
+Assessment assess(const Directory& dir, const RecoverySet& set, const IsPiece& isPiece = {},
+                  WorkMeter* meter = nullptr);
 
 }  // namespace morsela::recovery

@@ -5,6 +5,7 @@
 
 #include "engine/error.h"
 #include "engine/recovery/galois16.h"
+#include "engine/recovery/read_budget.h"
 #include "engine/recovery/slice_layout.h"
 
 namespace morsela::recovery {
@@ -89,16 +90,17 @@ class MagicFinder {
 void PacketReader::read(const FileHandle& file, const std::string& name) {
     const std::int64_t size = statusOf(file).st_size;
     MagicFinder magic(file, size);
+    ReadBudget budget(size);
     std::int64_t at = magic.next(0);
     while (at + static_cast<std::int64_t>(kHeaderLength) <= size) {
-        const std::int64_t next = readPacket(file, name, at, size);
+        const std::int64_t next = readPacket(file, name, at, size, budget);
         at = next > at ? next : magic.next(at + 1);
     }
 }
 
 // Reads the packet at `at`; gives where the next begins, or 0 when there is no sound packet.
 std::int64_t PacketReader::readPacket(const FileHandle& file, const std::string& name,
-                                      std::int64_t at, std::int64_t size) {
+                                      std::int64_t at, std::int64_t size, ReadBudget& budget) {
     const std::string head = readExactly(file, at, kHeaderLength);
     const std::uint64_t length = numberAt(head, 8, 8);
     if (head.compare(0, kMagic.size(), kMagic) != 0 || length < kHeaderLength || length % 4 != 0 ||
@@ -109,6 +111,7 @@ std::int64_t PacketReader::readPacket(const FileHandle& file, const std::string&
     const std::string_view type = std::string_view(head).substr(48, 16);
     const bool describing = type == kMainType || type == kFileType || type == kChecksumType;
     if (describing && static_cast<std::int64_t>(length) <= kLargestDescribing) {
+        budget.spend(file.path(), static_cast<std::int64_t>(length));
         const std::string body = readExactly(file, at + 64, static_cast<std::int64_t>(length) - 64);
         Md5 md5;
         md5.update(head.data() + 32, 32);
@@ -122,7 +125,11 @@ std::int64_t PacketReader::readPacket(const FileHandle& file, const std::string&
     if (!describing && !checkBlocks_) {
         return end;
     }
-    if (describing || hashRange(file, at + 32, end) != hashAt(head, 16)) {
+    if (describing) {
+        return 0;
+    }
+    budget.spend(file.path(), static_cast<std::int64_t>(length));
+    if (hashRange(file, at + 32, end) != hashAt(head, 16)) {
         return 0;
     }
     if (type == kRecoveryType && length >= kHeaderLength + 4) {

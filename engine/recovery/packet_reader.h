@@ -11,6 +11,8 @@
 
 namespace morsela::recovery {
 
+class ReadBudget;
+
 // A recovery block found in a recovery file: where its data lies.
 struct FoundBlock {
     std::string file;  // the recovery file's name
@@ -32,7 +34,8 @@ struct RecoverySet {
 // Reads recovery files received from anyone: every length and count is checked before
 // anything is allocated, every packet's MD5 is checked (a recovery block's by reading it
 // through in bounded portions), and a damaged packet is skipped to the next that begins
-// with the magic sequence. What a file holds beyond the bounds is refused with a reason.
+// with the magic sequence. What a file holds beyond the bounds is refused with a reason, and
+// so is a file whose packets would have it read more than a few times over (read_budget.h).
 class PacketReader {
   public:
     // Without `checkBlocks`, recovery blocks are passed over unread: enough to learn what a
@@ -54,7 +57,7 @@ class PacketReader {
 
   private:
     std::int64_t readPacket(const FileHandle& file, const std::string& name, std::int64_t at,
-                            std::int64_t size);
+                            std::int64_t size, ReadBudget& budget);
     void keep(const std::string& name, std::int64_t at, const std::string& head,
               const std::string& body);
     void keepBlock(const std::string& name, std::int64_t at, const Hash16& set, std::int64_t length,

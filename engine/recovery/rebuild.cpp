@@ -90,7 +90,7 @@ std::vector<Gf> solution(const Plan& plan, const std::vector<std::uint32_t>& exp
 
 // The slices of a damaged file that match are copied into the file that replaces it.
 void copyGoodSlices(const RecoverySet& set, const Assessment& assessment, const Plan& plan,
-                    const std::vector<std::unique_ptr<TemporaryFile>>& targets) {
+                    const std::vector<const FileHandle*>& targets) {
     std::vector<char> buffer(1 << 20);
     const auto portion = static_cast<std::int64_t>(buffer.size());
     for (std::size_t f = 0; f < targets.size(); ++f) {
@@ -107,7 +107,7 @@ void copyGoodSlices(const RecoverySet& set, const Assessment& assessment, const 
                 if (readAt(*plan.files[f], buffer.data(), part, at) < part) {
                     throw Error::refused(plan.files[f]->path(), "became shorter while it was read");
                 }
-                writeFully(targets[f]->file(), buffer.data(), part, at);
+                writeFully(*targets[f], buffer.data(), part, at);
             }
         }
     }
@@ -117,7 +117,7 @@ void copyGoodSlices(const RecoverySet& set, const Assessment& assessment, const 
 // slices at hand, each written into its file.
 void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
                  const std::vector<std::uint32_t>& exponents,
-                 const std::vector<std::unique_ptr<TemporaryFile>>& targets, WorkMeter* meter) {
+                 const std::vector<const FileHandle*>& targets, WorkMeter* meter) {
     const std::size_t m = plan.missing.size();
     const std::vector<Gf> inverse = solution(plan, exponents);
     const Coefficient coefficient = [&](std::size_t input, std::size_t sum) -> Gf {
@@ -143,16 +143,16 @@ void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
         for (std::size_t k = 0; k < m; ++k) {
             const Missing& slice = plan.missing[k];
             const std::int64_t keep = std::min(length, slice.length - from);
-            if (keep <= 0) {
-                continue;
+            if (keep <= 0 || targets[slice.file] == nullptr) {
+                continue;  // past its end, or a file of the set that is no piece: not written
             }
             std::fill(solved.begin(), solved.end(), 0);
             for (std::size_t j = 0; j < m; ++j) {
                 RegionMultiplier(inverse[k * m + j])
                     .addTo(solved.data(), at[j], static_cast<std::size_t>((keep + 1) / 2 * 2));
             }
-            writeFully(targets[slice.file]->file(), reinterpret_cast<const char*>(solved.data()),
-                       keep, slice.offset + from);
+            writeFully(*targets[slice.file], reinterpret_cast<const char*>(solved.data()), keep,
+                       slice.offset + from);
         }
     }
 }
@@ -160,7 +160,7 @@ void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
 // The bytes rebuilding reads: every input once to solve the missing slices, and each file
 // rebuilt once to check it.
 std::int64_t workOf(const RecoverySet& set, const Plan& plan, bool solving,
-                    const std::vector<std::unique_ptr<TemporaryFile>>& targets) {
+                    const std::vector<const FileHandle*>& targets) {
     std::int64_t work = 0;
     for (const InputSlice& input : plan.inputs) {
         work += solving ? input.length : 0;
@@ -224,8 +224,8 @@ bool invert(std::vector<Gf>& matrix, std::size_t size) {
     return true;
 }
 
-std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
-                             const Assessment& assessment, mode_t mode, WorkMeter* meter) {
+void rebuildInto(const Directory& dir, const RecoverySet& set, const Assessment& assessment,
+                 const std::vector<const FileHandle*>& targets, WorkMeter* meter) {
     Plan plan;
     planSlices(dir, set, assessment, plan);
     const std::size_t m = plan.missing.size();
@@ -241,14 +241,10 @@ std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
                              "too few recovery blocks to rebuild it");
     }
     // Every file missing or damaged is written anew, first with the slices that match.
-    std::vector<std::unique_ptr<TemporaryFile>> targets(set.files.size());
-    for (std::size_t f = 0; f < set.files.size(); ++f) {
-        if (assessment.files[f].state != Assessment::State::Intact) {
-            targets[f] = std::make_unique<TemporaryFile>(dir, set.files[f].name, mode);
-            if (sys::ftruncate(targets[f]->file().fd(), static_cast<off_t>(set.files[f].length)) !=
-                0) {
-                throw Error::ofOutput(dir.pathOf(set.files[f].name), errno);
-            }
+    for (std::size_t f = 0; f < targets.size(); ++f) {
+        if (targets[f] != nullptr &&
+            sys::ftruncate(targets[f]->fd(), static_cast<off_t>(set.files[f].length)) != 0) {
+            throw Error::ofOutput(dir.pathOf(set.files[f].name), errno);
         }
     }
     if (meter != nullptr) {
@@ -258,21 +254,38 @@ std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
     if (m > 0) {
         writeSolved(set, plan, slices, exponents, targets, meter);
     }
-    std::vector<Rebuilt> rebuilt;
     for (std::size_t f = 0; f < targets.size(); ++f) {
-        if (!targets[f]) {
-            continue;
-        }
         const FileDescription& file = set.files[f];
-        const auto length = static_cast<std::int64_t>(file.length);
-        if (hashFile(targets[f]->file(), length, set.sliceSize, meter).md5 != file.md5) {
+        if (targets[f] != nullptr &&
+            hashFile(*targets[f], static_cast<std::int64_t>(file.length), set.sliceSize, meter)
+                    .md5 != file.md5) {
             throw Error::refused(dir.pathOf(file.name),
                                  "was rebuilt wrong; its MD5 does not match");
         }
+    }
+}
+
+std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
+                             const Assessment& assessment, mode_t mode, WorkMeter* meter) {
+    std::vector<std::unique_ptr<TemporaryFile>> files(set.files.size());
+    std::vector<const FileHandle*> targets(set.files.size(), nullptr);
+    for (std::size_t f = 0; f < set.files.size(); ++f) {
+        if (assessment.files[f].state != Assessment::State::Intact && assessment.files[f].piece) {
+            files[f] = std::make_unique<TemporaryFile>(dir, set.files[f].name, mode);
+            targets[f] = &files[f]->file();
+        }
+    }
+    rebuildInto(dir, set, assessment, targets, meter);
+    std::vector<Rebuilt> rebuilt;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        if (!files[f]) {
+            continue;
+        }
+        const FileDescription& file = set.files[f];
         const std::string keptAs = assessment.files[f].state == Assessment::State::Damaged
                                        ? keepDamaged(dir, file.name)
                                        : "";
-        targets[f]->commit(true);
+        files[f]->commit(true);
         rebuilt.push_back({file.name, keptAs});
     }
     return rebuilt;

@@ -29,6 +29,12 @@ struct Rebuilt {
 std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
                              const Assessment& assessment, mode_t mode, WorkMeter* meter = nullptr);
 
+// The same, into `targets`, one for each file of the set: an empty file for each missing or
+// damaged one, null for each intact one. Each is checked against its MD5; nothing is named
+// or moved aside. `meter` as for rebuild. Throws Error.
+void rebuildInto(const Directory& dir, const RecoverySet& set, const Assessment& assessment,
+                 const std::vector<const FileHandle*>& targets, WorkMeter* meter = nullptr);
+
 // The inverse of a square matrix over GF(2^16), rows after rows; false when it has none.
 bool invert(std::vector<Gf>& matrix, std::size_t size);
 

@@ -6,10 +6,13 @@
 
 #include "engine/error.h"
 #include "engine/join/found_beside.h"
+#include "engine/join/join_piece_names.h"
 #include "engine/os/directory.h"
+#include "engine/os/file_calls.h"
 #include "engine/recovery/assessment.h"
 #include "engine/recovery/packet_reader.h"
 #include "engine/recovery/rebuild.h"
+#include "engine/recovery/rebuilt_for_join.h"
 #include "engine/recovery/work_meter.h"
 
 namespace morsela::recovery {
@@ -46,8 +49,9 @@ bool endsInPar2(const std::string& name) {
 
 }  // namespace
 
-std::optional<FoundSet> findBeside(const Directory& dir, const std::string& name) {
-    FoundSet found{&dir, {}, {}};
+std::optional<FoundSet> findBeside(const Directory& dir, const std::string& name,
+                                   bool checkBlocks) {
+    FoundSet found{&dir, {}, {}, {}};
     const std::string stem = stemOf(name);
     const auto status = found.dir().entry(name);
     if (stem.empty() || !status) {
@@ -65,16 +69,21 @@ std::optional<FoundSet> findBeside(const Directory& dir, const std::string& name
         }
     });
     std::sort(names.begin(), names.end());
-    PacketReader reader;
+    PacketReader reader(checkBlocks);
     for (const std::string& file : names) {
         reader.read(found.dir().openRegular(file, "a recovery file"), file);
     }
+    const auto pieces = std::make_shared<const JoinPieceNames>(found.dir(), name);
+    found.isPiece = [pieces](const std::string& file) { return pieces->holds(file); };
     std::vector<RecoverySet> fitting;
     for (RecoverySet& set : reader.completeSets()) {
         const bool ours = std::all_of(set.files.begin(), set.files.end(), [&](const auto& file) {
             return file.name.rfind(stem, 0) == 0 && !endsInPar2(file.name);
         });
-        if (ours) {
+        const bool describesPieces =
+            std::any_of(set.files.begin(), set.files.end(),
+                        [&](const auto& file) { return pieces->holds(file.name); });
+        if (ours && describesPieces) {
             fitting.push_back(std::move(set));
         }
     }
@@ -87,13 +96,17 @@ std::optional<FoundSet> findBeside(const Directory& dir, const std::string& name
 
 namespace {
 
+// Only the pieces are reported on: the set's other files are no business of the join.
 RecoveryReport reportOf(const FoundSet& found, const Assessment& assessment) {
     RecoveryReport report;
     report.found = true;
-    report.pieces = static_cast<std::int64_t>(found.set.files.size());
     report.index = found.dir().pathOf(found.set.readFrom.empty() ? found.set.files[0].name
                                                                  : found.set.readFrom[0]);
     for (std::size_t i = 0; i < found.set.files.size(); ++i) {
+        if (!assessment.files[i].piece) {
+            continue;
+        }
+        ++report.pieces;
         const std::string path = found.dir().pathOf(found.set.files[i].name);
         report.covered.push_back(path);
         if (assessment.files[i].state == Assessment::State::Missing) {
@@ -125,27 +138,68 @@ Error stoppedAt(const FoundSet& found, const std::string& what) {
     return Error::stopped(found.dir().pathOf(index), "stopped while " + what);
 }
 
+// The rebuilt pieces are named beside the others, a damaged one kept under another name.
+void rebuildBeside(const FoundSet& found, const Assessment& assessment, RecoveryReport& report,
+                   Observer& observer, WorkMeter& meter) {
+    for (const Rebuilt& file :
+         rebuild(found.dir(), found.set, assessment, found.input.st_mode & 0777, &meter)) {
+        const std::string path = found.dir().pathOf(file.name);
+        report.rebuilt.push_back(path);
+        report.keptAs.push_back(file.keptAs.empty() ? "" : found.dir().pathOf(file.keptAs));
+        observer.notice({path, file.keptAs.empty()
+                                   ? "rebuilt from the recovery files"
+                                   : "rebuilt from the recovery files; the damaged one is "
+                                     "kept as " +
+                                         file.keptAs});
+    }
+}
+
+// The pieces' folder cannot be written (read-only media, another user's folder): the rebuilt
+// pieces live in the join's own folder, without names, for as long as the join reads them.
+void rebuildForJoinAlone(const FoundSet& found, const Assessment& assessment,
+                         const Directory& joinFolder, RecoveryReport& report, Observer& observer,
+                         WorkMeter& meter) {
+    report.standIns = rebuildForJoin(found.dir(), joinFolder, found.set, assessment,
+                                     found.input.st_mode & 0777, &meter);
+    for (const std::string& name : report.standIns->names()) {
+        const std::string path = found.dir().pathOf(name);
+        report.rebuilt.push_back(path);
+        report.keptAs.emplace_back();
+        observer.notice({path, kRebuiltForJoin});
+    }
+}
+
 }  // namespace
 
-std::optional<FoundSet> findBeside(const std::string& input, std::unique_ptr<Directory>& folder) {
+std::optional<FoundSet> findBeside(const std::string& input, std::unique_ptr<Directory>& folder,
+                                   bool checkBlocks) {
     folder = folderOf(input);
-    return folder ? findBeside(*folder, fileNameOf(input)) : std::nullopt;
+    return folder ? findBeside(*folder, fileNameOf(input), checkBlocks) : std::nullopt;
 }
 
 RecoveryReport checkFound(const FoundSet& found, Observer& observer, const StopToken& stop) {
     WorkMeter meter(observer, stop, Phase::CheckingRecovery,
                     stoppedAt(found, "the pieces were checked against the recovery files"));
-    return reportOf(found, assess(found.dir(), found.set, &meter));
+    return reportOf(found, assess(found.dir(), found.set, found.isPiece, &meter));
 }
 
 bool describedBeside(const std::string& input, const std::string& path) {
     try {
         std::unique_ptr<Directory> dir;
-        const std::optional<FoundSet> found = findBeside(input, dir);
+        const std::optional<FoundSet> found = findBeside(input, dir, false);
         return found &&
                std::any_of(found->set.files.begin(), found->set.files.end(), [&](const auto& file) {
                    return found->dir().pathOf(file.name) == path;
                });
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+bool recoveryFilesBeside(const std::string& input) {
+    try {
+        std::unique_ptr<Directory> dir;
+        return findBeside(input, dir, false).has_value();
     } catch (const Error&) {
         return false;
     }
@@ -157,7 +211,7 @@ RecoveryReport repairBeside(const std::string& input, Observer& observer, const 
 }
 
 RecoveryReport repairBeside(const Directory& dir, const std::string& name, Observer& observer,
-                            const StopToken& stop) {
+                            const StopToken& stop, const Directory* joinFolder) {
     std::optional<FoundSet> found;
     try {
         found = findBeside(dir, name);
@@ -169,7 +223,7 @@ RecoveryReport repairBeside(const Directory& dir, const std::string& name, Obser
     }
     WorkMeter checking(observer, stop, Phase::CheckingRecovery,
                        stoppedAt(*found, "the pieces were checked; nothing was rebuilt"));
-    const Assessment assessment = assess(found->dir(), found->set, &checking);
+    const Assessment assessment = assess(found->dir(), found->set, found->isPiece, &checking);
     RecoveryReport report = reportOf(*found, assessment);
     if (report.missing.empty() && report.damaged.empty()) {
         return report;
@@ -186,16 +240,10 @@ RecoveryReport repairBeside(const Directory& dir, const std::string& name, Obser
                                    "pieces were rebuilt from the recovery files; "
                                    "none is left half-rebuilt"));
     try {
-        for (const Rebuilt& file : rebuild(found->dir(), found->set, assessment,
-                                           found->input.st_mode & 0777, &rebuilding)) {
-            const std::string path = found->dir().pathOf(file.name);
-            report.rebuilt.push_back(path);
-            report.keptAs.push_back(file.keptAs.empty() ? "" : found->dir().pathOf(file.keptAs));
-            observer.notice({path, file.keptAs.empty()
-                                       ? "rebuilt from the recovery files"
-                                       : "rebuilt from the recovery files; the damaged one is "
-                                         "kept as " +
-                                             file.keptAs});
+        if (joinFolder != nullptr && sys::mayWriteIn(dir.fd()) != 0) {
+            rebuildForJoinAlone(*found, assessment, *joinFolder, report, observer, rebuilding);
+        } else {
+            rebuildBeside(*found, assessment, report, observer, rebuilding);
         }
     } catch (const Error& error) {
         if (error.kind() == Error::Kind::Stopped) {

@@ -56,15 +56,29 @@ std::vector<std::size_t> setOrder(const std::vector<Piece>& pieces) {
     return order;
 }
 
-std::vector<Volume> createVolumes(const Directory& dir, const WriteRequest& request,
-                                  std::int64_t blocks) {
+// The volumes that hold `blocks` recovery blocks: the first holds one, each next twice the
+// last, the last what is left. Gives each one's name, first block and count.
+struct VolumeSpan {
+    std::string name;
+    std::int64_t first = 0;
+    std::int64_t count = 0;
+};
+std::vector<VolumeSpan> volumeSpans(const std::string& setName, std::int64_t blocks) {
     const int digits = std::max(2, static_cast<int>(std::to_string(blocks).size()));
-    std::vector<Volume> volumes;
+    std::vector<VolumeSpan> spans;
     for (std::int64_t first = 0, count = 1; first < blocks; first += count, count *= 2) {
         count = std::min(count, blocks - first);
-        const std::string name = volumeName(request.setName, first, count, digits);
-        volumes.push_back(
-            {name, std::make_unique<TemporaryFile>(dir, name, request.mode), first, count});
+        spans.push_back({volumeName(setName, first, count, digits), first, count});
+    }
+    return spans;
+}
+
+std::vector<Volume> createVolumes(const Directory& dir, const WriteRequest& request,
+                                  std::int64_t blocks) {
+    std::vector<Volume> volumes;
+    for (const VolumeSpan& span : volumeSpans(request.setName, blocks)) {
+        volumes.push_back({span.name, std::make_unique<TemporaryFile>(dir, span.name, request.mode),
+                           span.first, span.count});
     }
     return volumes;
 }
@@ -159,6 +173,21 @@ std::string volumeName(const std::string& setName, std::int64_t first, std::int6
     std::snprintf(numbers, sizeof numbers, ".vol%0*lld+%0*lld.par2", digits,
                   static_cast<long long>(first), digits, static_cast<long long>(count));
     return setName + numbers;
+}
+
+std::vector<std::string> recoveryFileNames(const std::string& setName,
+                                           std::vector<std::int64_t> lengths, int percent) {
+    std::sort(lengths.rbegin(), lengths.rend());
+    std::string whyNot;
+    const SliceLayout layout = sliceLayoutFor(lengths, percent, whyNot);
+    if (!whyNot.empty()) {
+        return {};
+    }
+    std::vector<std::string> names{setName + ".par2"};
+    for (const VolumeSpan& span : volumeSpans(setName, layout.recoveryBlocks)) {
+        names.push_back(span.name);
+    }
+    return names;
 }
 
 WriteOutcome writeRecoveryFiles(const Directory& dir, const WriteRequest& request) {

@@ -39,6 +39,11 @@ struct WriteOutcome {
 std::string volumeName(const std::string& setName, std::int64_t first, std::int64_t count,
                        int digits);
 
+// The names writeRecoveryFiles gives the files it writes for pieces of these lengths, the
+// index first; none where it would write none. A split checks them before it writes.
+std::vector<std::string> recoveryFileNames(const std::string& setName,
+                                           std::vector<std::int64_t> lengths, int percent);
+
 // Reads the pieces through `dir` twice at most, taking less than 256 MiB whatever their size.
 // Files are written under temporary names and named only once all are complete. Throws Error.
 WriteOutcome writeRecoveryFiles(const Directory& dir, const WriteRequest& request);

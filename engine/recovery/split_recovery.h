@@ -13,12 +13,6 @@ namespace morsela::recovery {
 
 // A split's recovery files, NAME.par2 and its volumes, NAME being the source's name.
 
-// Removes the recovery files of an earlier split of `sourceName` in `out`: those among
-// `listed` (names the split's one look at the folder found) under the names this split would
-// give them that describe its first piece. Others are left alone.
-void removeStaleRecoveryFiles(const Directory& out, const std::string& sourceName,
-                              const std::vector<std::string>& listed);
-
 // Once the split's pieces are complete: writes the recovery files that `request` asks for,
 // telling `observer` of each, or in a notice why there are none, and of the bytes read as a
 // phase of its own. The request's stop token ends it as Stopped, with no recovery file left.

@@ -1,7 +1,8 @@
 // The join window driven offscreen: a join by keyboard with its report and the way to the
 // folder, a damaged piece named in a box, Cancel and closing during a join leaving nothing
-// behind, pieces on read-only media joined into a folder the user chooses, a file in the way,
-// and how a screen reader finds every control.
+// behind, pieces on read-only media joined into a folder the user chooses, missing and
+// damaged pieces rebuilt from recovery files first, a file in the way, and how a screen
+// reader finds every control.
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -21,6 +22,7 @@
 #include "app/join/join_window.h"
 #include "engine/split.h"
 #include "tests/app/modal.h"
+#include "tests/support/read_only_folder.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -409,6 +411,83 @@ TEST_F(JoinWindowTest, PiecesOnReadOnlyMediaJoinIntoAFolderTheUserChooses) {
     EXPECT_EQ(test::namesIn(media), onMedia);
 }
 
+// holiday.zip in `other`, without a checksum file, with recovery files worth one piece.
+void cutWithRecovery(const test::TempDir& source, const std::string& dir) {
+    SplitRequest request{source / "holiday.zip", dir, 100000, 0, false, 40};
+    Observer quiet;
+    split(request, quiet);
+}
+
+void flipByte(const std::string& path, std::size_t at) {
+    std::string bytes = test::readFile(path);
+    bytes[at] ^= 0x08;
+    test::writeFile(path, bytes);
+}
+
+// Without a checksum file only the recovery files tell a damaged piece: Join rebuilds it
+// first, as `morsela join` does, rather than join its bytes.
+TEST_F(JoinWindowTest, ADamagedPieceTheRecoveryFilesDescribeIsRebuiltAndSaidSo) {
+    cutWithRecovery(source, other.dirText());
+    flipByte(other / "holiday.002", 4321);
+    JoinWindow window(NativePath(other / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(ui.progressText->text(),
+              "Recovery files are beside the pieces: Join checks the pieces against them and "
+              "rebuilds a missing or damaged one first.");
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(test::readFile(other / "holiday.zip"), original);
+    EXPECT_TRUE(ui.resultText->text().contains(
+        q(other / "holiday.002") +
+        ": rebuilt from the recovery files; the damaged one is kept as holiday.002.1"))
+        << ui.resultText->text().toStdString();
+}
+
+TEST_F(JoinWindowTest, APieceCutShortIsNamedAsDamagedAndJoinRebuildsIt) {
+    cutWithRecovery(source, other.dirText());
+    test::writeFile(other / "holiday.002", test::readFile(other / "holiday.002").substr(0, 60000));
+    JoinWindow window(NativePath(other / "holiday.001"));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(
+        ui.progressText->text(),
+        q(other / "holiday.002") + " is damaged; Join rebuilds it from the recovery files first.");
+    ASSERT_TRUE(ui.joinButton->isEnabled());
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(test::readFile(other / "holiday.zip"), original);
+    EXPECT_EQ(ui.targetName->text(), "holiday.zip");
+}
+
+// On media nobody can write, the piece is rebuilt for the join alone, and the window says so.
+TEST_F(JoinWindowTest, APieceLostOnReadOnlyMediaIsRebuiltForTheJoinAlone) {
+    test::ReadOnlyFolder disc(pieces.path() / "disc");
+    if (!disc.unusable().empty()) {
+        GTEST_SKIP() << disc.unusable();
+    }
+    cutWithRecovery(source, disc.path().string() + "/");
+    fs::remove(disc / "holiday.003");
+    const auto before = test::contentsOf(disc.path());
+    ASSERT_TRUE(disc.seal());
+    const test::TempDir home;
+    const HomeAt homeForTheTest(home.path());
+    JoinWindow window(NativePath(disc / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(ui.folderField->text(), q(home.path().string()));
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(test::readFile(home / "holiday.zip"), original);
+    EXPECT_TRUE(ui.resultText->text().contains(
+        q(disc / "holiday.003") +
+        ": rebuilt from the recovery files for this join; its folder cannot be written"))
+        << ui.resultText->text().toStdString();
+    EXPECT_EQ(test::contentsOf(disc.path()), before);
+}
+
 TEST_F(JoinWindowTest, AFileInTheWayIsReplacedOnlyWhenTheUserSaysYes) {
     test::writeFile(pieces / "holiday.zip", "an older holiday");
     JoinWindow window(NativePath(pieces / "holiday.bat"));
@@ -431,6 +510,39 @@ TEST_F(JoinWindowTest, AFileInTheWayIsReplacedOnlyWhenTheUserSaysYes) {
     QTest::mouseClick(ui.joinButton, Qt::LeftButton);
     EXPECT_EQ(test::readFile(pieces / "holiday.zip"), original);
     EXPECT_TRUE(ui.folderNote->isHidden());  // no longer true: the file was replaced
+}
+
+// A file in the way that only the plan over the rebuilt pieces finds (the plan failed on
+// the lost piece before) is asked about before it is replaced, as any other.
+TEST_F(JoinWindowTest, AFileInTheWayFoundOnlyOnceAPieceIsRebuiltIsAskedAbout) {
+    test::ReadOnlyFolder disc(pieces.path() / "disc");
+    if (!disc.unusable().empty()) {
+        GTEST_SKIP() << disc.unusable();
+    }
+    cutWithRecovery(source, disc.path().string() + "/");
+    fs::remove(disc / "holiday.002");
+    ASSERT_TRUE(disc.seal());
+    const test::TempDir home;
+    const HomeAt homeForTheTest(home.path());
+    test::writeFile(home / "holiday.zip", "an older holiday");
+    JoinWindow window(NativePath(disc / "holiday.bat"));
+    const JoinControls ui(window);
+    window.show();
+    QApplication::processEvents();
+
+    QString question;
+    test::whenModalOpens([&](QWidget* box) {
+        question = test::textOf(box);
+        test::press(box, QMessageBox::No);
+    });
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(question, "Replace holiday.zip?");
+    EXPECT_EQ(test::readFile(home / "holiday.zip"), "an older holiday");
+    EXPECT_TRUE(ui.joinButton->isEnabled());
+
+    test::whenModalOpens([](QWidget* box) { test::press(box, QMessageBox::Yes); });
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    EXPECT_EQ(test::readFile(home / "holiday.zip"), original);
 }
 
 QAccessibleInterface* accessible(QObject* object) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "tests/support/morsela_run.h"
+#include "tests/support/read_only_folder.h"
 #include "tests/support/temp_dir.h"
 
 namespace morsela {
@@ -44,6 +45,32 @@ TEST(RecoveryCommand, VerifyNamesTheLostPieceAndJoinRebuildsIt) {
         << joined.err;
     EXPECT_EQ(test::readFile(dir / "again.mkv"), source);
     EXPECT_EQ(runCommand({"verify", dir / "film.001"}).status, 0);
+}
+
+TEST(RecoveryCommand, PiecesOnReadOnlyMediaAreRebuiltForTheJoinAloneAndSaidSo) {
+    test::TempDir dir;
+    test::ReadOnlyFolder disc(dir.path() / "disc");
+    if (!disc.unusable().empty()) {
+        GTEST_SKIP() << disc.unusable();
+    }
+    const std::string source = test::patternBytes(400'000, 8);
+    test::writeFile(dir / "film.mkv", source);
+    ASSERT_EQ(
+        runCommand({"split", "--recovery", "10", dir / "film.mkv", "40K", disc.path().string()})
+            .status,
+        0);
+    fs::remove(disc / "film.007");
+    const auto before = test::contentsOf(disc.path());
+    ASSERT_TRUE(disc.seal());
+    const auto joined = runCommand({"join", disc / "film.bat", "-o", dir / "again.mkv"});
+    ASSERT_EQ(joined.status, 0) << joined.err;
+    EXPECT_NE(joined.err.find(disc / "film.007" +
+                              ": rebuilt from the recovery files for this join; its folder "
+                              "cannot be written"),
+              std::string::npos)
+        << joined.err;
+    EXPECT_EQ(test::readFile(dir / "again.mkv"), source);
+    EXPECT_EQ(test::contentsOf(disc.path()), before);
 }
 
 TEST(RecoveryCommand, APercentageOutsideOneToAHundredIsAUsageError) {

@@ -126,6 +126,53 @@ TEST(PacketReader, AFileStrewnWithMagicSequencesIsReadOnceThrough) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
+// Headers every 64 bytes, each claiming the rest of the file, with MD5s that fail: checked
+// over what they claim, they would have the file hashed once for each header, the work
+// growing with the square of its size (14 s for 1 MiB, an hour for 16 MiB).
+std::string headersClaimingTheRest(std::int64_t size) {
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    for (std::int64_t at = 0; at + 64 <= size; at += 64) {
+        bytes.replace(static_cast<std::size_t>(at), kMagic.size(), kMagic);
+        for (int i = 0; i < 8; ++i) {
+            bytes[static_cast<std::size_t>(at + 8 + i)] = static_cast<char>((size - at) >> (8 * i));
+        }
+    }
+    return bytes;
+}
+
+TEST(PacketReader, HeadersClaimingTheRestOfTheFileTakeTimeInProportionToIt) {
+    const std::string bytes = headersClaimingTheRest(1 << 20);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        readBytes(bytes);
+        ADD_FAILURE() << "a file of nothing but damaged packets was read as sound";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.kind(), Error::Kind::Refused);
+        EXPECT_NE(error.reason().find("is damaged"), std::string::npos) << error.reason();
+    }
+    // Linear, this takes a few milliseconds; a loaded machine gets ample room.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST(PacketReader, ASoundSetWithADamagedLengthIsStillRead) {
+    const WrittenSet written;
+    const std::string name = written.outcome.files.back();
+    std::string bytes = test::readFile(written.dir / name);
+    // The first recovery packet claims the rest of the file: it fails its MD5, and the
+    // packets after it are still found and read.
+    const std::size_t first = bytes.find(kMagic, bytes.find(kRecoveryType) - 48);
+    const auto rest = static_cast<std::uint64_t>(bytes.size() - first);
+    for (int i = 0; i < 8; ++i) {
+        bytes[first + 8 + static_cast<std::size_t>(i)] = static_cast<char>(rest >> (8 * i));
+    }
+    const std::vector<RecoverySet> whole = written.read(written.outcome.files);
+    test::writeFile(written.dir / name, bytes);
+    const std::vector<RecoverySet> sets = written.read(written.outcome.files);
+    ASSERT_EQ(sets.size(), 1u);
+    ASSERT_EQ(whole.size(), 1u);
+    EXPECT_EQ(sets[0].blocks.size() + 1, whole[0].blocks.size());
+}
+
 // Mutations of a sound set: flipped bytes, cut ends, lengths overwritten. Each read ends in
 // sets or a refusal, never a crash, a hang or an allocation beyond the bounds.
 TEST(PacketReader, SurvivesMutatedRecoveryFiles) {

@@ -46,6 +46,20 @@ TEST(RecoveryWriter, NamesTheIndexAndVolumesEachTwiceTheLast) {
     EXPECT_EQ(outcome.recoveryBlocks, 8);
 }
 
+// A split checks the names before it writes: they must be those written.
+TEST(RecoveryWriter, TheNamesKnownBeforehandAreTheNamesWritten) {
+    for (const auto& [lengths, percent] : std::vector<std::pair<std::vector<std::int64_t>, int>>{
+             {std::vector<std::int64_t>(40, 4000), 20},
+             {{10000, 10000, 10000, 3}, 10},
+             {{5001, 5001, 777}, 100},
+             {{300000, 300000, 100}, 25}}) {
+        TempDir dir;
+        const WriteOutcome outcome = writeFor(dir, writePieces(dir, lengths), percent);
+        EXPECT_EQ(recoveryFileNames("film.mkv", lengths, percent), outcome.files) << percent;
+    }
+    EXPECT_TRUE(recoveryFileNames("film.mkv", {0}, 10).empty());  // nothing to recover
+}
+
 TEST(RecoveryWriter, Par2VerifiesEverySetAndRepairsALostPieceByteForByte) {
     if (!par2Available()) {
         GTEST_SKIP() << "par2 is not installed";

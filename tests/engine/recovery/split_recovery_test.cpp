@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 
+#include "engine/error.h"
 #include "engine/split.h"
 #include "tests/engine/recovery/par2_judge.h"
 #include "tests/support/recording_observer.h"
@@ -87,6 +91,33 @@ TEST_F(SplitRecoveryTest, ASplitAgainLeavesNoVolumeOfTheEarlierOne) {
     splitWith(1'000'000, 50'000, 0);
     for (const std::string& path : again.recoveryFiles) {
         EXPECT_FALSE(std::filesystem::exists(path)) << path;
+    }
+}
+
+// Another user's link, pipe or directory under a recovery file's name is refused as under a
+// piece's, naming it, before the first piece is written; it stays as it was.
+TEST_F(SplitRecoveryTest, ALinkPipeOrFolderUnderARecoveryFileNameIsRefusedBeforeWriting) {
+    namespace fs = std::filesystem;
+    const std::function<void(const std::string&)> prepares[] = {
+        [](const std::string& path) { fs::create_symlink("/dev/null", path); },
+        [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+        [](const std::string& path) { fs::create_directory(path); },
+    };
+    for (const char* name : {"film.mkv.par2", "film.mkv.vol00+01.par2"}) {
+        for (const auto& prepare : prepares) {
+            prepare(out / name);
+            const auto type = fs::symlink_status(out / name).type();
+            try {
+                splitWith(2'000'003, 100'000, 10);
+                ADD_FAILURE() << name << " was written over";
+            } catch (const Error& error) {
+                EXPECT_EQ(error.kind(), Error::Kind::Refused);
+                EXPECT_EQ(error.path(), out / name) << error.reason();
+            }
+            EXPECT_FALSE(fs::exists(out / "film.001")) << name;
+            EXPECT_EQ(fs::symlink_status(out / name).type(), type) << name;
+            fs::remove(out / name);
+        }
     }
 }
 
