@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,20 +21,26 @@ struct Rebuilt {
     std::string keptAs;
 };
 
+// Asked now and then while a rebuild solves and writes: true ends it, failing as Stopped.
+using StopRequested = std::function<bool()>;
+
 // Rebuilds the missing and damaged files of `set` in `dir` from its intact slices and
 // recovery blocks, as `assessment` found them; it must be rebuildable. Each file is written
 // under a temporary name, checked against its MD5 and only then named. Memory stays bounded
 // whatever the slices' size. Throws Error.
 std::vector<Rebuilt> rebuild(const Directory& dir, const RecoverySet& set,
-                             const Assessment& assessment, mode_t mode);
+                             const Assessment& assessment, mode_t mode,
+                             const StopRequested& stop = {});
 
 // The same, into `targets`, one for each file of the set: an empty file for each missing or
 // damaged one, null for each intact one. Each is checked against its MD5; nothing is named
 // or moved aside. Throws Error.
 void rebuildInto(const Directory& dir, const RecoverySet& set, const Assessment& assessment,
-                 const std::vector<const FileHandle*>& targets);
+                 const std::vector<const FileHandle*>& targets, const StopRequested& stop = {});
 
 // The inverse of a square matrix over GF(2^16), rows after rows; false when it has none.
-bool invert(std::vector<Gf>& matrix, std::size_t size);
+// `checkpoint` is called before each column is eliminated, and may throw to end it.
+bool invert(std::vector<Gf>& matrix, std::size_t size,
+            const std::function<void()>& checkpoint = {});
 
 }  // namespace morsela::recovery

@@ -11,7 +11,7 @@ namespace morsela::recovery {
 
 std::shared_ptr<StandIns> rebuildForJoin(const Directory& dir, const Directory& into,
                                          const RecoverySet& set, const Assessment& assessment,
-                                         mode_t mode) {
+                                         mode_t mode, const StopRequested& stop) {
     std::vector<FileHandle> files(set.files.size());
     std::vector<const FileHandle*> targets(set.files.size(), nullptr);
     for (std::size_t f = 0; f < set.files.size(); ++f) {
@@ -21,7 +21,7 @@ std::shared_ptr<StandIns> rebuildForJoin(const Directory& dir, const Directory& 
             targets[f] = &files[f];
         }
     }
-    rebuildInto(dir, set, assessment, targets);
+    rebuildInto(dir, set, assessment, targets, stop);
     auto standIns = std::make_shared<StandIns>();
     for (std::size_t f = 0; f < files.size(); ++f) {
         if (targets[f] != nullptr) {

@@ -7,6 +7,7 @@
 #include "engine/os/directory.h"
 #include "engine/recovery/assessment.h"
 #include "engine/recovery/packet_reader.h"
+#include "engine/recovery/rebuild.h"
 
 namespace morsela::recovery {
 
@@ -16,6 +17,6 @@ namespace morsela::recovery {
 // given the permission bits `mode` less the umask. Throws Error.
 std::shared_ptr<StandIns> rebuildForJoin(const Directory& dir, const Directory& into,
                                          const RecoverySet& set, const Assessment& assessment,
-                                         mode_t mode);
+                                         mode_t mode, const StopRequested& stop = {});
 
 }  // namespace morsela::recovery

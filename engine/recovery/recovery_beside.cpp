@@ -142,7 +142,8 @@ RecoveryReport reportOf(const Found& found, const Assessment& assessment) {
 void rebuildBeside(const Found& found, const Assessment& assessment, RecoveryReport& report,
                    Observer& observer) {
     for (const Rebuilt& file :
-         rebuild(found.dir(), found.set, assessment, found.input.st_mode & 0777)) {
+         rebuild(found.dir(), found.set, assessment, found.input.st_mode & 0777,
+                 [&] { return observer.stopRequested(); })) {
         const std::string path = found.dir().pathOf(file.name);
         report.rebuilt.push_back(path);
         report.keptAs.push_back(file.keptAs.empty() ? "" : found.dir().pathOf(file.keptAs));
@@ -159,7 +160,8 @@ void rebuildBeside(const Found& found, const Assessment& assessment, RecoveryRep
 void rebuildForJoinAlone(const Found& found, const Assessment& assessment,
                          const Directory& joinFolder, RecoveryReport& report, Observer& observer) {
     report.standIns =
-        rebuildForJoin(found.dir(), joinFolder, found.set, assessment, found.input.st_mode & 0777);
+        rebuildForJoin(found.dir(), joinFolder, found.set, assessment, found.input.st_mode & 0777,
+                       [&] { return observer.stopRequested(); });
     for (const std::string& name : report.standIns->names()) {
         const std::string path = found.dir().pathOf(name);
         report.rebuilt.push_back(path);
@@ -237,6 +239,9 @@ RecoveryReport repairBeside(const Directory& dir, const std::string& name, Obser
             rebuildBeside(*found, assessment, report, observer);
         }
     } catch (const Error& error) {
+        if (error.kind() == Error::Kind::Stopped) {
+            throw;  // the user's stop ends the join, not only the rebuild
+        }
         observer.notice(
             {error.path(), "could not be rebuilt from the recovery files: " + error.reason()});
     }
