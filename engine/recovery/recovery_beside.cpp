@@ -91,10 +91,14 @@ std::optional<Found> findSet(const Directory& dir, const std::string& name,
     for (const std::string& file : names) {
         reader.read(found.dir().openRegular(file, "a recovery file"), file);
     }
+    std::vector<RecoverySet> sets = reader.completeSets();
+    if (sets.empty()) {
+        return std::nullopt;  // the script is read for its pieces' names only when needed
+    }
     const auto pieces = std::make_shared<const JoinPieceNames>(found.dir(), name);
     found.isPiece = [pieces](const std::string& file) { return pieces->holds(file); };
     std::vector<RecoverySet> fitting;
-    for (RecoverySet& set : reader.completeSets()) {
+    for (RecoverySet& set : sets) {
         const bool ours = std::all_of(set.files.begin(), set.files.end(), [&](const auto& file) {
             return file.name.rfind(stem, 0) == 0 && !endsInPar2(file.name);
         });
