@@ -33,10 +33,11 @@ class ReceivedSetNamesTest : public ::testing::Test {
     // The sender's set over the piece and `other`, made while `other` holds the sender's bytes.
     void sendSetOver(const std::string& other) {
         test::writeFile(dir / other, "MALLORY\n");
-        ASSERT_EQ(std::system(("cd '" + dir.path().string() + "' && par2 create -q -q -r100 -s40 '" +
-                               index + "' '" + piece + "' '" + other + "' >/dev/null")
-                                  .c_str()),
-                  0);
+        ASSERT_EQ(
+            std::system(("cd '" + dir.path().string() + "' && par2 create -q -q -r100 -s40 '" +
+                         index + "' '" + piece + "' '" + other + "' >/dev/null")
+                            .c_str()),
+            0);
     }
 
     JoinOutcome joinElsewhere() { return join({dir / piece, out.dirText(), false, true}, events); }
