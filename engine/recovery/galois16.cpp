@@ -77,6 +77,31 @@ Gf gfPower(Gf base, std::uint32_t exponent) {
     return t.exp[power];
 }
 
+void addScaled(std::uint8_t* out, const std::uint8_t* in, std::size_t length, Gf factor) {
+    // Making the tables costs about what multiplying a few hundred words one by one does.
+    constexpr std::size_t kShortRegion = 512;
+    if (factor == 0) {
+        return;
+    }
+    if (length >= kShortRegion) {
+        RegionMultiplier(factor).addTo(out, in, length);
+        return;
+    }
+    const Tables& t = tables();
+    const std::uint32_t logFactor = t.log[factor];
+    for (std::size_t i = 0; i + 1 < length; i += 2) {
+        Gf word;
+        std::memcpy(&word, in + i, 2);
+        if (word == 0) {
+            continue;
+        }
+        Gf sum;
+        std::memcpy(&sum, out + i, 2);
+        sum ^= t.exp[logFactor + t.log[word]];
+        std::memcpy(out + i, &sum, 2);
+    }
+}
+
 Gf inputConstant(std::uint32_t index) {
     return tables().constants.at(index);
 }

@@ -24,6 +24,11 @@ inline constexpr std::uint32_t kMostInputSlices = 32768;
 // constant raised to distinct exponents keeps the equations solvable.
 Gf inputConstant(std::uint32_t index);
 
+// out ^= factor * in over `length` bytes of words (`length` even), as RegionMultiplier does,
+// without making its tables for a short region: a sum of many slices of a few bytes each
+// would spend nearly all its time making tables.
+void addScaled(std::uint8_t* out, const std::uint8_t* in, std::size_t length, Gf factor);
+
 // Adds `factor` times a region of 16-bit words to another: out ^= factor * in, word by word.
 // The tables are made once per factor, so one multiplier serves a whole slice.
 class RegionMultiplier {

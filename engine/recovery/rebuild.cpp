@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -15,8 +16,12 @@ namespace morsela::recovery {
 namespace {
 
 constexpr std::int64_t kStripeMemory = 128 << 20;  // the sums and their solutions at once
-// Inverting takes the cube of the missing slices' count; beyond this it takes too long.
-constexpr std::int64_t kMostMissingSlices = 2048;
+// The most slices rebuilt at once. Solving takes the cube of their count, and summing the
+// slices at hand their count times all the set's slices: at this bound, with the most slices
+// a set may have (32768 of 4 bytes), a rebuild takes a few seconds, where twice as many took
+// four times longer. Sets made over ordinary files have a few thousand slices at most, and
+// their recovery blocks a fraction of those.
+constexpr std::int64_t kMostMissingSlices = 1024;
 
 // A slice to rebuild: its number among all input slices, the file it goes into and where.
 struct Missing {
@@ -73,7 +78,8 @@ std::vector<std::uint32_t> addBlocks(const Directory& dir, const RecoverySet& se
     return exponents;
 }
 
-std::vector<Gf> solution(const Plan& plan, const std::vector<std::uint32_t>& exponents) {
+std::vector<Gf> solution(const Plan& plan, const std::vector<std::uint32_t>& exponents,
+                         const std::function<void()>& checkpoint) {
     const std::size_t m = plan.missing.size();
     std::vector<Gf> matrix(m * m);
     for (std::size_t j = 0; j < m; ++j) {
@@ -82,7 +88,7 @@ std::vector<Gf> solution(const Plan& plan, const std::vector<std::uint32_t>& exp
                 inputConstant(static_cast<std::uint32_t>(plan.missing[k].input)), exponents[j]);
         }
     }
-    if (!invert(matrix, m)) {
+    if (!invert(matrix, m, checkpoint)) {
         throw Error::refused("", "these recovery blocks cannot rebuild these slices");
     }
     return matrix;
@@ -118,8 +124,14 @@ void copyGoodSlices(const RecoverySet& set, const Assessment& assessment, const 
 void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
                  const std::vector<std::uint32_t>& exponents,
                  const std::vector<const FileHandle*>& targets, WorkMeter* meter) {
+    // Before each column of the inversion and each stripe: a stop asked for ends the work.
+    const std::function<void()> checkpoint = [meter] {
+        if (meter != nullptr) {
+            meter->checkStop();
+        }
+    };
     const std::size_t m = plan.missing.size();
-    const std::vector<Gf> inverse = solution(plan, exponents);
+    const std::vector<Gf> inverse = solution(plan, exponents, checkpoint);
     const Coefficient coefficient = [&](std::size_t input, std::size_t sum) -> Gf {
         if (input >= slices) {  // a recovery block counts in its own sum only
             return input - slices == sum ? 1 : 0;
@@ -137,6 +149,7 @@ void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
         at.push_back(sums.data() + j * static_cast<std::size_t>(stripe));
     }
     for (std::int64_t from = 0; from < set.sliceSize; from += stripe) {
+        checkpoint();
         const std::int64_t length = std::min(stripe, set.sliceSize - from);
         std::fill(sums.begin(), sums.end(), 0);
         addSlices(plan.inputs, coefficient, from, length, at, meter);
@@ -148,8 +161,8 @@ void writeSolved(const RecoverySet& set, const Plan& plan, std::size_t slices,
             }
             std::fill(solved.begin(), solved.end(), 0);
             for (std::size_t j = 0; j < m; ++j) {
-                RegionMultiplier(inverse[k * m + j])
-                    .addTo(solved.data(), at[j], static_cast<std::size_t>((keep + 1) / 2 * 2));
+                addScaled(solved.data(), at[j], static_cast<std::size_t>((keep + 1) / 2 * 2),
+                          inverse[k * m + j]);
             }
             writeFully(*targets[slice.file], reinterpret_cast<const char*>(solved.data()), keep,
                        slice.offset + from);
@@ -187,12 +200,20 @@ std::string keepDamaged(const Directory& dir, const std::string& name) {
 
 }  // namespace
 
-bool invert(std::vector<Gf>& matrix, std::size_t size) {
+bool invert(std::vector<Gf>& matrix, std::size_t size, const std::function<void()>& checkpoint) {
     std::vector<Gf> inverse(size * size, 0);
     for (std::size_t i = 0; i < size; ++i) {
         inverse[i * size + i] = 1;
     }
+    const auto row = [size](std::vector<Gf>& of, std::size_t r) {
+        return reinterpret_cast<std::uint8_t*>(of.data() + r * size);
+    };
+    const std::size_t bytes = size * sizeof(Gf);
+    std::vector<std::uint8_t> scaled(bytes);
     for (std::size_t col = 0; col < size; ++col) {
+        if (checkpoint) {
+            checkpoint();
+        }
         std::size_t pivot = col;
         while (pivot < size && matrix[pivot * size + col] == 0) {
             ++pivot;
@@ -200,23 +221,21 @@ bool invert(std::vector<Gf>& matrix, std::size_t size) {
         if (pivot == size) {
             return false;
         }
-        for (std::size_t k = 0; k < size; ++k) {
-            std::swap(matrix[col * size + k], matrix[pivot * size + k]);
-            std::swap(inverse[col * size + k], inverse[pivot * size + k]);
-        }
+        std::swap_ranges(row(matrix, col), row(matrix, col) + bytes, row(matrix, pivot));
+        std::swap_ranges(row(inverse, col), row(inverse, col) + bytes, row(inverse, pivot));
+        // The pivot row scaled to 1 at the pivot, then taken from every other row as many
+        // times as that row has of the column: whole rows at once, as regions of words.
         const Gf scale = gfDivide(1, matrix[col * size + col]);
-        for (std::size_t k = 0; k < size; ++k) {
-            matrix[col * size + k] = gfMultiply(matrix[col * size + k], scale);
-            inverse[col * size + k] = gfMultiply(inverse[col * size + k], scale);
+        for (std::vector<Gf>* of : {&matrix, &inverse}) {
+            std::fill(scaled.begin(), scaled.end(), 0);
+            addScaled(scaled.data(), row(*of, col), bytes, scale);
+            std::copy(scaled.begin(), scaled.end(), row(*of, col));
         }
-        for (std::size_t row = 0; row < size; ++row) {
-            const Gf factor = matrix[row * size + col];
-            if (row == col || factor == 0) {
-                continue;
-            }
-            for (std::size_t k = 0; k < size; ++k) {
-                matrix[row * size + k] ^= gfMultiply(factor, matrix[col * size + k]);
-                inverse[row * size + k] ^= gfMultiply(factor, inverse[col * size + k]);
+        for (std::size_t r = 0; r < size; ++r) {
+            const Gf factor = matrix[r * size + col];
+            if (r != col && factor != 0) {
+                addScaled(row(matrix, r), row(matrix, col), bytes, factor);
+                addScaled(row(inverse, r), row(inverse, col), bytes, factor);
             }
         }
     }
@@ -231,8 +250,9 @@ void rebuildInto(const Directory& dir, const RecoverySet& set, const Assessment&
     const std::size_t m = plan.missing.size();
     if (static_cast<std::int64_t>(m) > kMostMissingSlices) {
         throw Error::refused(dir.pathOf(set.files[plan.missing[0].file].name),
-                             "more than " + std::to_string(kMostMissingSlices) +
-                                 " slices are lost; too many to rebuild here");
+                             std::to_string(m) + " slices are lost, more than the " +
+                                 std::to_string(kMostMissingSlices) +
+                                 " that are rebuilt at once; too many to rebuild here");
     }
     const std::size_t slices = plan.inputs.size();
     const std::vector<std::uint32_t> exponents = addBlocks(dir, set, plan);

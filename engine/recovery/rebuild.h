@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ void rebuildInto(const Directory& dir, const RecoverySet& set, const Assessment&
                  const std::vector<const FileHandle*>& targets, WorkMeter* meter = nullptr);
 
 // The inverse of a square matrix over GF(2^16), rows after rows; false when it has none.
-bool invert(std::vector<Gf>& matrix, std::size_t size);
+// `checkpoint` is called before each column is eliminated, and may throw to end it.
+bool invert(std::vector<Gf>& matrix, std::size_t size,
+            const std::function<void()>& checkpoint = {});
 
 }  // namespace morsela::recovery

@@ -7,6 +7,7 @@
 #include "engine/os/directory.h"
 #include "engine/recovery/assessment.h"
 #include "engine/recovery/packet_reader.h"
+#include "engine/recovery/rebuild.h"
 
 namespace morsela::recovery {
 

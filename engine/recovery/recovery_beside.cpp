@@ -73,10 +73,14 @@ std::optional<FoundSet> findBeside(const Directory& dir, const std::string& name
     for (const std::string& file : names) {
         reader.read(found.dir().openRegular(file, "a recovery file"), file);
     }
+    std::vector<RecoverySet> sets = reader.completeSets();
+    if (sets.empty()) {
+        return std::nullopt;  // the script is read for its pieces' names only when needed
+    }
     const auto pieces = std::make_shared<const JoinPieceNames>(found.dir(), name);
     found.isPiece = [pieces](const std::string& file) { return pieces->holds(file); };
     std::vector<RecoverySet> fitting;
-    for (RecoverySet& set : reader.completeSets()) {
+    for (RecoverySet& set : sets) {
         const bool ours = std::all_of(set.files.begin(), set.files.end(), [&](const auto& file) {
             return file.name.rfind(stem, 0) == 0 && !endsInPar2(file.name);
         });
@@ -247,7 +251,7 @@ RecoveryReport repairBeside(const Directory& dir, const std::string& name, Obser
         }
     } catch (const Error& error) {
         if (error.kind() == Error::Kind::Stopped) {
-            throw;
+            throw;  // the user's stop ends the join, not only the rebuild
         }
         observer.notice(
             {error.path(), "could not be rebuilt from the recovery files: " + error.reason()});

@@ -29,9 +29,8 @@ void addRange(const std::vector<InputSlice>& inputs, const Coefficient& coeffici
                 buffer[static_cast<std::size_t>(wanted)] = '\0';
             }
             for (std::size_t j = 0; j < sums.size(); ++j) {
-                RegionMultiplier(coefficient(i, j))
-                    .addTo(sums[j] + at, reinterpret_cast<const std::uint8_t*>(buffer.data()),
-                           static_cast<std::size_t>(got));
+                addScaled(sums[j] + at, reinterpret_cast<const std::uint8_t*>(buffer.data()),
+                          static_cast<std::size_t>(got), coefficient(i, j));
             }
             if (meter != nullptr) {
                 meter->add(wanted);
