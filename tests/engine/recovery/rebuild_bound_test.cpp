@@ -82,8 +82,18 @@ TEST_F(RebuildBoundTest, AsManyAsTheBoundAreRebuiltExactly) {
 TEST_F(RebuildBoundTest, AStopRequestEndsTheSolveWithNothingRebuilt) {
     damage(1000);
     const std::string damaged = test::readFile(dir / "x.001");
-    events.stopAfterChecks = 1;
-    const auto result = joinIt();
+    // Stops as the rebuilding begins: the solve, the longest part, is what it must end.
+    struct StopWhenRebuilding : test::RecordingObserver {
+        void phaseStarted(Phase phase) override {
+            RecordingObserver::phaseStarted(phase);
+            if (phase == Phase::Rebuilding) {
+                stopper.requestStop();
+            }
+        }
+    } stopping;
+    JoinRequest request{dir / "x.001", out.dirText()};
+    request.stop = stopping.stopToken();
+    const auto result = test::attempt([&] { return join(request, stopping); });
     ASSERT_TRUE(result.error);
     EXPECT_EQ(result.kind(), Error::Kind::Stopped) << result.text();
     EXPECT_TRUE(test::readFile(dir / "x.001") == damaged) << "the piece was rebuilt";
