@@ -28,7 +28,7 @@ SplitReadBack::SplitReadBack(SetDescription set, std::vector<std::int64_t> lengt
       stripe_(stripeLength(set_.layout.sliceSize, set_.layout.recoveryBlocks)),
       pieces_(lengths, readersOf(lengths, set_.layout.sliceSize, ReadBackSums::threadsFor(stripe_)),
               ReadBackSums::threadsFor(stripe_) + ReadBackHashes::kThreads),
-      sums_(pieces_, set_, stripe_, 0),
+      sums_(std::in_place, pieces_, set_, stripe_, 0),
       hashes_(pieces_, set_.layout.sliceSize, ReadBackSums::threadsFor(stripe_)) {}
 
 void SplitReadBack::written(std::int64_t piece, const FileHandle& file, std::int64_t upTo) {
@@ -42,6 +42,7 @@ WriteOutcome SplitReadBack::write(const Directory& dir, const WriteRequest& requ
     pieces_.rethrowFailure();
     for (std::size_t i = 0; i < hashes.size(); ++i) {
         if (hashes[i].md5First16k != set_.files[i].md5First16k) {
+            sums_.reset();  // its memory, before the new sums take as much
             return writeRecoveryFiles(dir, request);
         }
     }
@@ -56,7 +57,7 @@ WriteOutcome SplitReadBack::write(const Directory& dir, const WriteRequest& requ
 std::vector<const std::uint8_t*> SplitReadBack::stripeSums(const Directory& dir, std::int64_t from,
                                                            std::int64_t length) {
     if (from == 0) {
-        blocks_ = sums_.take();
+        blocks_ = sums_->take();
         pieces_.rethrowFailure();
     } else {
         std::vector<FileHandle> files;

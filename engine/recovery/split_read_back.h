@@ -45,7 +45,7 @@ class SplitReadBack {
     SetDescription set_;
     std::int64_t stripe_;
     WrittenPieces pieces_;
-    ReadBackSums sums_;
+    std::optional<ReadBackSums> sums_;  // let go before the pieces are read again whole
     ReadBackHashes hashes_;
     std::vector<std::uint8_t*> blocks_;  // the stripe's sums, once summed
 };
