@@ -6,7 +6,7 @@
 namespace morsela::recovery {
 namespace {
 
-constexpr std::int64_t kFirstPart = 16 * 1024;
+constexpr std::int64_t kFirst16k = 16 * 1024;
 constexpr std::int64_t kBlock = 1 << 20;
 
 // Zeros to pad the last slice with, a part at a time.
@@ -14,11 +14,11 @@ const std::array<char, 64 * 1024> kZeros{};
 
 }  // namespace
 
-FileHasher::FileHasher(std::int64_t length, std::int64_t sliceSize, Parts parts)
+FileHasher::FileHasher(std::int64_t length, std::int64_t sliceSize, Share share)
     : length_(length),
       sliceSize_(sliceSize),
-      whole_((parts & kWhole) != 0 && wholeIsApart(length, sliceSize)),
-      slices_((parts & kSlices) != 0) {}
+      whole_((share & kWhole) != 0 && wholeIsApart(length, sliceSize)),
+      slices_((share & kSlices) != 0) {}
 
 void FileHasher::add(const char* data, std::size_t length) {
     if (whole_) {
@@ -28,9 +28,9 @@ void FileHasher::add(const char* data, std::size_t length) {
         added_ += static_cast<std::int64_t>(length);
         return;
     }
-    if (added_ < kFirstPart) {
+    if (added_ < kFirst16k) {
         first16k_.update(
-            data, static_cast<std::size_t>(std::min<std::int64_t>(kFirstPart - added_, length)));
+            data, static_cast<std::size_t>(std::min<std::int64_t>(kFirst16k - added_, length)));
     }
     while (length > 0) {
         const auto part = static_cast<std::size_t>(
@@ -77,7 +77,7 @@ void FileHasher::finishInto(FileHashes& hashes) {
 }
 
 Hash16 hashFirst16k(const FileHandle& file, std::int64_t length) {
-    std::vector<char> buffer(static_cast<std::size_t>(std::min(length, kFirstPart)));
+    std::vector<char> buffer(static_cast<std::size_t>(std::min(length, kFirst16k)));
     const std::int64_t got =
         readAt(file, buffer.data(), static_cast<std::int64_t>(buffer.size()), 0);
     return md5Of(buffer.data(), static_cast<std::size_t>(got));

@@ -22,9 +22,9 @@ struct FileHashes {
 // the slice's MD5 as its own, so for it the slices' part gives both.
 class FileHasher {
   public:
-    enum Parts { kWhole = 1, kSlices = 2, kBoth = 3 };
+    enum Share { kWhole = 1, kSlices = 2, kBoth = 3 };
 
-    FileHasher(std::int64_t length, std::int64_t sliceSize, Parts parts);
+    FileHasher(std::int64_t length, std::int64_t sliceSize, Share share);
     // Whether the whole file's MD5 takes work of its own besides the slices'.
     static bool wholeIsApart(std::int64_t length, std::int64_t sliceSize) {
         return length != sliceSize;

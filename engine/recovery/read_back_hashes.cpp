@@ -64,7 +64,7 @@ void ReadBackHashes::run(std::size_t reader) {
 void ReadBackHashes::hash(const Task& task, std::size_t reader, char* buffer) {
     const std::int64_t length = pieces_.length(task.piece);
     const std::int64_t start = pieces_.start(task.piece);
-    FileHasher hasher(length, sliceSize_, task.parts);
+    FileHasher hasher(length, sliceSize_, task.share);
     std::int64_t at = 0;
     do {  // at least once: an empty piece is written too
         pieces_.passed(reader, start + at);

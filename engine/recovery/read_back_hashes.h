@@ -36,7 +36,7 @@ class ReadBackHashes {
   private:
     struct Task {
         std::size_t piece;
-        FileHasher::Parts parts;
+        FileHasher::Share share;
     };
     void run(std::size_t reader);
     void hash(const Task& task, std::size_t reader, char* buffer);

@@ -18,7 +18,7 @@ std::size_t ReadBackSums::threadsFor(std::int64_t stripe) {
     return stripe >= 2 * kChunk ? 2 : 1;
 }
 
-ReadBackSums::ReadBackSums(WrittenPieces& pieces, const SetDescription& set, std::int64_t stripe,
+ReadBackSums::ReadBackSums(WrittenPieces& pieces, const SetPlan& set, std::int64_t stripe,
                            std::size_t firstReader)
     : pieces_(pieces),
       set_(set),

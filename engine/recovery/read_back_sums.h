@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/recovery/set_description.h"
+#include "engine/recovery/set_plan.h"
 #include "engine/recovery/written_pieces.h"
 
 namespace morsela::recovery {
@@ -20,7 +20,7 @@ class ReadBackSums {
     static std::size_t threadsFor(std::int64_t stripe);
 
     // Reads `pieces`, the files of `set` in the same order, as readers from `firstReader` on.
-    ReadBackSums(WrittenPieces& pieces, const SetDescription& set, std::int64_t stripe,
+    ReadBackSums(WrittenPieces& pieces, const SetPlan& set, std::int64_t stripe,
                  std::size_t firstReader);
     // Waits for the threads, which end early once the reading is ended.
     ~ReadBackSums();
@@ -38,7 +38,7 @@ class ReadBackSums {
     std::vector<std::uint8_t*> blocks();
 
     WrittenPieces& pieces_;
-    const SetDescription& set_;
+    const SetPlan& set_;
     std::int64_t stripe_;
     std::vector<std::uint8_t> sums_;
     std::vector<std::thread> threads_;

@@ -34,7 +34,7 @@ std::vector<Volume> createVolumes(const Directory& dir, const WriteRequest& requ
 
 // Every recovery block, stripe by stripe, written into its volume as its packet's body; the
 // packets' headers, which hash the whole body, follow at the end.
-void writeRecoveryPackets(const std::vector<Volume>& volumes, const SetDescription& set,
+void writeRecoveryPackets(const std::vector<Volume>& volumes, const SetPlan& set,
                           const StripeSums& sums) {
     const std::int64_t sliceSize = set.layout.sliceSize;
     const std::int64_t blocks = volumes.back().firstBlock + volumes.back().blocks;
@@ -76,7 +76,7 @@ void writeRecoveryPackets(const std::vector<Volume>& volumes, const SetDescripti
 
 // The packets every file holds: the main packet, each piece's description and slice checks
 // in the main packet's order, and the creator.
-std::string descriptionPackets(const SetDescription& set, const std::vector<FileHashes>& hashes) {
+std::string descriptionPackets(const SetPlan& set, const std::vector<FileHashes>& hashes) {
     std::string packets = packet(set.setId, kMainType, set.mainPacketBody);
     for (const std::size_t index : set.order) {
         FileDescription file = set.files[index];
@@ -92,7 +92,7 @@ struct Piece {
     std::int64_t length = 0;
 };
 
-std::vector<InputSlice> inputSlices(const std::vector<Piece>& pieces, const SetDescription& set) {
+std::vector<InputSlice> inputSlices(const std::vector<Piece>& pieces, const SetPlan& set) {
     const std::int64_t sliceSize = set.layout.sliceSize;
     std::vector<InputSlice> inputs;
     for (const std::size_t index : set.order) {
@@ -118,8 +118,8 @@ std::int64_t stripeLength(std::int64_t sliceSize, std::int64_t blocks) {
     return std::min(sliceSize, std::max<std::int64_t>(64, kSumsMemory / blocks / 64 * 64));
 }
 
-WriteOutcome writeSetFiles(const Directory& dir, const WriteRequest& request,
-                           const SetDescription& set, const StripeSums& sums,
+WriteOutcome writeSetFiles(const Directory& dir, const WriteRequest& request, const SetPlan& set,
+                           const StripeSums& sums,
                            const std::function<std::vector<FileHashes>()>& hashes) {
     TemporaryFile index(dir, request.setName + ".par2", request.mode);
     std::vector<Volume> volumes = createVolumes(dir, request, set.layout.recoveryBlocks);
@@ -150,11 +150,11 @@ WriteOutcome writeRecoveryFiles(const Directory& dir, const WriteRequest& reques
     for (const std::string& name : request.pieces) {
         Piece piece{dir.openRegular(name, "a piece"), 0};
         piece.length = statusOf(piece.file).st_size;
-        files.push_back(describedFile(name, piece.length, hashFirst16k(piece.file, piece.length)));
+        files.push_back(plannedFile(name, piece.length, hashFirst16k(piece.file, piece.length)));
         pieces.push_back(std::move(piece));
     }
     WriteOutcome outcome;
-    const SetDescription set = describeSet(std::move(files), request.percent, outcome.whyNot);
+    const SetPlan set = planSet(std::move(files), request.percent, outcome.whyNot);
     if (!outcome.whyNot.empty()) {
         return outcome;
     }

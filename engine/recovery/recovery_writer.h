@@ -9,7 +9,7 @@
 
 #include "engine/os/directory.h"
 #include "engine/recovery/file_hashes.h"
-#include "engine/recovery/set_description.h"
+#include "engine/recovery/set_plan.h"
 
 namespace morsela::recovery {
 
@@ -52,8 +52,8 @@ using StripeSums =
 // Writes the recovery files of `set`, the pieces that `request` names, whose recovery blocks
 // `sums` gives stripe by stripe, from the first on; `hashes` gives the files' hashes, in the
 // set's order of files, once the blocks are written. Throws Error.
-WriteOutcome writeSetFiles(const Directory& dir, const WriteRequest& request,
-                           const SetDescription& set, const StripeSums& sums,
+WriteOutcome writeSetFiles(const Directory& dir, const WriteRequest& request, const SetPlan& set,
+                           const StripeSums& sums,
                            const std::function<std::vector<FileHashes>()>& hashes);
 
 // Reads the pieces through `dir` twice at most, taking less than 256 MiB whatever their size.

@@ -9,7 +9,7 @@
 namespace morsela::recovery {
 namespace {
 
-constexpr std::int64_t kFirstPart = 16 * 1024;
+constexpr std::int64_t kFirst16k = 16 * 1024;
 
 // How many readers read each piece: its hashing threads and every summing thread.
 std::vector<int> readersOf(const std::vector<std::int64_t>& lengths, std::int64_t sliceSize,
@@ -23,7 +23,7 @@ std::vector<int> readersOf(const std::vector<std::int64_t>& lengths, std::int64_
 
 }  // namespace
 
-SplitReadBack::SplitReadBack(SetDescription set, std::vector<std::int64_t> lengths)
+SplitReadBack::SplitReadBack(SetPlan set, std::vector<std::int64_t> lengths)
     : set_(std::move(set)),
       stripe_(stripeLength(set_.layout.sliceSize, set_.layout.recoveryBlocks)),
       pieces_(lengths, readersOf(lengths, set_.layout.sliceSize, ReadBackSums::threadsFor(stripe_)),
@@ -96,17 +96,17 @@ std::unique_ptr<SplitReadBack> readBackFor(const PlannedSplit& planned) {
         return nullptr;
     }
     std::vector<FileDescription> files;
-    std::vector<char> first(kFirstPart);
+    std::vector<char> first(kFirst16k);
     for (std::size_t piece = 0; piece < lengths.size(); ++piece) {
-        const std::int64_t wanted = std::min(kFirstPart, lengths[piece]);
+        const std::int64_t wanted = std::min(kFirst16k, lengths[piece]);
         const std::int64_t got = readAt(planned.source(), first.data(), wanted,
                                         static_cast<std::int64_t>(piece) * plan.pieceSize);
         const std::string name =
             pieceName(planned.sourceName(), pieceNumberText(static_cast<std::int64_t>(piece) + 1));
-        files.push_back(describedFile(name, lengths[piece],
-                                      md5Of(first.data(), static_cast<std::size_t>(got))));
+        files.push_back(
+            plannedFile(name, lengths[piece], md5Of(first.data(), static_cast<std::size_t>(got))));
     }
-    SetDescription set = describeSet(std::move(files), planned.request().recoveryPercent, whyNot);
+    SetPlan set = planSet(std::move(files), planned.request().recoveryPercent, whyNot);
     return std::make_unique<SplitReadBack>(std::move(set), std::move(lengths));
 }
 

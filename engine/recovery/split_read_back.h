@@ -10,7 +10,7 @@
 #include "engine/recovery/read_back_hashes.h"
 #include "engine/recovery/read_back_sums.h"
 #include "engine/recovery/recovery_writer.h"
-#include "engine/recovery/set_description.h"
+#include "engine/recovery/set_plan.h"
 #include "engine/recovery/written_pieces.h"
 #include "engine/split_plan.h"
 
@@ -28,7 +28,7 @@ namespace morsela::recovery {
 // complete pieces instead.
 class SplitReadBack {
   public:
-    SplitReadBack(SetDescription set, std::vector<std::int64_t> lengths);
+    SplitReadBack(SetPlan set, std::vector<std::int64_t> lengths);
 
     // `upTo` bytes of piece `piece` (from 0) are written in `file`. Waits while the reading
     // back is too far behind. Throws Error, or what stopped the reading back.
@@ -42,7 +42,7 @@ class SplitReadBack {
     std::vector<const std::uint8_t*> stripeSums(const Directory& dir, std::int64_t from,
                                                 std::int64_t length);
 
-    SetDescription set_;
+    SetPlan set_;
     std::int64_t stripe_;
     WrittenPieces pieces_;
     std::optional<ReadBackSums> sums_;  // let go before the pieces are read again whole

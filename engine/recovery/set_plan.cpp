@@ -1,12 +1,12 @@
-#include "engine/recovery/set_description.h"
+#include "engine/recovery/set_plan.h"
 
 #include <algorithm>
 #include <numeric>
 
 namespace morsela::recovery {
 
-FileDescription describedFile(const std::string& name, std::int64_t length,
-                              const Hash16& md5First16k) {
+FileDescription plannedFile(const std::string& name, std::int64_t length,
+                            const Hash16& md5First16k) {
     FileDescription file;
     file.name = name;
     file.length = static_cast<std::uint64_t>(length);
@@ -15,8 +15,8 @@ FileDescription describedFile(const std::string& name, std::int64_t length,
     return file;
 }
 
-SetDescription describeSet(std::vector<FileDescription> files, int percent, std::string& whyNot) {
-    SetDescription set;
+SetPlan planSet(std::vector<FileDescription> files, int percent, std::string& whyNot) {
+    SetPlan set;
     std::vector<std::int64_t> lengths;
     for (const FileDescription& file : files) {
         lengths.push_back(static_cast<std::int64_t>(file.length));
