@@ -19,7 +19,7 @@ packages=(
     dbus-daemon at-spi2-core python3-pyatspi strace
 )
 case "${1:-}" in
-    fuzz) packages=(cmake ninja-build clang libclang-rt-dev libssl-dev libdeflate-dev) ;;
+    fuzz) packages=(cmake ninja-build pkg-config clang libclang-rt-dev libssl-dev libdeflate-dev) ;;
     package) packages=(dpkg-dev file lintian) ;;
     ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools 7zip xfsprogs) ;;
     windows) packages=(wine) ;;
