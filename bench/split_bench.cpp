@@ -9,8 +9,11 @@
 // recovery files: split --recovery against split and par2 create, and a join that rebuilds a
 // lost piece against par2 repair.
 //
-//   split_bench [--size-mib N] [--stick-mib N] [--only sticks] [--rounds N]
-//               [--recovery-rounds N] [--dir DIR] [--morsela PATH]
+//   split_bench [--size-mib N] [--stick-mib N] [--only sticks|recovery] [--rounds N]
+//               [--recovery-rounds N] [--dir DIR] [--morsela PATH] [--before PATH]
+//
+// --only recovery times the split with recovery files alone, in --rounds rounds; --before
+// adds an earlier build's morsela to it.
 //
 // Prints the median wall and CPU seconds of each, their ratios and the peak resident memory.
 
@@ -83,10 +86,11 @@ void benchChecksums(const std::string& morsela, const fs::path& source, const fs
 }
 
 // Recovery files worth 10% of the source: written by the split itself, against the split
-// followed by par2 create on its pieces and against the plain split; then one lost piece of
-// 100 MiB rebuilt by the join, against par2 repair of par2's own set followed by the join.
-void benchRecovery(const std::string& morsela, const fs::path& source, const fs::path& ours,
-                   const fs::path& theirs, int rounds) {
+// followed by par2 create on its pieces and against the plain split; with `before`, an
+// earlier morsela's split --recovery too, in the same rounds.
+void benchRecoverySplit(const std::string& morsela, const std::string& before,
+                        const fs::path& source, const fs::path& ours, const fs::path& theirs,
+                        int rounds) {
     auto clearOurs = [&] { emptyDirectory(ours); };
     auto clearTheirs = [&] { emptyDirectory(theirs); };
     const std::vector<std::string> plain{morsela, "split", source.string(), "100M", ours.string()};
@@ -95,12 +99,23 @@ void benchRecovery(const std::string& morsela, const fs::path& source, const fs:
     const std::string pair = morsela + " split -q " + quoted(source) + " 100M " + quoted(theirs) +
                              " && cd " + quoted(theirs) +
                              " && par2 create -q -q -r10 source.par2 source.0*";
-    compare("Split into pieces of 100 MiB with recovery files worth 10%", rounds,
-            {{"morsela split --recovery", clearOurs, recovered},
-             {"morsela split, par2 create", clearTheirs, shell(pair)},
-             {"morsela split", clearOurs, plain}});
+    std::vector<Contender> contenders{{"morsela split --recovery", clearOurs, recovered},
+                                      {"morsela split, par2 create", clearTheirs, shell(pair)},
+                                      {"morsela split", clearOurs, plain}};
+    if (!before.empty()) {
+        std::vector<std::string> earlier = recovered;
+        earlier[0] = before;
+        contenders.push_back({"earlier split --recovery", clearOurs, earlier});
+    }
+    compare("Split into pieces of 100 MiB with recovery files worth 10%", rounds, contenders);
     timeCommand(recovered);
     timeCommand(shell("rm -rf " + quoted(theirs) + " && mkdir " + quoted(theirs) + " && " + pair));
+}
+
+// One lost piece of 100 MiB rebuilt by the join, against par2 repair of par2's own set
+// followed by the join; on the sets the last recovery split left.
+void benchRecoveryRepair(const std::string& morsela, const fs::path& ours, const fs::path& theirs,
+                         int rounds) {
     const fs::path joined = ours.parent_path() / "joined.bin";
     const std::string lost = "source.005";
     compare("Rebuild a lost piece of 100 MiB, then join", rounds,
@@ -184,25 +199,29 @@ void benchReflink(const std::string& morsela, const fs::path& work, long sizeMiB
 // The bench's one line of help; `out` is stdout for --help, stderr for a mistake.
 int usage(std::FILE* out, int status) {
     std::fprintf(out,
-                 "usage: split_bench [--size-mib N] [--stick-mib N] [--only sticks] [--rounds N]\n"
-                 "                   [--recovery-rounds N] [--dir DIR] [--morsela PATH]\n"
+                 "usage: split_bench [--size-mib N] [--stick-mib N] [--only sticks|recovery]\n"
+                 "                   [--rounds N] [--recovery-rounds N] [--dir DIR]\n"
+                 "                   [--morsela PATH] [--before PATH]\n"
                  "  works in a new directory under DIR (default: the temporary directory),\n"
                  "  which it removes when done\n");
     return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each result as it comes, also into a file
+// What the command line asks for.
+struct Options {
     long sizeMiB = 1024;
     long stickMiB = 200;
     bool onlySticks = false;
+    bool onlyRecovery = false;
     int rounds = 9;
     int recoveryRounds = 1;  // par2 create takes minutes on 1 GiB
     fs::path parent = fs::temp_directory_path();
-    const fs::path self = fs::canonical("/proc/self/exe").parent_path();
-    std::string morsela = (self / "morsela").string();
+    std::string morsela = (fs::canonical("/proc/self/exe").parent_path() / "morsela").string();
+    std::string before;  // an earlier morsela to time the recovery files of, if any
+};
+
+// Reads the options into `options`; gives -1 when they are good, else the exit status.
+int parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--help") {
@@ -211,55 +230,85 @@ int main(int argc, char** argv) {
         if (i + 1 == argc) {
             return usage(stderr, 2);
         }
+        const std::string value = argv[i + 1];
         if (option == "--size-mib") {
-            sizeMiB = std::atol(argv[i + 1]);
+            options.sizeMiB = std::atol(value.c_str());
         } else if (option == "--stick-mib") {
-            stickMiB = std::atol(argv[i + 1]);
-        } else if (option == "--only" && std::string(argv[i + 1]) == "sticks") {
-            onlySticks = true;
+            options.stickMiB = std::atol(value.c_str());
+        } else if (option == "--only" && (value == "sticks" || value == "recovery")) {
+            options.onlySticks = value == "sticks";
+            options.onlyRecovery = value == "recovery";
         } else if (option == "--rounds") {
-            rounds = std::atoi(argv[i + 1]);
+            options.rounds = std::atoi(value.c_str());
         } else if (option == "--recovery-rounds") {
-            recoveryRounds = std::atoi(argv[i + 1]);
+            options.recoveryRounds = std::atoi(value.c_str());
         } else if (option == "--dir") {
-            parent = argv[i + 1];
+            options.parent = value;
         } else if (option == "--morsela") {
-            morsela = argv[i + 1];
+            options.morsela = value;
+        } else if (option == "--before") {
+            options.before = value;
         } else {
             return usage(stderr, 2);
         }
     }
-    if (sizeMiB < 1 || stickMiB < 1 || rounds < 1) {
+    if (options.sizeMiB < 1 || options.stickMiB < 1 || options.rounds < 1) {
         return usage(stderr, 2);
     }
+    return -1;
+}
 
+// Every section but the sticks', on the source in `work`.
+void benchAll(const Options& o, const fs::path& work) {
+    const fs::path source = work / "source.bin";
+    const fs::path ours = work / "ours";
+    const fs::path theirs = work / "theirs";
+    benchSplit(o.morsela, source, ours, theirs, 102400, o.rounds);
+    benchSplit(o.morsela, source, ours, theirs, 1024, o.rounds);
+    // Join the 1 MiB pieces left by the last round: the hardest case for per-piece costs.
+    benchJoin(o.morsela, ours, theirs / "joined.bin", o.rounds);
+    benchChecksums(o.morsela, source, ours, theirs, o.rounds);
+    if (o.recoveryRounds > 0 && runs("command -v par2")) {
+        benchRecoverySplit(o.morsela, o.before, source, ours, theirs, o.recoveryRounds);
+        benchRecoveryRepair(o.morsela, ours, theirs, o.recoveryRounds);
+    }
+    benchReflink(o.morsela, work, o.sizeMiB, o.rounds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each result as it comes, also into a file
+    Options o;
+    if (const int status = parse(argc, argv, o); status >= 0) {
+        return status;
+    }
+    if (o.onlyRecovery && !runs("command -v par2")) {
+        std::fprintf(stderr, "split_bench: par2 is not installed (make bench installs it)\n");
+        return 1;
+    }
     // A directory of its own, so that emptying it between runs never touches anything else.
-    std::string pattern = (parent / "morsela-bench.XXXXXX").string();
+    std::string pattern = (o.parent / "morsela-bench.XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         std::perror(pattern.c_str());
         return 1;
     }
     const fs::path work = pattern;
     const fs::path source = work / "source.bin";
-    const fs::path ours = work / "ours";
-    const fs::path theirs = work / "theirs";
-    if (!onlySticks) {
-        std::printf("Writing %ld MiB of random bytes to %s ...\n", sizeMiB, source.c_str());
-        timeCommand({"head", "-c", std::to_string(sizeMiB) + "M", "/dev/urandom"}, source.string());
+    if (!o.onlySticks) {
+        std::printf("Writing %ld MiB of random bytes to %s ...\n", o.sizeMiB, source.c_str());
+        timeCommand({"head", "-c", std::to_string(o.sizeMiB) + "M", "/dev/urandom"},
+                    source.string());
         timeCommand({"cat", source.string()}, "/dev/null");  // bring it into the page cache
-
-        benchSplit(morsela, source, ours, theirs, 102400, rounds);
-        benchSplit(morsela, source, ours, theirs, 1024, rounds);
-        // Join the 1 MiB pieces left by the last round: the hardest case for per-piece costs.
-        benchJoin(morsela, ours, theirs / "joined.bin", rounds);
-        benchChecksums(morsela, source, ours, theirs, rounds);
-        if (recoveryRounds > 0 && runs("command -v par2")) {
-            benchRecovery(morsela, source, ours, theirs, recoveryRounds);
-        }
-
-        benchReflink(morsela, work, sizeMiB, rounds);
     }
-    benchSticks(morsela, work, stickMiB, rounds);
+    if (o.onlyRecovery) {
+        benchRecoverySplit(o.morsela, o.before, source, work / "ours", work / "theirs", o.rounds);
+    } else {
+        if (!o.onlySticks) {
+            benchAll(o, work);
+        }
+        benchSticks(o.morsela, work, o.stickMiB, o.rounds);
+    }
     fs::remove_all(work);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 #include "engine/checksum/checksum_writer.h"
@@ -124,8 +125,10 @@ SplitOutcome carryOut(const PlannedSplit& planned, Observer& observer) {
     }
     removeStaleChecksums(out, sourceName, firstPiece);
     recovery::removeStaleRecovery(out, planned.staleRecovery(), observer);
+    // Recovery files are made from the pieces as they are written.
+    const std::unique_ptr<recovery::SplitReadBack> readBack = recovery::readBackFor(planned);
     SplitOutputs outputs(out, planned.source(), planned.sourceStatus(), sourceName,
-                         planned.request());
+                         planned.request(), readBack.get());
     SplitOutcome outcome{plan.sourceLength, plan.pieceSize, plan.pieces, "", ""};
     std::int64_t piece = 0;
     try {
@@ -137,7 +140,7 @@ SplitOutcome carryOut(const PlannedSplit& planned, Observer& observer) {
         outputs.checkSourceLength(plan.sourceLength);
         // Before the last flush, so that a stick pulled at success holds them too.
         recovery::writeSplitRecovery(out, planned.request(), sourceName, planned.sourceStatus(),
-                                     outcome, observer);
+                                     readBack.get(), outcome, observer);
     } catch (const Error& error) {
         const std::int64_t whole = outputs.abandonPieces(piece);
         cleanUpAfterFailure(out, earlier, sourceName, whole, error.kind() == Error::Kind::Stopped,

@@ -14,7 +14,7 @@ namespace morsela {
 
 SplitOutputs::SplitOutputs(const Directory& out, const FileHandle& source,
                            const struct stat& status, const std::string& sourceName,
-                           const SplitRequest& request)
+                           const SplitRequest& request, recovery::SplitReadBack* readBack)
     : out_(out),
       status_(status),
       sourceName_(sourceName),
@@ -23,6 +23,7 @@ SplitOutputs::SplitOutputs(const Directory& out, const FileHandle& source,
       stop_(request.stop),
       fuse_(request.sync && isFuse(out)),
       script_(out, sourceName, status),
+      readBack_(readBack),
       copier_(source) {
     if (request.checksum) {
         checksums_.emplace(out, sourceName, status);
@@ -52,6 +53,9 @@ void SplitOutputs::writePiece(std::int64_t index, std::int64_t start, std::int64
         }
         if (checksums_) {
             checksums_->written(piece, at - start, length);
+        }
+        if (readBack_ != nullptr) {
+            readBack_->written(index, piece, at - start + length);
         }
         at += length;
         observer.progressed(at, plan.sourceLength);

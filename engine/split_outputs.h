@@ -11,6 +11,7 @@
 #include "engine/observer.h"
 #include "engine/os/directory.h"
 #include "engine/os/file_handle.h"
+#include "engine/recovery/split_read_back.h"
 #include "engine/script/script_writer.h"
 #include "engine/split.h"
 
@@ -27,8 +28,10 @@ namespace morsela {
 // is flushed (flushMedium), after the last change, the removal of earlier pieces included.
 class SplitOutputs {
   public:
+    // `readBack`, when given, is told of every block written.
     SplitOutputs(const Directory& out, const FileHandle& source, const struct stat& status,
-                 const std::string& sourceName, const SplitRequest& request);
+                 const std::string& sourceName, const SplitRequest& request,
+                 recovery::SplitReadBack* readBack);
 
     // Writes piece `index` (from 0) from source bytes [start, end), block by block; no block
     // crosses the end of a piece. Tells `observer` of the bytes done, and fails as Stopped
@@ -58,6 +61,7 @@ class SplitOutputs {
     bool fuse_;  // flushed by its program, then its medium
     RejoinScriptFile script_;
     std::optional<ChecksumWriter> checksums_;
+    recovery::SplitReadBack* readBack_;
     BlockCopier copier_;
     std::string writing_;  // the name of the piece being written, if any
     FileHandle last_;      // through FUSE, the last piece written, flushed at the end

@@ -13,13 +13,13 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ make pkg-config
-    qt6-base-dev libgl-dev libcli11-dev libgtest-dev libssl-dev zlib1g-dev
+    qt6-base-dev libgl-dev libcli11-dev libgtest-dev libssl-dev libdeflate-dev
     fonts-dejavu-core xvfb xauth xdotool desktop-file-utils shared-mime-info xdg-utils
     libglib2.0-bin par2
     dbus-daemon at-spi2-core python3-pyatspi strace
 )
 case "${1:-}" in
-    fuzz) packages=(cmake ninja-build clang libclang-rt-dev libssl-dev zlib1g-dev) ;;
+    fuzz) packages=(cmake ninja-build pkg-config clang libclang-rt-dev libssl-dev libdeflate-dev) ;;
     package) packages=(dpkg-dev file lintian) ;;
     ci) packages=(clang-format appstream git wine exfat-fuse exfatprogs fusefat dosfstools 7zip xfsprogs) ;;
     windows) packages=(wine) ;;

@@ -1,17 +1,83 @@
 #include "engine/recovery/file_hashes.h"
 
 #include <algorithm>
+#include <array>
 
 namespace morsela::recovery {
 namespace {
 
-constexpr std::int64_t kFirstPart = 16 * 1024;
+constexpr std::int64_t kFirst16k = 16 * 1024;
 constexpr std::int64_t kBlock = 1 << 20;
+
+// Zeros to pad the last slice with, a part at a time.
+const std::array<char, 64 * 1024> kZeros{};
 
 }  // namespace
 
+FileHasher::FileHasher(std::int64_t length, std::int64_t sliceSize, Share share)
+    : length_(length),
+      sliceSize_(sliceSize),
+      whole_((share & kWhole) != 0 && wholeIsApart(length, sliceSize)),
+      slices_((share & kSlices) != 0) {}
+
+void FileHasher::add(const char* data, std::size_t length) {
+    if (whole_) {
+        md5_.update(data, length);
+    }
+    if (!slices_) {
+        added_ += static_cast<std::int64_t>(length);
+        return;
+    }
+    if (added_ < kFirst16k) {
+        first16k_.update(
+            data, static_cast<std::size_t>(std::min<std::int64_t>(kFirst16k - added_, length)));
+    }
+    while (length > 0) {
+        const auto part = static_cast<std::size_t>(
+            std::min<std::int64_t>(sliceSize_ - inSlice_, static_cast<std::int64_t>(length)));
+        slice_.update(data, part);
+        crc_ = crc32Of(crc_, data, part);
+        data += part;
+        length -= part;
+        added_ += static_cast<std::int64_t>(part);
+        inSlice_ += static_cast<std::int64_t>(part);
+        if (inSlice_ == sliceSize_) {
+            endSlice();
+        }
+    }
+}
+
+void FileHasher::endSlice() {
+    for (std::int64_t pad = sliceSize_ - inSlice_; pad > 0;) {
+        const auto part = static_cast<std::size_t>(
+            std::min<std::int64_t>(pad, static_cast<std::int64_t>(kZeros.size())));
+        slice_.update(kZeros.data(), part);
+        crc_ = crc32Of(crc_, kZeros.data(), part);
+        pad -= static_cast<std::int64_t>(part);
+    }
+    checks_.push_back({slice_.finish(), crc_});
+    crc_ = 0;
+    inSlice_ = 0;
+}
+
+void FileHasher::finishInto(FileHashes& hashes) {
+    if (slices_) {
+        if (inSlice_ > 0) {
+            endSlice();
+        }
+        hashes.md5First16k = first16k_.finish();
+        hashes.slices = std::move(checks_);
+        if (!wholeIsApart(length_, sliceSize_)) {
+            hashes.md5 = hashes.slices.at(0).md5;
+        }
+    }
+    if (whole_) {
+        hashes.md5 = md5_.finish();
+    }
+}
+
 Hash16 hashFirst16k(const FileHandle& file, std::int64_t length) {
-    std::vector<char> buffer(static_cast<std::size_t>(std::min(length, kFirstPart)));
+    std::vector<char> buffer(static_cast<std::size_t>(std::min(length, kFirst16k)));
     const std::int64_t got =
         readAt(file, buffer.data(), static_cast<std::int64_t>(buffer.size()), 0);
     return md5Of(buffer.data(), static_cast<std::size_t>(got));
@@ -19,47 +85,22 @@ Hash16 hashFirst16k(const FileHandle& file, std::int64_t length) {
 
 FileHashes hashFile(const FileHandle& file, std::int64_t length, std::int64_t sliceSize,
                     WorkMeter* meter) {
-    FileHashes hashes;
-    // A file of one whole slice has the slice's MD5: one hash of its bytes is enough.
-    const bool oneSlice = length == sliceSize;
-    Md5 whole;
-    Md5 slice;
-    std::uint32_t crc = 0;
+    FileHasher hasher(length, sliceSize, FileHasher::kBoth);
     std::vector<char> buffer(static_cast<std::size_t>(std::min(kBlock, sliceSize)));
-    std::int64_t at = 0;
-    std::int64_t inSlice = 0;
-    while (at < length) {
-        const std::int64_t wanted =
-            std::min({static_cast<std::int64_t>(buffer.size()), length - at, sliceSize - inSlice});
+    for (std::int64_t at = 0; at < length;) {
+        const std::int64_t wanted = std::min(static_cast<std::int64_t>(buffer.size()), length - at);
         const std::int64_t got = readAt(file, buffer.data(), wanted, at);
         if (got < wanted) {  // shorter than it was: the rest reads as zeros, and will not match
             std::fill(buffer.begin() + got, buffer.begin() + wanted, '\0');
         }
-        if (!oneSlice) {
-            whole.update(buffer.data(), static_cast<std::size_t>(wanted));
-        }
-        slice.update(buffer.data(), static_cast<std::size_t>(wanted));
-        crc = crc32Of(crc, buffer.data(), static_cast<std::size_t>(wanted));
+        hasher.add(buffer.data(), static_cast<std::size_t>(wanted));
         at += wanted;
-        inSlice += wanted;
         if (meter != nullptr) {
             meter->add(wanted);
         }
-        if (inSlice == sliceSize || at == length) {
-            std::fill(buffer.begin(), buffer.end(), '\0');
-            for (std::int64_t pad = sliceSize - inSlice; pad > 0;) {
-                const std::int64_t part = std::min(pad, static_cast<std::int64_t>(buffer.size()));
-                slice.update(buffer.data(), static_cast<std::size_t>(part));
-                crc = crc32Of(crc, buffer.data(), static_cast<std::size_t>(part));
-                pad -= part;
-            }
-            hashes.slices.push_back({slice.finish(), crc});
-            crc = 0;
-            inSlice = 0;
-        }
     }
-    hashes.md5 = oneSlice ? hashes.slices.at(0).md5 : whole.finish();
-    hashes.md5First16k = hashFirst16k(file, length);
+    FileHashes hashes;
+    hasher.finishInto(hashes);
     return hashes;
 }
 

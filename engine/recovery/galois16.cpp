@@ -47,6 +47,26 @@ bool hasWideShuffles() {
     return avx2;
 }
 
+bool hasMatrices() {
+    static const bool gfni =
+        __builtin_cpu_supports("gfni") && __builtin_cpu_supports("avx512bw") && hasWideShuffles();
+    return gfni;
+}
+
+// The 8-by-8 bit matrix that takes byte `in` of a word to byte `out` of its product, from
+// the products of the word's single bits.
+std::uint64_t byteMatrix(const std::array<Gf, 256>& bitProducts, int out) {
+    std::uint64_t matrix = 0;
+    for (int bit = 0; bit < 8; ++bit) {  // the result's bit
+        std::uint64_t row = 0;
+        for (int k = 0; k < 8; ++k) {  // the input's bit
+            row |= static_cast<std::uint64_t>((bitProducts[1u << k] >> (8 * out + bit)) & 1) << k;
+        }
+        matrix |= row << (8 * (7 - bit));
+    }
+    return matrix;
+}
+
 }  // namespace
 
 Gf gfMultiply(Gf a, Gf b) {
@@ -119,6 +139,10 @@ RegionMultiplier::RegionMultiplier(Gf factor) : factor_(factor) {
             high_[b] = high_[b ^ lowest] ^ high_[lowest];
         }
     }
+    for (int out = 0; out < 2; ++out) {
+        matrices_[out][0] = byteMatrix(low_, out);
+        matrices_[out][1] = byteMatrix(high_, out);
+    }
     for (std::uint32_t v = 0; v < 16; ++v) {
         const Gf products[4] = {low_[v], low_[v << 4], high_[v], high_[v << 4]};
         for (int p = 0; p < 4; ++p) {
@@ -128,14 +152,38 @@ RegionMultiplier::RegionMultiplier(Gf factor) : factor_(factor) {
     }
 }
 
+std::vector<RegionMultiplier::Way> RegionMultiplier::ways() {
+    std::vector<Way> ways{Way::kTables};
+    if (hasWideShuffles()) {
+        ways.push_back(Way::kShuffles);
+    }
+    if (hasMatrices()) {
+        ways.push_back(Way::kMatrices);
+    }
+    return ways;
+}
+
 void RegionMultiplier::addTo(std::uint8_t* out, const std::uint8_t* in, std::size_t length) const {
+    addTo(out, in, length,
+          hasMatrices()       ? Way::kMatrices
+          : hasWideShuffles() ? Way::kShuffles
+                              : Way::kTables);
+}
+
+void RegionMultiplier::addTo(std::uint8_t* out, const std::uint8_t* in, std::size_t length,
+                             Way way) const {
     if (factor_ == 0) {
         return;
     }
     std::size_t done = 0;
-    if (hasWideShuffles()) {
-        done = length / 64 * 64;
-        addWide(out, in, done);
+    if (way == Way::kMatrices) {
+        done = length / 128 * 128;
+        addMatrices(out, in, done);
+    }
+    if (way != Way::kTables) {
+        const std::size_t wide = (length - done) / 64 * 64;
+        addWide(out + done, in + done, wide);
+        done += wide;
     }
     addScalar(out + done, in + done, length - done);
 }
@@ -192,6 +240,38 @@ __attribute__((target("avx2"))) void RegionMultiplier::addWide(std::uint8_t* out
         _mm256_storeu_si256(second,
                             _mm256_xor_si256(_mm256_loadu_si256(second),
                                              _mm256_unpackhi_epi8(productLow, productHigh)));
+    }
+}
+
+// 64 words at a time: the low and the high bytes of the words are gathered apart, as for the
+// shuffles, and each byte of the product is the sum of two affine transformations of them.
+__attribute__((target("avx512f,avx512bw,gfni"))) void RegionMultiplier::addMatrices(
+    std::uint8_t* out, const std::uint8_t* in, std::size_t length) const {
+    const __m512i lowFromLow = _mm512_set1_epi64(static_cast<long long>(matrices_[0][0]));
+    const __m512i lowFromHigh = _mm512_set1_epi64(static_cast<long long>(matrices_[0][1]));
+    const __m512i highFromLow = _mm512_set1_epi64(static_cast<long long>(matrices_[1][0]));
+    const __m512i highFromHigh = _mm512_set1_epi64(static_cast<long long>(matrices_[1][1]));
+    // Not _mm512_broadcast_i32x4 nor _mm512_unpack*_epi64: GCC 12 warns of their headers.
+    const __m512i apart = _mm512_set4_epi32(0x0f0d0b09, 0x07050301, 0x0e0c0a08, 0x06040200);
+    const __m512i lowHalves = _mm512_setr_epi64(0, 8, 2, 10, 4, 12, 6, 14);
+    const __m512i highHalves = _mm512_setr_epi64(1, 9, 3, 11, 5, 13, 7, 15);
+    for (std::size_t i = 0; i < length; i += 128) {
+        const __m512i a = _mm512_shuffle_epi8(_mm512_loadu_si512(in + i), apart);
+        const __m512i b = _mm512_shuffle_epi8(_mm512_loadu_si512(in + i + 64), apart);
+        const __m512i lowBytes = _mm512_permutex2var_epi64(a, lowHalves, b);
+        const __m512i highBytes = _mm512_permutex2var_epi64(a, highHalves, b);
+        const __m512i productLow =
+            _mm512_xor_si512(_mm512_gf2p8affine_epi64_epi8(lowBytes, lowFromLow, 0),
+                             _mm512_gf2p8affine_epi64_epi8(highBytes, lowFromHigh, 0));
+        const __m512i productHigh =
+            _mm512_xor_si512(_mm512_gf2p8affine_epi64_epi8(lowBytes, highFromLow, 0),
+                             _mm512_gf2p8affine_epi64_epi8(highBytes, highFromHigh, 0));
+        _mm512_storeu_si512(out + i,
+                            _mm512_xor_si512(_mm512_loadu_si512(out + i),
+                                             _mm512_unpacklo_epi8(productLow, productHigh)));
+        _mm512_storeu_si512(out + i + 64,
+                            _mm512_xor_si512(_mm512_loadu_si512(out + i + 64),
+                                             _mm512_unpackhi_epi8(productLow, productHigh)));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace morsela::recovery {
 
@@ -33,14 +34,23 @@ void addScaled(std::uint8_t* out, const std::uint8_t* in, std::size_t length, Gf
 // The tables are made once per factor, so one multiplier serves a whole slice.
 class RegionMultiplier {
   public:
+    // How the words are multiplied: a table lookup per byte; 32 words at a time by byte
+    // shuffles (AVX2); or 64 at a time as four 8-by-8 bit matrices (GFNI with AVX-512).
+    enum class Way { kTables, kShuffles, kMatrices };
+    // The ways this processor has, the fastest last.
+    static std::vector<Way> ways();
+
     explicit RegionMultiplier(Gf factor);
     Gf factor() const { return factor_; }
-    // `length` is even; the regions do not overlap.
+    // `length` is even; the regions do not overlap. The fastest way there is.
     void addTo(std::uint8_t* out, const std::uint8_t* in, std::size_t length) const;
+    // The same, in the way given, one of ways(), for the rest in the slower ways.
+    void addTo(std::uint8_t* out, const std::uint8_t* in, std::size_t length, Way way) const;
 
   private:
     void addScalar(std::uint8_t* out, const std::uint8_t* in, std::size_t length) const;
     void addWide(std::uint8_t* out, const std::uint8_t* in, std::size_t length) const;
+    void addMatrices(std::uint8_t* out, const std::uint8_t* in, std::size_t length) const;
 
     Gf factor_;
     std::array<Gf, 256> low_{};   // factor * b
@@ -48,6 +58,10 @@ class RegionMultiplier {
     // factor * (v << 4p), byte by byte: for nibble position p and value v, the low byte at
     // [p][0][v] and the high byte at [p][1][v]; 16 bytes each, for byte shuffles.
     alignas(32) std::uint8_t nibbles_[4][2][16]{};
+    // Multiplying is linear over the bits: the product's low (0) and high (1) bytes from the
+    // word's low and high bytes, [product byte][word byte], each as the 8-by-8 bit matrix an
+    // affine byte transformation takes (row of result bit i in byte 7 - i).
+    std::uint64_t matrices_[2][2]{};
 };
 
 }  // namespace morsela::recovery

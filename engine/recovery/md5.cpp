@@ -1,6 +1,6 @@
 #include "engine/recovery/md5.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 
@@ -25,14 +25,7 @@ Hash16 md5Of(const void* data, std::size_t length) {
 }
 
 std::uint32_t crc32Of(std::uint32_t crc, const void* data, std::size_t length) {
-    const auto* bytes = static_cast<const Bytef*>(data);
-    while (length > 0) {
-        const auto part = static_cast<uInt>(std::min<std::size_t>(length, 1u << 30));
-        crc = static_cast<std::uint32_t>(::crc32(crc, bytes, part));
-        bytes += part;
-        length -= part;
-    }
-    return crc;
+    return libdeflate_crc32(crc, data, length);
 }
 
 }  // namespace morsela::recovery

@@ -24,7 +24,9 @@ class Md5 {
 
 Hash16 md5Of(const void* data, std::size_t length);
 
-// CRC-32 as zlib computes it, continued from `crc` (0 to start).
+// CRC-32 as zlib computes it, continued from `crc` (0 to start), through libdeflate, which
+// folds the bytes with carry-less multiplication where the processor has it: more than
+// twice as fast as zlib's tables, and every slice's bytes pass through it.
 std::uint32_t crc32Of(std::uint32_t crc, const void* data, std::size_t length);
 
 }  // namespace morsela::recovery

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <sys/types.h>
 
 #include "engine/os/directory.h"
+#include "engine/recovery/file_hashes.h"
+#include "engine/recovery/set_plan.h"
 #include "engine/recovery/work_meter.h"
 
 namespace morsela::recovery {
@@ -43,6 +46,24 @@ std::string volumeName(const std::string& setName, std::int64_t first, std::int6
 // index first; none where it would write none. A split checks them before it writes.
 std::vector<std::string> recoveryFileNames(const std::string& setName,
                                            std::vector<std::int64_t> lengths, int percent);
+
+// The most bytes of recovery blocks held in memory at once.
+inline constexpr std::int64_t kSumsMemory = 128 << 20;
+
+// How many bytes of each recovery block are summed at once: the whole block where the blocks
+// fit in kSumsMemory, else the part that does, a multiple of 64.
+std::int64_t stripeLength(std::int64_t sliceSize, std::int64_t blocks);
+
+// The recovery blocks' bytes [from, from + length) of a stripe, one pointer per block.
+using StripeSums =
+    std::function<std::vector<const std::uint8_t*>(std::int64_t from, std::int64_t length)>;
+
+// Writes the recovery files of `set`, the pieces that `request` names, whose recovery blocks
+// `sums` gives stripe by stripe, from the first on; `hashes` gives the files' hashes, in the
+// set's order of files, once the blocks are written. Throws Error.
+WriteOutcome writeSetFiles(const Directory& dir, const WriteRequest& request, const SetPlan& set,
+                           const StripeSums& sums,
+                           const std::function<std::vector<FileHashes>()>& hashes);
 
 // Reads the pieces through `dir` twice at most, taking less than 256 MiB whatever their size.
 // Files are written under temporary names and named only once all are complete. Throws Error.

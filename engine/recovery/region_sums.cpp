@@ -41,6 +41,11 @@ void addRange(const std::vector<InputSlice>& inputs, const Coefficient& coeffici
 
 }  // namespace
 
+Gf sumFactor(std::size_t input, std::size_t sum) {
+    return gfPower(inputConstant(static_cast<std::uint32_t>(input)),
+                   static_cast<std::uint32_t>(sum));
+}
+
 void addSlices(const std::vector<InputSlice>& inputs, const Coefficient& coefficient,
                std::int64_t from, std::int64_t length, const std::vector<std::uint8_t*>& sums,
                WorkMeter* meter) {

@@ -21,6 +21,10 @@ struct InputSlice {
 // The factor of input slice `input` in sum `sum`.
 using Coefficient = std::function<Gf(std::size_t input, std::size_t sum)>;
 
+// The factor of input slice `input` in recovery block `sum` as a set's files are written:
+// the input's constant to the power of the block's number.
+Gf sumFactor(std::size_t input, std::size_t sum);
+
 // Adds to each of the sums the bytes [from, from + length) of every input slice, times its
 // coefficient: sums[j][k] ^= coefficient(i, j) * slice_i[from + k]. The work is shared out by
 // byte ranges among threads that each read their own range of the slices, so the memory

@@ -10,7 +10,7 @@ namespace morsela::recovery {
 
 void writeSplitRecovery(const Directory& out, const SplitRequest& request,
                         const std::string& sourceName, const struct stat& source,
-                        SplitOutcome& outcome, Observer& observer) {
+                        SplitReadBack* readBack, SplitOutcome& outcome, Observer& observer) {
     if (request.recoveryPercent <= 0) {
         return;
     }
@@ -26,7 +26,8 @@ void writeSplitRecovery(const Directory& out, const SplitRequest& request,
         write.pieces.push_back(pieceName(sourceName, pieceNumberText(piece)));
     }
     meter.start(2 * outcome.sourceLength);  // the pieces are the source's bytes
-    const WriteOutcome written = writeRecoveryFiles(out, write);
+    const WriteOutcome written =
+        readBack != nullptr ? readBack->write(out, write) : writeRecoveryFiles(out, write);
     if (!written.whyNot.empty()) {
         observer.notice({out.given(), "no recovery files: " + written.whyNot});
     }

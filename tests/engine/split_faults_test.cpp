@@ -20,6 +20,7 @@
 #include "engine/os/fault_hooks.h"
 #include "engine/os/file_calls.h"
 #include "engine/split.h"
+#include "tests/engine/recovery/par2_judge.h"
 #include "tests/support/child_process.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/tally.h"
@@ -57,15 +58,17 @@ class FaultySplit {
 
     const std::string& source() const { return source_; }
 
-    SplitRun run(std::int64_t pieceSize, const std::string& outputDir = "", bool checksum = false) {
+    SplitRun run(std::int64_t pieceSize, const std::string& outputDir = "", bool checksum = false,
+                 int recoveryPercent = 0) {
         fdsBefore_ = test::openDescriptors();
         for (const auto& name : test::namesIn(out.path())) {
             outBefore_.insert(name);
         }
         const SplitRun result = test::attempt([&] {
-            return split(
-                {source_, outputDir.empty() ? out.dirText() : outputDir, pieceSize, 0, checksum},
-                events);
+            SplitRequest request{source_, outputDir.empty() ? out.dirText() : outputDir, pieceSize,
+                                 0, checksum};
+            request.recoveryPercent = recoveryPercent;
+            return split(request, events);
         });
         fdsAfter_ = test::openDescriptors();
         return result;
@@ -134,19 +137,23 @@ class FaultySplit {
 };
 
 // Makes each of the first `calls` file calls of a split fail in turn.
-void sweepFaults(long calls, bool checksum) {
+void sweepFaults(long calls, bool checksum, int recoveryPercent = 0) {
     for (int error : {EIO, ENOSPC}) {
         for (long call = 1; call <= calls; ++call) {
             test::CaseTally tally("fault cases");
             FaultySplit split("every.dat", 3000);
             sys::injectFault(call, error);
-            const SplitRun result = split.run(1024, "", checksum);
+            const SplitRun result = split.run(1024, "", checksum, recoveryPercent);
             sys::injectFault(0, 0);
             SCOPED_TRACE("call " + std::to_string(call) + ", " + std::strerror(error) +
-                         (checksum ? ", with a checksum file" : ""));
+                         (checksum ? ", with a checksum file" : "") +
+                         (recoveryPercent > 0 ? ", with recovery files" : ""));
             // A failing hole query or in-kernel copy is recovered from; anything else fails.
             if (result.outcome) {
                 split.expectCompleteSplit(result, 3000);
+                if (recoveryPercent > 0 && recovery::par2Available()) {
+                    EXPECT_EQ(recovery::runPar2(split.out, "verify", "every.dat.par2"), 0);
+                }
             } else {
                 split.expectCleanFailure(result, std::nullopt, error);
             }
@@ -167,6 +174,20 @@ TEST(SplitFaults, AFailureOfEveryFileCallInTurnEndsCleanly) {
         ASSERT_GT(calls, 10);
         sweepFaults(calls, checksum);
     }
+}
+
+// The recovery files are made by threads that read the pieces back while they are written: a
+// failure on any of them ends the split as cleanly as one of the split's own.
+TEST(SplitFaults, AFailureOfEveryFileCallInTurnEndsCleanlyWithRecoveryFiles) {
+    long calls = 0;
+    {
+        FaultySplit clean("every.dat", 3000);
+        sys::injectFault(0, 0);
+        ASSERT_TRUE(clean.run(1024, "", false, 10).outcome);
+        calls = sys::callsSinceInjection();
+    }
+    ASSERT_GT(calls, 20);
+    sweepFaults(calls, false, 10);
 }
 
 TEST(SplitFaults, ADeviceOrPipeUnderAnOutputNameIsRefusedBeforeWriting) {

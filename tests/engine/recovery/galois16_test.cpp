@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -62,17 +63,22 @@ TEST(Galois16, RegionsAreMultipliedWordByWordAtEveryLengthAndAlignment) {
     for (auto& byte : in) {
         byte = static_cast<std::uint8_t>(random());
     }
-    for (const Gf factor : {Gf{0}, Gf{1}, Gf{2}, Gf{0x8000}, Gf{0xbeef}}) {
-        const RegionMultiplier multiplier(factor);
-        for (std::size_t offset : {0u, 1u, 2u, 33u}) {
-            for (std::size_t length : {0u, 2u, 62u, 64u, 66u, 128u, 130u, 900u}) {
-                std::vector<std::uint8_t> out(length, 0x5a);
-                multiplier.addTo(out.data(), in.data() + offset, length);
-                for (std::size_t k = 0; k < length; k += 2) {
-                    const auto word = static_cast<Gf>(in[offset + k] | in[offset + k + 1] << 8);
-                    const Gf expected = slowMultiply(factor, word) ^ 0x5a5a;
-                    ASSERT_EQ(out[k] | out[k + 1] << 8, expected)
-                        << "factor " << factor << " offset " << offset << " at " << k;
+    const auto ways = RegionMultiplier::ways();
+    std::printf("multiplied in %zu ways\n", ways.size());
+    for (const RegionMultiplier::Way way : ways) {
+        for (const Gf factor : {Gf{0}, Gf{1}, Gf{2}, Gf{0x8000}, Gf{0xbeef}, Gf{0x1234}}) {
+            const RegionMultiplier multiplier(factor);
+            for (std::size_t offset : {0u, 1u, 2u, 33u}) {
+                for (std::size_t length : {0u, 2u, 62u, 64u, 66u, 128u, 130u, 256u, 900u}) {
+                    std::vector<std::uint8_t> out(length, 0x5a);
+                    multiplier.addTo(out.data(), in.data() + offset, length, way);
+                    for (std::size_t k = 0; k < length; k += 2) {
+                        const auto word = static_cast<Gf>(in[offset + k] | in[offset + k + 1] << 8);
+                        const Gf expected = slowMultiply(factor, word) ^ 0x5a5a;
+                        ASSERT_EQ(out[k] | out[k + 1] << 8, expected)
+                            << "way " << static_cast<int>(way) << " factor " << factor << " offset "
+                            << offset << " at " << k;
+                    }
                 }
             }
         }

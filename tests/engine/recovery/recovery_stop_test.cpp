@@ -124,6 +124,16 @@ TEST_F(RecoveryStop, WritingRecoveryFilesReportsItsBytesAfterTheCopyWithoutGoing
     expectSteadyProgressIn(Phase::WritingRecovery, 6'000'000, false);
 }
 
+// The pieces are read back while they are written, before the phase begins: what was read
+// back then is reported once the phase begins, and by its end every piece counts as summed
+// and hashed once, neither missed nor counted twice.
+TEST_F(RecoveryStop, RecoveryFromPiecesReadBackReportsEveryByteOnceByTheEnd) {
+    const SplitOutcome outcome = split(requestFor(3'000'000, 100'000, 10), events);
+    ASSERT_EQ(outcome.recoveryFiles.size(), 3u);
+    ASSERT_EQ(events.phases.size(), 1u);
+    expectSteadyProgressIn(Phase::WritingRecovery, 6'000'000);
+}
+
 TEST_F(RecoveryStop, AJoinStoppedWhileRebuildingLeavesNoPieceHalfRebuiltAndNothingMoved) {
     splitAndLoseTwo();
     stopIn(Phase::Rebuilding, 3);

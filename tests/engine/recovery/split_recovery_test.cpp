@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -119,6 +120,26 @@ TEST_F(SplitRecoveryTest, ALinkPipeOrFolderUnderARecoveryFileNameIsRefusedBefore
             fs::remove(out / name);
         }
     }
+}
+
+// The recovery files are made from the pieces read back as they are written, in an order
+// taken from the source before: a source changed meanwhile still gets files that describe
+// and rebuild its pieces as they are.
+TEST_F(SplitRecoveryTest, ASourceChangedDuringTheSplitGetsFilesThatRebuildItsPieces) {
+    events.onCheck = [&](int check) {
+        if (check == 1) {  // the first piece is written; the second's first bytes change
+            std::fstream file(in / "film.mkv", std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(100'010);
+            file.put(static_cast<char>(~source[100'010]));
+        }
+    };
+    const SplitOutcome outcome = splitWith(1'000'000, 100'000, 20);
+    const std::string pieces = joined(outcome.pieces);
+    ASSERT_NE(pieces, source);  // the change reached the second piece
+    ASSERT_EQ(runPar2(out, "verify", "film.mkv.par2"), 0);
+    std::filesystem::remove(out / "film.002");
+    ASSERT_EQ(runPar2(out, "repair", "film.mkv.par2"), 0);
+    EXPECT_EQ(joined(outcome.pieces), pieces);
 }
 
 TEST_F(SplitRecoveryTest, AnEmptySourceIsSplitWithANoticeInsteadOfRecovery) {
