@@ -11,6 +11,7 @@
 
 #include "engine/join/join.h"
 #include "engine/split.h"
+#include "tests/support/another_user.h"
 #include "tests/support/child_process.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
@@ -21,23 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uid_t kNobody = 65534;
-
-// A folder that anyone writes in and only a file's owner may remove from (1777), as /tmp.
-std::string stickyFolder(const test::TempDir& base) {
-    const fs::path shared = base.path() / "shared";
-    fs::create_directory(shared);
-    fs::permissions(base.path(), fs::perms::all);
-    EXPECT_EQ(::chmod(shared.c_str(), 01777), 0);
-    return shared.string() + "/";
-}
-
-void asNobody(const std::function<void()>& body) {
-    ASSERT_EQ(test::runAsNobody([&] {
-                  body();
-                  return 0;
-              }),
-              0);
-}
 
 struct stat statusOf(const std::string& path) {
     struct stat status {};
@@ -63,7 +47,7 @@ TEST(PiecesOfAnotherUser, APieceAddedUnderALostPiecesNameIsNotJoinedThroughTheSc
         GTEST_SKIP() << "pieces of two users need root to make";
     }
     test::TempDir base;
-    const std::string drop = stickyFolder(base);
+    const std::string drop = test::stickyFolder(base);
     const std::string source = test::patternBytes(3 * 4096, 3);
     test::writeFile(drop + "film.mkv", source);
     test::RecordingObserver events;
@@ -71,7 +55,7 @@ TEST(PiecesOfAnotherUser, APieceAddedUnderALostPiecesNameIsNotJoinedThroughTheSc
                     return split({drop + "film.mkv", drop, 4096}, events);
                 }).outcome);
     fs::remove(drop + "film.002");
-    asNobody([&] { test::writeFile(drop + "film.002", std::string(4096, 'M')); });
+    test::asAnotherUser([&] { test::writeFile(drop + "film.002", std::string(4096, 'M')); });
 
     const auto joined = joinAsked({drop + "film.bat", base / "out"});
     EXPECT_NE(joined.text().find(drop + "film.002: belongs to another user than the script "
@@ -92,10 +76,10 @@ TEST(PiecesOfAnotherUser, TheJoinedFileIsAsPrivateAsItsMostPrivatePiece) {
         GTEST_SKIP() << "pieces of two users need root to make";
     }
     test::TempDir base;
-    const std::string drop = stickyFolder(base);
+    const std::string drop = test::stickyFolder(base);
     test::writeFile(drop + "secret.txt", "root's secret");
     ASSERT_EQ(::chmod((drop + "secret.txt").c_str(), 0600), 0);
-    asNobody([&] {
+    test::asAnotherUser([&] {
         test::writeFile(drop + "x.001", std::string(100, 'x'));
         ::chmod((drop + "x.001").c_str(), 0644);
         test::writeFile(drop + "x.bat", "copy /b x.001+secret.txt loot\r\n");
@@ -116,8 +100,8 @@ TEST(PiecesOfAnotherUser, ThePiecesOwnerCannotWriteTheJoinedFileThroughTheirGrou
         GTEST_SKIP() << "pieces of two users need root to make";
     }
     test::TempDir base;
-    const std::string drop = stickyFolder(base);
-    asNobody([&] {
+    const std::string drop = test::stickyFolder(base);
+    test::asAnotherUser([&] {
         test::writeFile(drop + "p.001", std::string(100, 'a'));
         test::writeFile(drop + "p.002", std::string(50, 'b'));
         test::writeFile(drop + "p.bat", "copy /b p.001+p.002 p.txt\r\n");

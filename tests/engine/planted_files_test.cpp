@@ -15,6 +15,7 @@
 #include "engine/join/verify.h"
 #include "engine/script/piece_list.h"
 #include "engine/split.h"
+#include "tests/support/another_user.h"
 #include "tests/support/child_process.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
@@ -26,23 +27,6 @@ namespace fs = std::filesystem;
 
 constexpr uid_t kNobody = 65534;
 
-void asAttacker(const std::function<void()>& attack) {
-    ASSERT_EQ(test::runAsNobody([&] {
-                  attack();
-                  return 0;
-              }),
-              0);
-}
-
-// A folder that everyone may write, with the sticky bit, as /tmp is.
-std::string stickyFolder(const test::TempDir& base) {
-    const fs::path shared = base.path() / "shared";
-    fs::create_directory(shared);
-    fs::permissions(base.path(), fs::perms::all);
-    EXPECT_EQ(::chmod(shared.c_str(), 01777), 0);
-    return shared.string() + "/";
-}
-
 test::Attempt<SplitOutcome> cut(const std::string& source, const std::string& out,
                                 bool checksum = false) {
     test::RecordingObserver events;
@@ -51,7 +35,7 @@ test::Attempt<SplitOutcome> cut(const std::string& source, const std::string& ou
 
 TEST(PlantedFiles, ARejoinScriptNeverMakesASplitRemoveFilesThatAreNoPiecesOfIt) {
     test::TempDir base;
-    const std::string shared = stickyFolder(base);
+    const std::string shared = test::stickyFolder(base);
     fs::create_directory(base.path() / "docs");
     const std::string thesis = base / "docs/thesis.txt";
     const std::string config = base / "important.conf";
@@ -64,7 +48,7 @@ TEST(PlantedFiles, ARejoinScriptNeverMakesASplitRemoveFilesThatAreNoPiecesOfIt) 
     test::writeFile(shared + "backup-2024", "a yearly backup");
     test::writeFile(shared + "db.003", "a database part");
     test::writeFile(shared + "photo.008", "root's, named as a piece");
-    asAttacker([&] {
+    test::asAnotherUser([&] {
         test::writeFile(shared + "photo.bat",
                         "copy /b photo.001+../docs/thesis.txt+" + config +
                             "+notes.txt+photo.zip+photo.009+photo.007+backup-2024+db.003+"
@@ -92,12 +76,12 @@ TEST(PlantedFiles, ReplacingAPlantedScriptLeavesTheChecksumFileOfItsTargetAlone)
         GTEST_SKIP() << "a script of another user needs root to make";
     }
     test::TempDir base;
-    const std::string shared = stickyFolder(base);
+    const std::string shared = test::stickyFolder(base);
     test::writeFile(shared + "secret.db", test::patternBytes(3000));
     ASSERT_TRUE(cut(shared + "secret.db", shared, true).outcome);
     const std::string checksums = test::readFile(shared + "secret.db.sha256");
     test::writeFile(shared + "film.mkv", test::patternBytes(2000));
-    asAttacker(
+    test::asAnotherUser(
         [&] { test::writeFile(shared + "film.bat", "copy /b film.001+film.002 secret.db\r\n"); });
     test::RecordingObserver events;
     const auto run = test::attempt([&] {
@@ -115,12 +99,12 @@ TEST(PlantedFiles, ASplitNeverFollowsAnotherUsersLinkToItsOutputFolder) {
         GTEST_SKIP() << "a link of another user needs root to make";
     }
     test::TempDir base;
-    const std::string shared = stickyFolder(base);
+    const std::string shared = test::stickyFolder(base);
     const fs::path rootOnly = base.path() / "root-only";
     fs::create_directory(rootOnly);
     fs::permissions(rootOnly, fs::perms::owner_all);
     test::writeFile(base / "film.mkv", test::patternBytes(3000));
-    asAttacker([&] { fs::create_directory_symlink(rootOnly, shared + "link"); });
+    test::asAnotherUser([&] { fs::create_directory_symlink(rootOnly, shared + "link"); });
     const auto planted = cut(base / "film.mkv", shared + "link");
     ASSERT_FALSE(planted.outcome);
     EXPECT_NE(planted.text().find("another user"), std::string::npos) << planted.text();
@@ -139,7 +123,7 @@ TEST(PlantedFiles, APieceAndChecksumFileAnotherUserAddsBesideASeriesAreNotTruste
         GTEST_SKIP() << "files of another user beside root's pieces need root to make";
     }
     test::TempDir base;
-    const std::string shared = stickyFolder(base);
+    const std::string shared = test::stickyFolder(base);
     test::writeFile(shared + "film.mkv", test::patternBytes(3000, 3));
     ASSERT_TRUE(cut(shared + "film.mkv", shared, true).outcome);
     const std::string third = test::readFile(shared + "film.003");
@@ -147,7 +131,7 @@ TEST(PlantedFiles, APieceAndChecksumFileAnotherUserAddsBesideASeriesAreNotTruste
     for (const char* lost : {"film.mkv", "film.003", "film.mkv.sha256"}) {
         fs::remove(shared + lost);
     }
-    asAttacker([&] {
+    test::asAnotherUser([&] {
         test::writeFile(shared + "film.003", third);
         test::writeFile(shared + "film.mkv.sha256", sums);
     });
@@ -168,7 +152,7 @@ TEST(PlantedFiles, AnotherUsersChecksumFileDoesNotSpeakForASeries) {
         GTEST_SKIP() << "a checksum file of another user needs root to make";
     }
     test::TempDir base;
-    const std::string shared = stickyFolder(base);
+    const std::string shared = test::stickyFolder(base);
     test::writeFile(shared + "data.bin", test::patternBytes(4000, 4));
     ASSERT_TRUE(cut(shared + "data.bin", shared, true).outcome);
     for (const char* lost : {"data.bin", "data.bat", "data.004"}) {
@@ -183,7 +167,7 @@ TEST(PlantedFiles, AnotherUsersChecksumFileDoesNotSpeakForASeries) {
     test::RecordingObserver events;
     const auto before = test::attempt([&] { return join({shared + "data.001"}, events); });
     EXPECT_NE(before.text().find("data.004"), std::string::npos) << before.text();
-    asAttacker([&] { test::writeFile(shared + "data.sha256", firstThree); });
+    test::asAnotherUser([&] { test::writeFile(shared + "data.sha256", firstThree); });
     const auto after = test::attempt([&] { return join({shared + "data.001"}, events); });
     EXPECT_NE(after.text().find("data.004"), std::string::npos) << after.text();
     EXPECT_FALSE(fs::exists(shared + "data"));

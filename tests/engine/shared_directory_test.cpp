@@ -12,6 +12,7 @@
 #include "engine/join/join.h"
 #include "engine/os/fault_hooks.h"
 #include "engine/split.h"
+#include "tests/support/another_user.h"
 #include "tests/support/child_process.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
@@ -46,15 +47,6 @@ std::string sharedDirectory(const test::TempDir& base) {
     return dir.string() + "/";
 }
 
-// Runs `attack` as nobody when the tests run as root, else as this user.
-void asAttacker(const std::function<void()>& attack) {
-    ASSERT_EQ(test::runAsNobody([&] {
-                  attack();
-                  return 0;
-              }),
-              0);
-}
-
 test::Attempt<JoinOutcome> joinScript(const std::string& script) {
     test::RecordingObserver events;
     return test::attempt([&] { return join({.input = script}, events); });
@@ -71,7 +63,7 @@ TEST(SharedDirectory, JoinRefusesAPieceThatIsALinkAndLeaksNothing) {
     test::writeFile(secret, "the victim's secret");
     fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
     const std::string drop = sharedDirectory(base);
-    asAttacker([&] {
+    test::asAnotherUser([&] {
         fs::create_symlink(secret, drop + "loot.001");
         test::writeFile(drop + "loot.bat", "copy /b loot.001 loot.txt\r\n");
     });
@@ -128,7 +120,7 @@ TEST(SharedDirectory, SwappingTheOutputDirectoryMidSplitChangesNothing) {
     test::RecordingObserver events;
     events.onCheck = [&](int check) {
         if (check == 2) {  // after the second piece, the attacker swaps the directory
-            asAttacker([&] {
+            test::asAnotherUser([&] {
                 fs::rename(out, moved);
                 fs::create_directory_symlink(elsewhere, out);
             });
@@ -170,7 +162,7 @@ TEST(SharedDirectory, LinksUnderOutputNamesAreNeverFollowed) {
         const std::string drop = sharedDirectory(base);
         const std::string victim = base / "victim.txt";
         test::writeFile(victim, "not to be overwritten");
-        asAttacker([&] {
+        test::asAnotherUser([&] {
             fs::create_symlink(victim, drop + name);
             fs::create_symlink(base / "created-by-link", drop + "x.002");  // dangling
         });
@@ -192,7 +184,7 @@ TEST(SharedDirectory, JoinNeverFollowsALinkThatAnotherUserPlantedAsTheOutput) {
     const std::string drop = sharedDirectory(base);
     const fs::path cron = base.path() / "cron.d";  // a directory the attacker cannot write
     fs::create_directory(cron);
-    asAttacker([&] {
+    test::asAnotherUser([&] {
         test::writeFile(drop + "x.001", "* * * * * root evil\n");
         test::writeFile(drop + "x.bat", "copy /b x.001 zz-evil\r\n");
         fs::create_directory_symlink(cron, drop + "restored.zip");
@@ -232,9 +224,9 @@ TEST(SharedDirectory, SwappingTheOutputFolderForALinkNeverRedirectsTheJoin) {
         const std::string drop = sharedDirectory(base);
         const fs::path cron = base.path() / "cron.d";  // a directory the attacker cannot write
         fs::create_directory(cron);
-        asAttacker([&] { fs::create_directory(drop + "out"); });
+        test::asAnotherUser([&] { fs::create_directory(drop + "out"); });
         sys::runBeforeCall(call, [&] {
-            asAttacker([&] {
+            test::asAnotherUser([&] {
                 fs::rename(drop + "out", drop + "out.old");
                 fs::create_directory_symlink(cron, drop + "out");
             });
@@ -271,7 +263,8 @@ TEST(SharedDirectory, FilesAnotherUserAddsBesideASeriesAreNotTakenForItsOwn) {
     fs::remove(drop + "film.mkv");
 
     // A script that sorts first and would replace root's notes.
-    asAttacker([&] { test::writeFile(drop + "film.-.bat", "copy /b film.001 notes.txt\r\n"); });
+    test::asAnotherUser(
+        [&] { test::writeFile(drop + "film.-.bat", "copy /b film.001 notes.txt\r\n"); });
     auto joinFirst = [&] {
         return test::attempt([&] { return join({drop + "film.001", "", true}, events); });
     };
@@ -283,20 +276,20 @@ TEST(SharedDirectory, FilesAnotherUserAddsBesideASeriesAreNotTakenForItsOwn) {
     // Without the script: a piece added after the last, and a checksum file that names it.
     fs::remove(drop + "film.bat");
     fs::remove(drop + "film.mkv");
-    asAttacker([&] {
+    test::asAnotherUser([&] {
         test::writeFile(drop + "film.004", "ATTACKER BYTES\n");
         test::writeFile(drop + "film.-.sha256", "");
     });
     EXPECT_NE(joinFirst().text().find("film.004: belongs to another user than film.001"),
               std::string::npos);
     // Nor one numbered before the first: it is not skipped either.
-    asAttacker([&] {
+    test::asAnotherUser([&] {
         fs::remove(drop + "film.004");
         test::writeFile(drop + "film.000", "ATTACKER BYTES\n");
     });
     EXPECT_NE(joinFirst().text().find("film.000: belongs to another user than film.001"),
               std::string::npos);
-    asAttacker([&] { fs::remove(drop + "film.000"); });
+    test::asAnotherUser([&] { fs::remove(drop + "film.000"); });
     test::writeFile(drop + "film.-.sha256", test::readFile(drop + "film.mkv.sha256"));  // root's
     ASSERT_EQ(::chown((drop + "film.-.sha256").c_str(), kNobody, kNobody), 0);  // now nobody's
     const auto bySeries = joinFirst();
