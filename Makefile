@@ -23,7 +23,8 @@ run: build
 test: build
 	ctest --preset $(PRESET)
 
-# The tests under AddressSanitizer and UBSan (the 4.5 GiB test left out), warnings as errors.
+# The engine and command tests under AddressSanitizer and UBSan (the 4.5 GiB test and the
+# window, whose tests run in the default build, left out), warnings as errors.
 test-debug: deps
 	cmake --preset debug && cmake --build --preset debug && ctest --preset debug
 
