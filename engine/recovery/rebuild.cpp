@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <utility>
 
@@ -67,12 +68,19 @@ void planSlices(const Directory& dir, const RecoverySet& set, const Assessment& 
 // The recovery blocks used, one for each missing slice, as inputs after the slices.
 std::vector<std::uint32_t> addBlocks(const Directory& dir, const RecoverySet& set, Plan& plan) {
     std::vector<std::uint32_t> exponents;
+    // Each recovery file is opened once, however many of its blocks are used: a volume may
+    // hold thousands, more than a process may have files open.
+    std::map<std::string, const FileHandle*> volumes;
     for (const auto& [exponent, block] : set.blocks) {
         if (exponents.size() == plan.missing.size()) {
             break;
         }
-        plan.opened.push_back(dir.openRegular(block.file, "a recovery file"));
-        plan.inputs.push_back({&plan.opened.back(), block.offset, block.length});
+        const FileHandle*& volume = volumes[block.file];
+        if (volume == nullptr) {
+            plan.opened.push_back(dir.openRegular(block.file, "a recovery file"));
+            volume = &plan.opened.back();
+        }
+        plan.inputs.push_back({volume, block.offset, block.length});
         exponents.push_back(exponent);
     }
     return exponents;
