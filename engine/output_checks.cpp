@@ -11,6 +11,7 @@
 #include "engine/os/file_system.h"
 #include "engine/piece_names.h"
 #include "engine/recovery/recovery_writer.h"
+#include "engine/recovery/slice_layout.h"
 #include "engine/recovery/stale_recovery.h"
 #include "engine/script/piece_list.h"
 #include "engine/script/script_words.h"
@@ -55,11 +56,10 @@ std::vector<std::string> recoveryNames(const OutputsToCheck& planned) {
     if (planned.recoveryPercent <= 0 || planned.pieces <= 0) {
         return {};
     }
-    const std::int64_t last = planned.source.st_size - (planned.pieces - 1) * planned.pieceSize;
-    std::vector<std::int64_t> lengths(static_cast<std::size_t>(planned.pieces - 1),
-                                      planned.pieceSize);
-    lengths.push_back(std::clamp<std::int64_t>(last, 0, planned.pieceSize));
-    return recovery::recoveryFileNames(planned.sourceName, lengths, planned.recoveryPercent);
+    return recovery::recoveryFileNames(
+        planned.sourceName,
+        recovery::pieceLengths(planned.source.st_size, planned.pieceSize, planned.pieces),
+        planned.recoveryPercent);
 }
 
 void refuseWhatTheMediumCannotHold(const Directory& out, const OutputsToCheck& planned,

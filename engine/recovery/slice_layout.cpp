@@ -18,6 +18,15 @@ std::int64_t inputSlicesOf(const std::vector<std::int64_t>& lengths, std::int64_
 
 }  // namespace
 
+std::vector<std::int64_t> pieceLengths(std::int64_t sourceLength, std::int64_t pieceSize,
+                                       std::int64_t pieces) {
+    std::vector<std::int64_t> lengths;
+    for (std::int64_t start = 0, piece = 0; piece < pieces; ++piece, start += pieceSize) {
+        lengths.push_back(std::clamp<std::int64_t>(sourceLength - start, 0, pieceSize));
+    }
+    return lengths;
+}
+
 std::int64_t slicesOf(std::int64_t length, std::int64_t sliceSize) {
     return (length + sliceSize - 1) / sliceSize;
 }

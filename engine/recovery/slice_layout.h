@@ -18,6 +18,11 @@ inline constexpr std::int64_t kLargestSlice = 128 << 20;
 
 std::int64_t slicesOf(std::int64_t length, std::int64_t sliceSize);
 
+// The lengths of the `pieces` pieces that a split of `sourceLength` bytes into pieces of
+// `pieceSize` makes, in their order: each full but the last.
+std::vector<std::int64_t> pieceLengths(std::int64_t sourceLength, std::int64_t pieceSize,
+                                       std::int64_t pieces);
+
 // The layout for pieces of these lengths (the first is the longest) and recovery blocks
 // worth `percent` of them: slices of at most a piece each, as large as they may be, since
 // the work grows with the number of blocks. Where `percent` of the pieces is at least one

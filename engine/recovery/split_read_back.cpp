@@ -109,10 +109,8 @@ std::unique_ptr<SplitReadBack> readBackFor(const PlannedSplit& planned) {
     if (planned.request().recoveryPercent <= 0 || isFuse(planned.out())) {
         return nullptr;
     }
-    std::vector<std::int64_t> lengths;
-    for (std::int64_t start = 0, piece = 0; piece < plan.pieces; ++piece, start += plan.pieceSize) {
-        lengths.push_back(std::min(plan.pieceSize, plan.sourceLength - start));
-    }
+    std::vector<std::int64_t> lengths =
+        pieceLengths(plan.sourceLength, plan.pieceSize, plan.pieces);
     std::vector<std::int64_t> longestFirst = lengths;
     std::sort(longestFirst.rbegin(), longestFirst.rend());
     std::string whyNot;
