@@ -87,6 +87,17 @@ class FakeXdgOpen {
     QByteArray path_;
 };
 
+// Presses Join and gives the question a box asked then, answered with `answer`.
+QString joinAnswering(const JoinControls& ui, QMessageBox::StandardButton answer) {
+    QString question;
+    test::whenModalOpens([&](QWidget* box) {
+        question = test::textOf(box);
+        test::press(box, answer);
+    });
+    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    return question;
+}
+
 // holiday.zip cut by the engine into three pieces with their checksum file, in `pieces`.
 class JoinWindowTest : public ::testing::Test {
   protected:
@@ -496,18 +507,11 @@ TEST_F(JoinWindowTest, AFileInTheWayIsReplacedOnlyWhenTheUserSaysYes) {
     EXPECT_EQ(ui.folderNote->text(),
               "A file named holiday.zip is already in this folder; Join asks before replacing it.");
 
-    QString question;
-    test::whenModalOpens([&](QWidget* box) {
-        question = test::textOf(box);
-        test::press(box, QMessageBox::No);
-    });
-    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
-    EXPECT_EQ(question, "Replace holiday.zip?");
+    EXPECT_EQ(joinAnswering(ui, QMessageBox::No), "Replace holiday.zip?");
     EXPECT_EQ(test::readFile(pieces / "holiday.zip"), "an older holiday");
     EXPECT_TRUE(ui.joinButton->isVisible());
 
-    test::whenModalOpens([](QWidget* box) { test::press(box, QMessageBox::Yes); });
-    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    joinAnswering(ui, QMessageBox::Yes);
     EXPECT_EQ(test::readFile(pieces / "holiday.zip"), original);
     EXPECT_TRUE(ui.folderNote->isHidden());  // no longer true: the file was replaced
 }
@@ -530,18 +534,11 @@ TEST_F(JoinWindowTest, AFileInTheWayFoundOnlyOnceAPieceIsRebuiltIsAskedAbout) {
     window.show();
     QApplication::processEvents();
 
-    QString question;
-    test::whenModalOpens([&](QWidget* box) {
-        question = test::textOf(box);
-        test::press(box, QMessageBox::No);
-    });
-    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
-    EXPECT_EQ(question, "Replace holiday.zip?");
+    EXPECT_EQ(joinAnswering(ui, QMessageBox::No), "Replace holiday.zip?");
     EXPECT_EQ(test::readFile(home / "holiday.zip"), "an older holiday");
     EXPECT_TRUE(ui.joinButton->isEnabled());
 
-    test::whenModalOpens([](QWidget* box) { test::press(box, QMessageBox::Yes); });
-    QTest::mouseClick(ui.joinButton, Qt::LeftButton);
+    joinAnswering(ui, QMessageBox::Yes);
     EXPECT_EQ(test::readFile(home / "holiday.zip"), original);
 }
 
