@@ -44,11 +44,21 @@ bool isShown(char32_t c) {
     // Marks that reorder the text around them, so that a name can hide its real ending.
     const bool turnsDirection = c == 0x061C || c == 0x200E || c == 0x200F ||
                                 (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-    // Characters that take no room, so that two names that look alike are not: the zero
-    // width space, the word joiner and invisible operators, the zero width no-break space.
-    // (The zero width joiners stay: some scripts need them to spell words.)
-    const bool invisible = c == 0x200B || (c >= 0x2060 && c <= 0x2064) || c == 0xFEFF;
-    return !turnsDirection && !invisible && c != 0x2028 && c != 0x2029;  // nor line breaks
+    // Characters that take no room or show nothing, so that two names that look alike are
+    // not: the soft hyphen, fillers, the zero width space, the word joiner and invisible
+    // operators, shaping controls, the zero width no-break space, annotation marks, musical
+    // format marks and tags. (The zero width joiners and the variation selectors stay: some
+    // scripts, and emoji, need them.)
+    const bool invisible = c == 0x00AD || c == 0x034F || c == 0x115F || c == 0x1160 ||
+                           c == 0x17B4 || c == 0x17B5 || c == 0x180E || c == 0x200B ||
+                           (c >= 0x2060 && c <= 0x2064) || (c >= 0x206A && c <= 0x206F) ||
+                           c == 0x3164 || c == 0xFEFF || c == 0xFFA0 ||
+                           (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0x1D173 && c <= 0x1D17A) ||
+                           (c >= 0xE0000 && c <= 0xE007F);
+    // Marks that number or abbreviate what follows, drawn over the text next to them.
+    const bool prefixesNumbers = (c >= 0x0600 && c <= 0x0605) || c == 0x06DD || c == 0x070F;
+    return !turnsDirection && !invisible && !prefixesNumbers && c != 0x2028 &&
+           c != 0x2029;  // nor line breaks
 }
 
 void appendEscaped(std::string& out, unsigned char byte) {

@@ -47,6 +47,13 @@ TEST(Printable, EscapesWhatATerminalWouldObeyAndNothingElse) {
         {"ev\xd8\x9cil.txt", "ev$'\\330\\234'il.txt"},               // Arabic letter mark
         {"pay\xe2\x80\x8bpal", "pay$'\\342\\200\\213'pal"},          // zero width space
         {"\xef\xbb\xbfname", "$'\\357\\273\\277'name"},              // zero width no-break space
+        {"film\xc2\xad.001", "film$'\\302\\255'.001"},               // soft hyphen
+        {"a\xe3\x85\xa4"
+         "b",
+         "a$'\\343\\205\\244'b"},                                              // Hangul filler
+        {"t\xf3\xa0\x80\x81", "t$'\\363\\240\\200\\201'"},                     // a tag character
+        {"n\xd8\x80x", "n$'\\330\\200'x"},                                     // Arabic number sign
+        {"heart \xe2\x9d\xa4\xef\xb8\x8f", "heart \xe2\x9d\xa4\xef\xb8\x8f"},  // emoji stays
         // A zero width non-joiner that a Persian word needs stays as it is.
         {"\xd9\x85\xdb\x8c\xe2\x80\x8c\xd8\xae\xd9\x88\xd8\xa7\xd9\x87\xd9\x85",
          "\xd9\x85\xdb\x8c\xe2\x80\x8c\xd8\xae\xd9\x88\xd8\xa7\xd9\x87\xd9\x85"},
